@@ -1,0 +1,363 @@
+#include "rtl/classes.h"
+
+#include <algorithm>
+
+namespace nyx {
+
+// --- TPersistent -------------------------------------------------------------------
+
+const TMetaClass& TPersistent::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TPersistent, TObject>("TPersistent");
+    return meta;
+}
+
+void TPersistent::Assign(const TPersistent* Source) {
+    if (!Source)
+        AssignError(nullptr);
+    Source->AssignTo(this);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+
+void TPersistent::AssignError(const TPersistent* Source) const {
+    const std::string source = Source ? Source->ClassName() : std::string("nil");
+    throw EConvertError("Cannot assign a " + source + " to a " + ClassName());
+}
+
+void TPersistent::DefineProperties(TFiler&) {}
+
+// --- TComponent --------------------------------------------------------------------
+
+const TMetaClass& TComponent::StaticClass() {
+    using P = Props<TComponent>;
+    static const TMetaClass meta = TMetaClass::Make<TComponent, TPersistent>(
+        "TComponent",
+        {[] {
+             // The name travels in the object header of a stream, not as a property.
+             TPropInfo name = P::String("Name", &TComponent::Name, &TComponent::SetName);
+             name.Stored = [](const TObject&) { return false; };
+             return name;
+         }(),
+         P::Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0)});
+    return meta;
+}
+
+TComponent::TComponent(TComponent* AOwner) {
+    if (AOwner)
+        AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    Destroying();
+    // Everyone linked to us hears of our removal before we lose what we own.
+    while (!FFreeNotifies.empty()) {
+        TComponent* other = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        auto& back = other->FFreeNotifies;
+        back.erase(std::remove(back.begin(), back.end(), this), back.end());
+        other->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int Index) const {
+    if (Index < 0 || Index >= ComponentCount())
+        ListIndexError(Index);
+    return FComponents[std::size_t(Index)];
+}
+
+int TComponent::ComponentIndex() const {
+    if (!FOwner)
+        return -1;
+    const auto& list = FOwner->FComponents;
+    return int(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+TComponent* TComponent::FindComponent(std::string_view AName) const {
+    if (AName.empty())
+        return nullptr;
+    for (TComponent* c : FComponents)
+        if (SameText(c->FName, AName))
+            return c;
+    return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+    if (AComponent->FOwner)
+        AComponent->FOwner->RemoveComponent(AComponent);
+    ValidateRename(AComponent, std::string(), AComponent->FName);
+    Insert(AComponent);
+    if (FComponentState.Contains(csDesigning))
+        AComponent->SetDesigning(true);
+    Notification(AComponent, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+    Notification(AComponent, opRemove);
+    Remove(AComponent);
+}
+
+void TComponent::Insert(TComponent* AComponent) {
+    FComponents.push_back(AComponent);
+    AComponent->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* AComponent) {
+    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), AComponent),
+                      FComponents.end());
+    AComponent->FOwner = nullptr;
+}
+
+void TComponent::DestroyComponents() {
+    // Freeing one component may free others it links to (scene children, say);
+    // each one leaves this list as it goes, so always take the last that remains.
+    while (!FComponents.empty()) {
+        TComponent* c = FComponents.back();
+        Remove(c);
+        delete c;
+    }
+}
+
+void TComponent::Destroying() {
+    if (FComponentState.Contains(csDestroying))
+        return;
+    FComponentState.Include(csDestroying);
+    for (TComponent* c : FComponents)
+        c->Destroying();
+}
+
+void TComponent::SetDesigning(bool Value, bool SetChildren) {
+    if (Value)
+        FComponentState.Include(csDesigning);
+    else
+        FComponentState.Exclude(csDesigning);
+    if (SetChildren)
+        for (TComponent* c : FComponents)
+            c->SetDesigning(Value, true);
+}
+
+void TComponent::SetLoading(bool Value) {
+    Value ? FComponentState.Include(csLoading) : FComponentState.Exclude(csLoading);
+}
+void TComponent::SetReading(bool Value) {
+    Value ? FComponentState.Include(csReading) : FComponentState.Exclude(csReading);
+}
+void TComponent::SetWriting(bool Value) {
+    Value ? FComponentState.Include(csWriting) : FComponentState.Exclude(csWriting);
+}
+
+void TComponent::SetName(const std::string& NewName) {
+    if (FName == NewName)
+        return;
+    if (!NewName.empty() && !IsValidIdent(NewName))
+        throw EComponentError("'" + NewName + "' is not a valid component name");
+    if (FOwner)
+        FOwner->ValidateRename(this, FName, NewName);
+    else
+        ValidateRename(nullptr, FName, NewName);
+    ChangeName(NewName);
+}
+
+void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName,
+                                const std::string& NewName) const {
+    if (!AComponent || NewName.empty() || SameText(CurName, NewName))
+        return;
+    TComponent* existing = FindComponent(NewName);
+    if (existing && existing != AComponent)
+        throw EComponentError("A component named " + NewName + " already exists");
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (!AComponent || AComponent == this)
+        return;
+    FComponentState.Include(csFreeNotification);
+    auto link = [](TComponent* a, TComponent* b) {
+        if (std::find(a->FFreeNotifies.begin(), a->FFreeNotifies.end(), b) == a->FFreeNotifies.end())
+            a->FFreeNotifies.push_back(b);
+    };
+    link(this, AComponent);
+    link(AComponent, this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+    RemoveNotification(AComponent);
+    AComponent->RemoveNotification(this);
+}
+
+void TComponent::RemoveNotification(TComponent* AComponent) {
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent),
+                        FFreeNotifies.end());
+}
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+    if (Operation == opRemove && AComponent)
+        RemoveFreeNotification(AComponent);
+    // A notified component may free others; walk from the end and re-check the size.
+    for (std::size_t i = FComponents.size(); i-- > 0;) {
+        if (i >= FComponents.size())
+            continue;
+        FComponents[i]->Notification(AComponent, Operation);
+    }
+}
+
+void TComponent::GetChildren(const TGetChildProc&, TComponent*) {}
+void TComponent::SetParentComponent(TComponent*) {}
+void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
+// --- TCollectionItem ---------------------------------------------------------------
+
+const TMetaClass& TCollectionItem::StaticClass() {
+    static const TMetaClass meta =
+        TMetaClass::Make<TCollectionItem, TPersistent>("TCollectionItem");
+    return meta;
+}
+
+TCollectionItem::TCollectionItem(TCollection* Collection) { SetCollection(Collection); }
+
+TCollectionItem::~TCollectionItem() { SetCollection(nullptr); }
+
+void TCollectionItem::SetCollection(TCollection* Value) {
+    if (FCollection == Value)
+        return;
+    if (FCollection)
+        FCollection->RemoveItem(this);
+    if (Value)
+        Value->InsertItem(this);
+}
+
+int TCollectionItem::Index() const {
+    if (!FCollection)
+        return -1;
+    const auto& items = FCollection->FItems;
+    return int(std::find(items.begin(), items.end(), this) - items.begin());
+}
+
+void TCollectionItem::SetIndex(int Value) {
+    const int current = Index();
+    if (current < 0 || Value == current)
+        return;
+    auto& items = FCollection->FItems;
+    if (Value < 0 || Value >= int(items.size()))
+        ListIndexError(Value);
+    items.erase(items.begin() + current);
+    items.insert(items.begin() + Value, this);
+    Changed(true);
+}
+
+std::string TCollectionItem::GetDisplayName() const { return ClassName(); }
+
+TPersistent* TCollectionItem::GetOwner() const { return FCollection; }
+
+void TCollectionItem::Changed(bool AllItems) {
+    if (FCollection && FCollection->FUpdateCount == 0)
+        FCollection->Update(AllItems ? nullptr : this);
+}
+
+// --- TCollection -------------------------------------------------------------------
+
+const TMetaClass& TCollection::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TCollection, TPersistent>("TCollection");
+    return meta;
+}
+
+const TMetaClass& TOwnedCollection::StaticClass() {
+    static const TMetaClass meta =
+        TMetaClass::Make<TOwnedCollection, TCollection>("TOwnedCollection");
+    return meta;
+}
+
+TCollection::TCollection(const TMetaClass& ItemClass) : FItemClass(&ItemClass) {}
+
+TCollection::~TCollection() {
+    FUpdateCount = 1; // no Update calls into a half-destroyed descendant
+    while (!FItems.empty())
+        delete FItems.back();
+}
+
+TCollectionItem* TCollection::Add() { return FItemClass->NewItem(this); }
+
+TCollectionItem* TCollection::Insert(int Index) {
+    if (Index < 0 || Index > Count())
+        ListIndexError(Index);
+    TCollectionItem* item = Add();
+    item->SetIndex(Index);
+    return item;
+}
+
+void TCollection::Delete(int Index) {
+    TCollectionItem* item = Items(Index);
+    Notify(item, TCollectionNotification::cnDeleting);
+    delete item;
+}
+
+void TCollection::Clear() {
+    if (FItems.empty())
+        return;
+    BeginUpdate();
+    while (!FItems.empty())
+        delete FItems.back();
+    EndUpdate();
+}
+
+TCollectionItem* TCollection::Items(int Index) const {
+    if (Index < 0 || Index >= Count())
+        ListIndexError(Index);
+    return FItems[std::size_t(Index)];
+}
+
+TCollectionItem* TCollection::FindItemID(int ID) const {
+    for (TCollectionItem* item : FItems)
+        if (item->FID == ID)
+            return item;
+    return nullptr;
+}
+
+void TCollection::EndUpdate() {
+    if (FUpdateCount > 0 && --FUpdateCount == 0)
+        Changed();
+}
+
+void TCollection::Assign(const TPersistent* Source) {
+    const auto* source = dynamic_cast<const TCollection*>(Source);
+    if (!source) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    BeginUpdate();
+    try {
+        Clear();
+        for (TCollectionItem* item : source->FItems)
+            Add()->Assign(item);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TCollection::Update(TCollectionItem*) {}
+void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
+
+void TCollection::Changed() {
+    if (FUpdateCount == 0)
+        Update(nullptr);
+}
+
+void TCollection::InsertItem(TCollectionItem* Item) {
+    FItems.push_back(Item);
+    Item->FCollection = this;
+    Item->FID = FNextID++;
+    Notify(Item, TCollectionNotification::cnAdded);
+    Changed();
+}
+
+void TCollection::RemoveItem(TCollectionItem* Item) {
+    Notify(Item, TCollectionNotification::cnExtracting);
+    FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
+    Item->FCollection = nullptr;
+    Changed();
+}
+
+} // namespace nyx

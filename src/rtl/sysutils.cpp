@@ -1,0 +1,98 @@
+#include "rtl/sysutils.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <langinfo.h>
+#include <locale.h>
+
+namespace nyx {
+
+void ListIndexError(std::int64_t index) {
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+static bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool IsValidIdent(std::string_view s) {
+    if (s.empty() || !IsAlpha(s[0]))
+        return false;
+    for (char c : s)
+        if (!IsAlpha(c) && !IsDigit(c))
+            return false;
+    return true;
+}
+
+int CompareText(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int d = int(static_cast<unsigned char>(LowerAscii(a[i]))) -
+                      int(static_cast<unsigned char>(LowerAscii(b[i])));
+        if (d != 0)
+            return d;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareText(a, b) == 0;
+}
+
+std::string UpperCase(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return r;
+}
+
+char DecimalSeparator() {
+    // The user's locale from the environment, whatever the process set with setlocale.
+    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+    if (!loc)
+        return '.';
+    const char* radix = nl_langinfo_l(RADIXCHAR, loc);
+    const char sep = (radix && radix[0] && !radix[1]) ? radix[0] : '.';
+    freelocale(loc);
+    return sep;
+}
+
+std::string FormatFixed(double value, int digits, char separator) {
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, digits);
+    std::string s(buf, res.ptr);
+    if (separator != '.')
+        for (char& c : s)
+            if (c == '.')
+                c = separator;
+    return s;
+}
+
+std::string FloatToStrExact(double value) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+bool TryStrToFloat(std::string_view text, double& value) {
+    if (text == "inf" || text == "+inf") { value = INFINITY; return true; }
+    if (text == "-inf") { value = -INFINITY; return true; }
+    if (text == "nan" || text == "-nan") { value = std::nan(""); return true; }
+    if (!text.empty() && text[0] == '+')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    auto res = std::from_chars(text.data(), end, value);
+    return !text.empty() && res.ec == std::errc() && res.ptr == end;
+}
+
+bool TryStrToInt(std::string_view text, std::int64_t& value) {
+    if (!text.empty() && text[0] == '+')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    auto res = std::from_chars(text.data(), end, value);
+    return !text.empty() && res.ec == std::errc() && res.ptr == end;
+}
+
+} // namespace nyx

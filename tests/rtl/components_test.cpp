@@ -1,0 +1,236 @@
+// Ownership, naming and removal notification of components; collections.
+#include "rtl/classes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace nyx;
+
+namespace {
+
+std::vector<std::string>* gLog = nullptr;
+
+// Logs every notification it receives and holds one reference to another component.
+class TProbe : public TComponent {
+    NYX_CLASS(TProbe)
+public:
+    explicit TProbe(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TProbe() override {
+        if (gLog)
+            gLog->push_back("free " + Name());
+    }
+    void SetRef(TComponent* c) {
+        Ref = c;
+        if (c)
+            c->FreeNotification(this);
+    }
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+        if (gLog)
+            gLog->push_back(Name() + (Operation == opInsert ? " +" : " -") + AComponent->Name());
+        if (Operation == opRemove && AComponent == Ref)
+            Ref = nullptr;
+    }
+    TComponent* Ref = nullptr;
+};
+
+const TMetaClass& TProbe::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TProbe, TComponent>("TProbe");
+    return meta;
+}
+
+TProbe* Named(TComponent* owner, const char* name) {
+    auto* p = new TProbe(owner);
+    p->SetName(name);
+    return p;
+}
+
+struct LogScope {
+    std::vector<std::string> log;
+    LogScope() { gLog = &log; }
+    ~LogScope() { gLog = nullptr; }
+};
+
+} // namespace
+
+TEST(Component, OwnerFreesWhatItOwnsAndSiblingsHearRemoval) {
+    LogScope scope;
+    {
+        TProbe owner(nullptr);
+        owner.SetName("Owner");
+        TProbe* a = Named(&owner, "A");
+        TProbe* b = Named(&owner, "B");
+        ASSERT_EQ(owner.ComponentCount(), 2);
+        EXPECT_EQ(owner.Components(1), b);
+        EXPECT_EQ(owner.FindComponent("a"), a);
+        EXPECT_EQ(b->ComponentIndex(), 1);
+        scope.log.clear();
+        delete a; // sibling B and the owner hear it
+        EXPECT_EQ(owner.ComponentCount(), 1);
+        EXPECT_EQ(scope.log, (std::vector<std::string>{"free A", "B -A", "Owner -A"}));
+        scope.log.clear();
+    }
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"free Owner", "free B"}));
+}
+
+TEST(Component, ComponentsOutOfRangeIsListError) {
+    TComponent owner(nullptr);
+    EXPECT_THROW(owner.Components(0), EListError);
+    new TComponent(&owner);
+    EXPECT_NO_THROW(owner.Components(0));
+    EXPECT_THROW(owner.Components(-1), EListError);
+}
+
+TEST(Component, FreeNotificationClearsReferencesInEveryDestructionOrder) {
+    // Holder freed first: the referenced component must forget the link.
+    {
+        auto* target = new TProbe(nullptr);
+        auto* holder = new TProbe(nullptr);
+        holder->SetRef(target);
+        delete holder;
+        delete target; // must not touch the freed holder
+    }
+    // Target freed first: the holder's reference is cleared.
+    {
+        auto* target = new TProbe(nullptr);
+        TProbe holder(nullptr);
+        holder.SetRef(target);
+        delete target;
+        EXPECT_EQ(holder.Ref, nullptr);
+    }
+    // Both under one owner, the owner frees them in reverse order of creation.
+    {
+        TComponent owner(nullptr);
+        auto* holder = new TProbe(&owner);
+        auto* target = new TProbe(&owner);
+        holder->SetRef(target);
+        auto* other = new TProbe(nullptr);
+        other->SetRef(holder);
+        delete other;
+    }
+}
+
+TEST(Component, NamesAreIdentifiersUniqueAmongSiblingsIgnoringCase) {
+    TComponent owner(nullptr);
+    TComponent* a = Named(&owner, "Box1");
+    TComponent* b = Named(&owner, "Box2");
+    EXPECT_THROW(b->SetName("BOX1"), EComponentError);
+    EXPECT_EQ(b->Name(), "Box2");
+    for (const char* bad : {"1Box", "Box 1", "Bo-x", "Bóx"})
+        EXPECT_THROW(a->SetName(bad), EComponentError) << bad;
+    try {
+        a->SetName("9lives");
+    } catch (const EComponentError& e) {
+        EXPECT_STREQ(e.what(), "'9lives' is not a valid component name");
+    }
+    try {
+        b->SetName("box1");
+    } catch (const EComponentError& e) {
+        EXPECT_STREQ(e.what(), "A component named box1 already exists");
+    }
+    EXPECT_NO_THROW(a->SetName("bOX1")); // its own name in another case
+    EXPECT_NO_THROW(a->SetName(""));
+    EXPECT_NO_THROW(b->SetName("")); // empty names never clash
+    EXPECT_EQ(owner.FindComponent(""), nullptr);
+    // Inserting a component whose name is taken fails and leaves it unowned.
+    TComponent loose(nullptr);
+    loose.SetName("Box9");
+    Named(&owner, "Box9");
+    EXPECT_THROW(owner.InsertComponent(&loose), EComponentError);
+    EXPECT_EQ(loose.Owner(), nullptr);
+}
+
+TEST(Component, StateFlagsAndDesigningSpreadToOwned) {
+    TComponent owner(nullptr);
+    TComponent* child = new TComponent(&owner);
+    owner.SetDesigning(true);
+    EXPECT_TRUE(child->ComponentState().Contains(csDesigning));
+    TComponent* late = new TComponent(&owner);
+    EXPECT_TRUE(late->ComponentState().Contains(csDesigning));
+    late->SetLoading(true);
+    late->Loaded();
+    EXPECT_FALSE(late->ComponentState().Contains(csLoading));
+}
+
+TEST(Persistent, DefaultAssignNamesBothClasses) {
+    TComponent a(nullptr), b(nullptr);
+    try {
+        a.Assign(&b);
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "Cannot assign a TComponent to a TComponent");
+    }
+    EXPECT_THROW(a.Assign(nullptr), EConvertError);
+}
+
+namespace {
+class TItem : public TCollectionItem {
+    NYX_CLASS(TItem)
+public:
+    explicit TItem(TCollection* c) : TCollectionItem(c) {}
+    int Value = 0;
+    void Assign(const TPersistent* Source) override {
+        if (auto* s = dynamic_cast<const TItem*>(Source)) {
+            Value = s->Value;
+            return;
+        }
+        TCollectionItem::Assign(Source);
+    }
+    void Touch() { Changed(false); }
+};
+const TMetaClass& TItem::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TItem, TCollectionItem>("TItem");
+    return meta;
+}
+
+class TCountingCollection : public TOwnedCollection {
+public:
+    TCountingCollection() : TOwnedCollection(nullptr, TItem::StaticClass()) {}
+    std::vector<std::string> log;
+
+protected:
+    void Update(TCollectionItem* Item) override {
+        log.push_back(Item ? "item " + std::to_string(Item->Index()) : "all");
+    }
+    void Notify(TCollectionItem* Item, TCollectionNotification Action) override {
+        static const char* names[] = {"added", "extracting", "deleting"};
+        log.push_back(std::string(names[int(Action)]) + " " + std::to_string(Item->ID()));
+    }
+};
+} // namespace
+
+TEST(Collection, IndexesNotificationsAndUpdates) {
+    TCountingCollection c;
+    auto* a = static_cast<TItem*>(c.Add());
+    auto* b = static_cast<TItem*>(c.Add());
+    auto* d = static_cast<TItem*>(c.Insert(0));
+    EXPECT_EQ(c.Count(), 3);
+    EXPECT_EQ(d->Index(), 0);
+    EXPECT_EQ(a->Index(), 1);
+    EXPECT_EQ(b->Index(), 2);
+    EXPECT_EQ(c.FindItemID(b->ID()), b);
+    EXPECT_EQ(a->GetDisplayName(), "TItem");
+    EXPECT_THROW(c.Items(3), EListError);
+    EXPECT_THROW(c.Delete(-1), EListError);
+
+    c.log.clear();
+    b->Touch();
+    c.BeginUpdate();
+    b->Touch(); // held back
+    c.Delete(0);
+    c.EndUpdate();
+    EXPECT_EQ(c.log, (std::vector<std::string>{"item 2", "deleting 2", "extracting 2", "all"}));
+    EXPECT_EQ(c.Items(0), a);
+}
+
+TEST(Collection, AssignCopiesItems) {
+    TCountingCollection src, dst;
+    static_cast<TItem*>(src.Add())->Value = 7;
+    static_cast<TItem*>(src.Add())->Value = 9;
+    dst.Add();
+    dst.Assign(&src);
+    ASSERT_EQ(dst.Count(), 2);
+    EXPECT_EQ(dst.ItemAs<TItem>(1)->Value, 9);
+}
