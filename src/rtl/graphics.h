@@ -1,7 +1,7 @@
 #pragma once
 // Colours, bitmaps, fonts and canvases of the component framework.
 //
-// Sections: colours.
+// Sections: colours - TFont - TBitmap - TCanvas.
 
 #include "rtl/classes.h"
 #include "rtl/devicecontext.h"
@@ -111,5 +111,188 @@ void ColorToFloats(TColor Color, float rgba[4], float Alpha = 1.0f);
 std::string ColorToString(TColor Color);
 TColor StringToColor(std::string_view Text);
 bool IdentToColor(std::string_view Ident, TColor& Color);
+
+// A picture that cannot be read, written or made as asked.
+class EInvalidGraphic : public Exception { public: using Exception::Exception; };
+
+// --- TFont -------------------------------------------------------------------------
+
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle, std::uint8_t>;
+const TEnumInfo& FontStyleInfo();
+
+// (a * b) / c rounded half away from zero, as font sizes are converted.
+int MulDiv(int a, int b, int c);
+
+// A font description: face name, size, style and colour. Height < 0 is the character
+// height in pixels (Size in points at PixelsPerInch); Height > 0 the cell height.
+class TFont : public TPersistent {
+    NYX_CLASS(TFont)
+public:
+    TFont();
+
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value); // an empty name is ignored
+    int Size() const { return -MulDiv(FHeight, 72, FPixelsPerInch); }
+    void SetSize(int Value) { SetHeight(-MulDiv(Value, FPixelsPerInch, 72)); }
+    int Height() const { return FHeight; }
+    void SetHeight(int Value);
+    TFontStyles Style() const { return FStyle; }
+    void SetStyle(TFontStyles Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int Value); // at least 1; keeps Height
+
+    // Copies another font's attributes; one OnChange when anything differs.
+    void Assign(const TPersistent* Source) override;
+
+    const TNotifyEvent& OnChange() const { return FOnChange; }
+    void SetOnChange(TNotifyEvent Value) { FOnChange = Value; }
+
+protected:
+    void Changed();
+
+private:
+    std::string FName = "Arial";
+    int FHeight = -11; // 8 points at 96 pixels per inch
+    TFontStyles FStyle;
+    TColor FColor = clWindowText;
+    int FPixelsPerInch = 96;
+    TNotifyEvent FOnChange;
+};
+
+// --- TBitmap -----------------------------------------------------------------------
+
+class TCanvas;
+class TBitmapCanvas;
+
+// pf24bit ignores alpha (files are written opaque); pf32bit keeps it.
+enum TPixelFormat { pf24bit, pf32bit };
+
+// A memory image: top-down rows of Width 32-bit pixels 0xAARRGGBB (bytes B, G, R, A),
+// the layout of a dkMemory device context, so OpenGL can render straight into it.
+class TBitmap : public TPersistent {
+    NYX_CLASS(TBitmap)
+public:
+    // Largest image in pixels that SetSize makes and that files may declare.
+    static constexpr std::int64_t MaxPixels = std::int64_t(1) << 28;
+    static constexpr std::int64_t MaxFilePixels = std::int64_t(1) << 26;
+
+    TBitmap();
+    TBitmap(int AWidth, int AHeight);
+    ~TBitmap() override;
+
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    bool Empty() const { return FWidth == 0 || FHeight == 0; }
+    void SetWidth(int Value) { SetSize(Value, FHeight); }
+    void SetHeight(int Value) { SetSize(FWidth, Value); }
+    // Keeps the overlapping top-left part; new pixels are opaque white. EInvalidGraphic
+    // for negative or too large sizes.
+    void SetSize(int AWidth, int AHeight);
+
+    TPixelFormat PixelFormat() const { return FPixelFormat; }
+    void SetPixelFormat(TPixelFormat Value); // to pf24bit: every pixel becomes opaque
+
+    // The colour (0x00BBGGRR) at (X, Y); ERangeError outside the image.
+    TColor Pixels(int X, int Y) const;
+    // Writes an opaque pixel (system colours resolved); outside the image: nothing.
+    void SetPixel(int X, int Y, TColor Color);
+
+    // Direct access to the rows. Writes through these do not notify: call Changed.
+    std::uint32_t* PixelData() { return FPixels.data(); }
+    const std::uint32_t* PixelData() const { return FPixels.data(); }
+    std::uint32_t* ScanLine(int Row);             // ERangeError outside the image
+    const std::uint32_t* ScanLine(int Row) const; // ERangeError outside the image
+    // Same size, format and pixels (alpha compared only in pf32bit).
+    bool SameImage(const TBitmap& Other) const;
+
+    TCanvas& Canvas();
+
+    // A copy of another bitmap; none makes this one empty.
+    void Assign(const TPersistent* Source) override;
+
+    // PNG or BMP, recognised by content. EFOpenError when the file cannot be opened,
+    // EInvalidGraphic when it is not a readable image; the bitmap is unchanged then.
+    void LoadFromFile(const std::string& FileName);
+    // PNG for ".png", BMP (24-bit, or 32-bit with alpha for pf32bit) for ".bmp"/".dib".
+    void SaveToFile(const std::string& FileName) const;
+
+    // The streamed form of the pixels: a 32-bit little-endian byte count, then a BMP file
+    // (count 0 for an empty bitmap). ReadData takes the same (or a PNG after the count).
+    std::vector<std::uint8_t> WriteData() const;
+    void ReadData(std::span<const std::uint8_t> Data);
+
+    // Changes between BeginUpdate and EndUpdate notify once, at the last EndUpdate.
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    // Tells OnChange that the image changed.
+    void Changed();
+
+    const TNotifyEvent& OnChange() const { return FOnChange; }
+    void SetOnChange(TNotifyEvent Value) { FOnChange = Value; }
+
+private:
+    void LoadImage(std::span<const std::uint8_t> Data, const std::string& Where);
+
+    int FWidth = 0;
+    int FHeight = 0;
+    TPixelFormat FPixelFormat = pf24bit;
+    std::vector<std::uint32_t> FPixels;
+    std::unique_ptr<TBitmapCanvas> FCanvas;
+    int FUpdateCount = 0;
+    bool FChangedInUpdate = false;
+    TNotifyEvent FOnChange;
+};
+
+// --- TCanvas -----------------------------------------------------------------------
+
+// A drawing surface with a device context. Drawing clips to the surface.
+class TCanvas : public TPersistent {
+    NYX_CLASS(TCanvas)
+public:
+    // The device context window-system GL attaches to.
+    virtual HDC Handle() = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+
+    // The colour at (X, Y); ERangeError outside the surface.
+    virtual TColor Pixels(int X, int Y) const = 0;
+    virtual void SetPixel(int X, int Y, TColor Color) = 0;
+    virtual void FillRect(const TRect& R, TColor Color) = 0;
+    // Copies Source with its top-left corner at (X, Y).
+    virtual void Draw(int X, int Y, const TBitmap& Source) = 0;
+    // A dotted rectangle outline drawn by inverting pixels: drawing the same rectangle
+    // again erases it exactly.
+    virtual void DrawFocusRect(const TRect& R) = 0;
+};
+
+// The canvas of a bitmap. Its device context follows the bitmap's pixels and size (also
+// after a resize); its kind is dkMemory, or dkOther for a device that takes no OpenGL
+// format (a printer page, say).
+class TBitmapCanvas : public TCanvas {
+    NYX_CLASS(TBitmapCanvas)
+public:
+    explicit TBitmapCanvas(TBitmap& Target, TDeviceKind Kind = TDeviceKind::dkMemory);
+    ~TBitmapCanvas() override;
+
+    TBitmap& Bitmap() const { return FBitmap; }
+
+    HDC Handle() override;
+    int Width() const override { return FBitmap.Width(); }
+    int Height() const override { return FBitmap.Height(); }
+    TColor Pixels(int X, int Y) const override { return FBitmap.Pixels(X, Y); }
+    void SetPixel(int X, int Y, TColor Color) override { FBitmap.SetPixel(X, Y, Color); }
+    void FillRect(const TRect& R, TColor Color) override;
+    void Draw(int X, int Y, const TBitmap& Source) override;
+    void DrawFocusRect(const TRect& R) override;
+
+private:
+    TRect Clip(const TRect& R) const;
+
+    TBitmap& FBitmap;
+    std::unique_ptr<TDeviceContext> FDC;
+};
 
 } // namespace nyx

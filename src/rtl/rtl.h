@@ -18,6 +18,10 @@ class TStream;
 class TBitmap;
 class TFont;
 class TCanvas;
+class TBitmapCanvas;
 class TPrinter;
+class TBitmapPrinter;
+class THost;
+class TScreen;
 class Exception;
 } // namespace nyx
