@@ -1,0 +1,75 @@
+#pragma once
+// Inside the window-system layer: the context base the two backends derive from, their
+// format lists, and the entry points the default dispatch table points at.
+
+#include <memory>
+#include <vector>
+
+#include "gl/wgl.h"
+
+namespace nyx {
+
+// A rendering context of one backend. The handle HGLRC points at one of these.
+class TGLContext {
+public:
+    TGLContext(TDeviceKind kind, int format) : FKind(kind), FFormat(format) {}
+    TGLContext(const TGLContext&) = delete;
+    TGLContext& operator=(const TGLContext&) = delete;
+    virtual ~TGLContext() = default;
+
+    TDeviceKind Kind() const { return FKind; }
+    int Format() const { return FFormat; }
+    bool EverCurrent() const { return FEverCurrent; }
+
+    // Makes the context current on dc (of this context's kind and format).
+    bool Bind(HDC dc) {
+        if (!DoBind(dc)) return false;
+        FEverCurrent = true;
+        return true;
+    }
+    // Leaves no context of this backend current on the thread.
+    virtual void Unbind() = 0;
+    // Rebuilds the (never current) native context so that it shares first's lists.
+    virtual bool ShareFrom(TGLContext& first) = 0;
+
+protected:
+    virtual bool DoBind(HDC dc) = 0;
+
+private:
+    TDeviceKind FKind;
+    int FFormat;
+    bool FEverCurrent = false;
+};
+
+namespace detail {
+
+// OSMesa: the formats every memory surface offers, and a context for one of them.
+const std::vector<PIXELFORMATDESCRIPTOR>& MemoryFormats();
+std::unique_ptr<TGLContext> CreateMemoryContext(int format, TGLContext* share);
+
+// GLX: the OpenGL visuals of a screen in the server's order, as formats.
+struct TWindowFormat {
+    PIXELFORMATDESCRIPTOR Pfd;
+    unsigned long Visual;
+};
+std::vector<TWindowFormat> WindowFormats(void* display, int screen);
+// The screen and visual of a window; false when the window cannot be queried.
+bool WindowVisual(HDC dc, int& screen, unsigned long& visual);
+std::unique_ptr<TGLContext> CreateWindowContext(HDC dc, int format, TGLContext* share);
+bool SwapWindowBuffers(HDC dc);
+
+// Index (0-based) of the format closest to the request, -1 when none qualifies.
+int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
+                  const PIXELFORMATDESCRIPTOR& request);
+
+int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
+bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
+int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd);
+HGLRC NativeCreateContext(HDC dc, HGLRC shareWith);
+bool NativeDeleteContext(HGLRC rc);
+bool NativeMakeCurrent(HDC dc, HGLRC rc);
+bool NativeShareLists(HGLRC first, HGLRC second);
+bool NativeSwapBuffers(HDC dc);
+
+} // namespace detail
+} // namespace nyx

@@ -1,0 +1,245 @@
+// The window-system facade: format choice, the table of live contexts and the one
+// current context, over the OSMesa (gl/osmesa.cpp) and GLX (gl/glx.cpp) backends.
+
+#include "gl/wgl.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
+
+#include "gl/detail/wglimpl.h"
+
+namespace nyx::detail {
+namespace {
+
+// Handles are checked against this table, so a stale or foreign handle fails instead of
+// touching freed memory. The current context is tracked because Mesa's GLX skips a
+// make-current of the context it believes current, even after OSMesa took the thread's
+// dispatch over: switching backends therefore releases the other one first.
+struct TWindowSystem {
+    std::unordered_map<TGLContext*, std::unique_ptr<TGLContext>> Live;
+    TGLContext* Current = nullptr;
+};
+
+TWindowSystem& State() {
+    static TWindowSystem state;
+    return state;
+}
+
+TGLContext* Find(HGLRC rc) {
+    auto& live = State().Live;
+    auto it = live.find(rc);
+    return it == live.end() ? nullptr : it->second.get();
+}
+
+void ReleaseCurrent() {
+    TWindowSystem& state = State();
+    if (state.Current) state.Current->Unbind();
+    state.Current = nullptr;
+}
+
+// The formats a device offers, in index order (index = position + 1).
+std::vector<PIXELFORMATDESCRIPTOR> FormatsOf(HDC dc) {
+    switch (dc->Kind()) {
+    case TDeviceKind::dkMemory:
+        return MemoryFormats();
+    case TDeviceKind::dkWindow: {
+        int screen = 0;
+        unsigned long visual = 0;
+        std::vector<PIXELFORMATDESCRIPTOR> result;
+        if (!WindowVisual(dc, screen, visual)) return result;
+        for (const TWindowFormat& f : WindowFormats(dc->NativeDisplay(), screen))
+            result.push_back(f.Pfd);
+        return result;
+    }
+    case TDeviceKind::dkOther:
+        break;
+    }
+    return {};
+}
+
+// A window's only usable format is the one of its visual (1-based; 0 if not OpenGL).
+int WindowOwnFormat(HDC dc) {
+    int screen = 0;
+    unsigned long visual = 0;
+    if (!WindowVisual(dc, screen, visual)) return 0;
+    const std::vector<TWindowFormat> formats = WindowFormats(dc->NativeDisplay(), screen);
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        if (formats[i].Visual == visual) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+int Deficit(int wanted, int have) { return std::max(0, wanted - have); }
+
+int AccumWanted(const PIXELFORMATDESCRIPTOR& p) {
+    const int channel = std::max({p.cAccumRedBits, p.cAccumGreenBits, p.cAccumBlueBits,
+                                  p.cAccumAlphaBits});
+    return channel > 0 ? channel : (p.cAccumBits + 3) / 4;
+}
+
+} // namespace
+
+int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
+                  const PIXELFORMATDESCRIPTOR& request) {
+    const std::uint32_t want = request.dwFlags;
+    const bool anyDepth = want & PFD_DEPTH_DONTCARE;
+    // Compared in this order: buffering, then the buffers the library cannot do without
+    // (stencil for shadows and mirrors, accumulation for several shadow lights), then
+    // depth and colour, then the smallest surplus.
+    using TScore = std::array<int, 9>;
+    int best = -1;
+    TScore bestScore{};
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        const PIXELFORMATDESCRIPTOR& f = formats[i];
+        if (f.iPixelType != request.iPixelType || f.iLayerType != PFD_MAIN_PLANE) continue;
+        if ((want & PFD_SUPPORT_OPENGL) && !(f.dwFlags & PFD_SUPPORT_OPENGL)) continue;
+        const int accumHave = AccumWanted(f);
+        const int accumWant = AccumWanted(request);
+        const TScore score{
+            !(want & PFD_DOUBLEBUFFER_DONTCARE) &&
+                (want & PFD_DOUBLEBUFFER) != (f.dwFlags & PFD_DOUBLEBUFFER),
+            !(want & PFD_STEREO_DONTCARE) && (want & PFD_STEREO) != (f.dwFlags & PFD_STEREO),
+            Deficit(request.cStencilBits, f.cStencilBits),
+            Deficit(accumWant, accumHave),
+            anyDepth ? 0 : Deficit(request.cDepthBits, f.cDepthBits),
+            Deficit(request.cColorBits, f.cColorBits),
+            Deficit(request.cAlphaBits, f.cAlphaBits),
+            Deficit(request.cAuxBuffers, f.cAuxBuffers),
+            Deficit(f.cStencilBits, request.cStencilBits) + Deficit(accumHave, accumWant) +
+                (anyDepth ? 0 : Deficit(f.cDepthBits, request.cDepthBits)) +
+                Deficit(f.cColorBits, request.cColorBits) +
+                Deficit(f.cAlphaBits, request.cAlphaBits) +
+                Deficit(f.cAuxBuffers, request.cAuxBuffers),
+        };
+        if (best < 0 || score < bestScore) {
+            best = static_cast<int>(i);
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+    if (!dc || !pfd) return 0;
+    switch (dc->Kind()) {
+    case TDeviceKind::dkMemory:
+        return ClosestFormat(MemoryFormats(), *pfd) + 1;
+    case TDeviceKind::dkWindow: {
+        const int own = WindowOwnFormat(dc);
+        if (own == 0) return 0;
+        const std::vector<PIXELFORMATDESCRIPTOR> formats = FormatsOf(dc);
+        return ClosestFormat({formats[own - 1]}, *pfd) == 0 ? own : 0;
+    }
+    case TDeviceKind::dkOther:
+        break;
+    }
+    return 0;
+}
+
+bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
+    if (!dc || format < 1) return false;
+    if (dc->PixelFormat() != 0) return dc->PixelFormat() == format;
+    switch (dc->Kind()) {
+    case TDeviceKind::dkMemory:
+        if (format > static_cast<int>(MemoryFormats().size())) return false;
+        break;
+    case TDeviceKind::dkWindow:
+        // An X window keeps the visual it was created with.
+        if (format != WindowOwnFormat(dc)) return false;
+        break;
+    case TDeviceKind::dkOther:
+        return false;
+    }
+    dc->SetPixelFormatIndex(format);
+    return true;
+}
+
+int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
+    if (!dc) return 0;
+    const std::vector<PIXELFORMATDESCRIPTOR> formats = FormatsOf(dc);
+    const int count = static_cast<int>(formats.size());
+    if (pfd) {
+        if (format < 1 || format > count) return 0;
+        std::memcpy(pfd, &formats[format - 1],
+                    std::min<std::size_t>(bytes, sizeof(PIXELFORMATDESCRIPTOR)));
+    }
+    return count;
+}
+
+HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
+    if (!dc || dc->PixelFormat() == 0) return nullptr;
+    TGLContext* share = nullptr;
+    if (shareWith) {
+        share = Find(shareWith);
+        if (!share || share->Kind() != dc->Kind()) return nullptr;
+    }
+    std::unique_ptr<TGLContext> context;
+    if (dc->Kind() == TDeviceKind::dkMemory)
+        context = CreateMemoryContext(dc->PixelFormat(), share);
+    else if (dc->Kind() == TDeviceKind::dkWindow)
+        context = CreateWindowContext(dc, dc->PixelFormat(), share);
+    if (!context) return nullptr;
+    TGLContext* handle = context.get();
+    State().Live.emplace(handle, std::move(context));
+    return handle;
+}
+
+bool NativeDeleteContext(HGLRC rc) {
+    TGLContext* context = Find(rc);
+    if (!context) return false;
+    TWindowSystem& state = State();
+    if (state.Current == context) ReleaseCurrent();
+    state.Live.erase(context);
+    return true;
+}
+
+bool NativeMakeCurrent(HDC dc, HGLRC rc) {
+    if (!rc) {
+        ReleaseCurrent();
+        return true;
+    }
+    TGLContext* context = Find(rc);
+    TWindowSystem& state = State();
+    if (!context || !dc || dc->Kind() != context->Kind() ||
+        dc->PixelFormat() != context->Format()) {
+        ReleaseCurrent();
+        return false;
+    }
+    if (state.Current && state.Current->Kind() != context->Kind()) ReleaseCurrent();
+    if (!context->Bind(dc)) {
+        ReleaseCurrent();
+        context->Unbind();
+        return false;
+    }
+    state.Current = context;
+    return true;
+}
+
+bool NativeShareLists(HGLRC first, HGLRC second) {
+    TGLContext* a = Find(first);
+    TGLContext* b = Find(second);
+    if (!a || !b || a == b || a->Kind() != b->Kind() || b->EverCurrent()) return false;
+    return b->ShareFrom(*a);
+}
+
+bool NativeSwapBuffers(HDC dc) {
+    if (!dc || dc->PixelFormat() == 0) return false;
+    switch (dc->Kind()) {
+    case TDeviceKind::dkMemory: {
+        // Single-buffered: make sure every pixel has reached the surface.
+        const TGLContext* current = State().Current;
+        if (current && current->Kind() == TDeviceKind::dkMemory) ::glFinish();
+        return true;
+    }
+    case TDeviceKind::dkWindow:
+        return SwapWindowBuffers(dc);
+    case TDeviceKind::dkOther:
+        break;
+    }
+    return false;
+}
+
+} // namespace nyx::detail

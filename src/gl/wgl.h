@@ -1,0 +1,119 @@
+#pragma once
+// Window-system GL: pixel formats and rendering contexts on a device context (HDC).
+//
+// Two backends behind one set of calls, chosen by the kind of the device context:
+// - dkMemory: OSMesa renders straight into the surface's pixels (top-down BGRA rows).
+//   Formats are single-buffered, generic (software) formats with a 24-bit depth and an
+//   8-bit stencil buffer, with or without a 16-bit-per-channel accumulation buffer.
+// - dkWindow: GLX on the X11 window. The window's visual is its pixel format, so a window
+//   is created with the visual that ChooseGLXVisual picks from a descriptor; after that
+//   ChoosePixelFormat on the window answers that visual's format.
+// - dkOther: takes no OpenGL format; ChoosePixelFormat answers 0, SetPixelFormat fails.
+//
+// Pixel-format indices are 1-based per device. Contexts share display lists either when
+// created (the second argument of wglCreateContext) or through wglShareLists before the
+// second context has first been made current; both contexts must use the same backend
+// (and, for GLX, the same display).
+//
+// Everything runs on one thread, the user-interface thread, as the rest of the library.
+
+#include <cstdint>
+
+#include "gl/opengl.h"
+#include "rtl/devicecontext.h"
+
+namespace nyx {
+
+// The platform's 40-byte pixel-format descriptor, field for field.
+struct PIXELFORMATDESCRIPTOR {
+    std::uint16_t nSize;
+    std::uint16_t nVersion;
+    std::uint32_t dwFlags;
+    std::uint8_t iPixelType;
+    std::uint8_t cColorBits;
+    std::uint8_t cRedBits;
+    std::uint8_t cRedShift;
+    std::uint8_t cGreenBits;
+    std::uint8_t cGreenShift;
+    std::uint8_t cBlueBits;
+    std::uint8_t cBlueShift;
+    std::uint8_t cAlphaBits;
+    std::uint8_t cAlphaShift;
+    std::uint8_t cAccumBits;
+    std::uint8_t cAccumRedBits;
+    std::uint8_t cAccumGreenBits;
+    std::uint8_t cAccumBlueBits;
+    std::uint8_t cAccumAlphaBits;
+    std::uint8_t cDepthBits;
+    std::uint8_t cStencilBits;
+    std::uint8_t cAuxBuffers;
+    std::uint8_t iLayerType;
+    std::uint8_t bReserved;
+    std::uint32_t dwLayerMask;
+    std::uint32_t dwVisibleMask;
+    std::uint32_t dwDamageMask;
+};
+static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the platform's descriptor is 40 bytes");
+
+inline constexpr std::uint32_t PFD_DOUBLEBUFFER = 0x00000001;
+inline constexpr std::uint32_t PFD_STEREO = 0x00000002;
+inline constexpr std::uint32_t PFD_DRAW_TO_WINDOW = 0x00000004;
+inline constexpr std::uint32_t PFD_DRAW_TO_BITMAP = 0x00000008;
+inline constexpr std::uint32_t PFD_SUPPORT_GDI = 0x00000010;
+inline constexpr std::uint32_t PFD_SUPPORT_OPENGL = 0x00000020;
+inline constexpr std::uint32_t PFD_GENERIC_FORMAT = 0x00000040;
+inline constexpr std::uint32_t PFD_NEED_PALETTE = 0x00000080;
+inline constexpr std::uint32_t PFD_NEED_SYSTEM_PALETTE = 0x00000100;
+inline constexpr std::uint32_t PFD_SWAP_EXCHANGE = 0x00000200;
+inline constexpr std::uint32_t PFD_SWAP_COPY = 0x00000400;
+inline constexpr std::uint32_t PFD_SWAP_LAYER_BUFFERS = 0x00000800;
+inline constexpr std::uint32_t PFD_GENERIC_ACCELERATED = 0x00001000;
+inline constexpr std::uint32_t PFD_DEPTH_DONTCARE = 0x20000000;
+inline constexpr std::uint32_t PFD_DOUBLEBUFFER_DONTCARE = 0x40000000;
+inline constexpr std::uint32_t PFD_STEREO_DONTCARE = 0x80000000;
+
+inline constexpr std::uint8_t PFD_TYPE_RGBA = 0;
+inline constexpr std::uint8_t PFD_TYPE_COLORINDEX = 1;
+
+inline constexpr std::uint8_t PFD_MAIN_PLANE = 0;
+inline constexpr std::uint8_t PFD_OVERLAY_PLANE = 1;
+inline constexpr std::uint8_t PFD_UNDERLAY_PLANE = 0xFF;  // -1 in the signed original
+
+// The format of dc closest to the request; 0 when the device takes no OpenGL format.
+inline int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+    return detail::ActiveGL->ChoosePixelFormat(dc, pfd);
+}
+// Gives dc its format, once: setting the same format again succeeds, another one fails.
+inline bool SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
+    return detail::ActiveGL->SetPixelFormat(dc, format, pfd);
+}
+// Fills pfd (at most bytes of it; none for a null pfd) with the description of format and
+// answers the highest format index of dc; 0 for an unknown format or a device without any.
+inline int DescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
+    return detail::ActiveGL->DescribePixelFormat(dc, format, bytes, pfd);
+}
+// A context for the pixel format of dc (which must have one), sharing display lists with
+// shareWith when given; null on failure.
+inline HGLRC wglCreateContext(HDC dc, HGLRC shareWith = nullptr) {
+    return detail::ActiveGL->wglCreateContext(dc, shareWith);
+}
+// Releases the context first when it is current. False for a handle that is not a live
+// context (for example one deleted before).
+inline bool wglDeleteContext(HGLRC rc) { return detail::ActiveGL->wglDeleteContext(rc); }
+// With rc null, releases the current context. A failure also leaves no context current.
+// dc must have the pixel format rc was created for.
+inline bool wglMakeCurrent(HDC dc, HGLRC rc) { return detail::ActiveGL->wglMakeCurrent(dc, rc); }
+// Makes second share first's display lists; second must never have been current yet.
+inline bool wglShareLists(HGLRC first, HGLRC second) {
+    return detail::ActiveGL->wglShareLists(first, second);
+}
+// Presents the back buffer of a window; on a memory surface it completes the rendering
+// into the pixels (a flush).
+inline bool SwapBuffers(HDC dc) { return detail::ActiveGL->SwapBuffers(dc); }
+
+// For hosts that create the GL window: the X visual (VisualID) of the given screen that
+// best matches the request, asking for its depth, stencil and accumulation bits; 0 when
+// the display has no OpenGL visual. display is the host's Display*.
+unsigned long ChooseGLXVisual(void* display, int screen, const PIXELFORMATDESCRIPTOR& pfd);
+
+} // namespace nyx
