@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gl/glrecorder.h"
+#include "rtl/graphics.h"
 #include "surface.h"
 
 using namespace nyx;
@@ -54,7 +55,7 @@ struct TContext {
 
 bool SomeContextIsCurrent() { return glGetString(GL_VERSION) != nullptr; }
 
-void Prepare(TTestSurface& surface, const PIXELFORMATDESCRIPTOR& request = CanvasRequest) {
+void Prepare(TDeviceContext& surface, const PIXELFORMATDESCRIPTOR& request = CanvasRequest) {
     ASSERT_TRUE(SetPixelFormat(&surface, ChoosePixelFormat(&surface, &request), &request));
 }
 
@@ -389,6 +390,33 @@ TEST(WindowSystem, CallsAreRecorded) {
     EXPECT_EQ(recorder.Calls(),
               (std::vector<std::string>{"wglMakeCurrent(<dc>, <rc>)", "SwapBuffers(<dc>)",
                                         "wglMakeCurrent(null, null)"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(BitmapCanvas, TakesAnOpenGLFormatAndReceivesThePixels) {
+    TBitmap bitmap(6, 4);
+    HDC dc = bitmap.Canvas().Handle();
+    ASSERT_EQ(dc->Kind(), TDeviceKind::dkMemory);
+    Prepare(*dc);
+    TContext context(wglCreateContext(dc));
+    ASSERT_TRUE(wglMakeCurrent(dc, context.Rc));
+    DrawHalves(1, 0, 0, 0, 0, 1);
+    SwapBuffers(dc);
+    wglMakeCurrent(nullptr, nullptr);
+    // Colours read back as 0x00BBGGRR.
+    EXPECT_EQ(bitmap.Pixels(0, 0), 0x0000FFu);
+    EXPECT_EQ(bitmap.Pixels(5, 3), 0xFF0000u);
+}
+
+TEST(BitmapCanvas, PrinterLikeCanvasRefusesTheFormat) {
+    TBitmap bitmap(6, 4);
+    TBitmapCanvas page(bitmap, TDeviceKind::dkOther);
+    HDC dc = page.Handle();
+    EXPECT_FALSE(SetPixelFormat(dc, ChoosePixelFormat(dc, &CanvasRequest), &CanvasRequest));
+    EXPECT_EQ(wglCreateContext(dc), nullptr);
 }
 
 } // namespace
