@@ -48,8 +48,10 @@ using TGLUCallback = void (*)();
 class TDeviceContext;
 using HDC = TDeviceContext*;
 struct PIXELFORMATDESCRIPTOR;
-class TGLContext;
-using HGLRC = TGLContext*;
+// A rendering-context handle: opaque, and never reused within a process, so a handle
+// kept after its context was deleted can never name another context.
+struct TGLContextHandle;
+using HGLRC = TGLContextHandle*;
 
 struct TGLDispatch {
     // OpenGL 1.1

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -15,12 +16,14 @@
 namespace nyx::detail {
 namespace {
 
-// Handles are checked against this table, so a stale or foreign handle fails instead of
-// touching freed memory. The current context is tracked because Mesa's GLX skips a
-// make-current of the context it believes current, even after OSMesa took the thread's
-// dispatch over: switching backends therefore releases the other one first.
+// Handles are numbers looked up in this table, so a stale or foreign handle fails instead
+// of touching freed memory, and a deleted context's handle never comes back for a new one
+// (a panel compares a remembered handle with its own). The current context is tracked
+// because Mesa's GLX skips a make-current of the context it believes current, even after
+// OSMesa took the thread's dispatch over: switching backends releases the other first.
 struct TWindowSystem {
-    std::unordered_map<TGLContext*, std::unique_ptr<TGLContext>> Live;
+    std::unordered_map<HGLRC, std::unique_ptr<TGLContext>> Live;
+    std::uintptr_t LastHandle = 0;
     TGLContext* Current = nullptr;
 };
 
@@ -182,8 +185,9 @@ HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
     else if (dc->Kind() == TDeviceKind::dkWindow)
         context = CreateWindowContext(dc, dc->PixelFormat(), share);
     if (!context) return nullptr;
-    TGLContext* handle = context.get();
-    State().Live.emplace(handle, std::move(context));
+    TWindowSystem& state = State();
+    const HGLRC handle = reinterpret_cast<HGLRC>(++state.LastHandle);
+    state.Live.emplace(handle, std::move(context));
     return handle;
 }
 
@@ -192,7 +196,7 @@ bool NativeDeleteContext(HGLRC rc) {
     if (!context) return false;
     TWindowSystem& state = State();
     if (state.Current == context) ReleaseCurrent();
-    state.Live.erase(context);
+    state.Live.erase(rc);
     return true;
 }
 

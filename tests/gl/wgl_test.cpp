@@ -420,3 +420,21 @@ TEST(BitmapCanvas, PrinterLikeCanvasRefusesTheFormat) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemoryContext, HandlesAreNeverReused) {
+    // A panel keeps the handle of a deleted context to compare with later ones.
+    TTestSurface surface(2, 2);
+    Prepare(surface);
+    std::vector<HGLRC> seen;
+    for (int i = 0; i < 20; ++i) {
+        HGLRC rc = wglCreateContext(&surface);
+        ASSERT_NE(rc, nullptr);
+        for (HGLRC old : seen) ASSERT_NE(rc, old);
+        seen.push_back(rc);
+        ASSERT_TRUE(wglDeleteContext(rc));
+    }
+}
+
+} // namespace

@@ -7,9 +7,9 @@
 
 #include "gl/wgl.h"
 
-namespace nyx {
+namespace nyx::detail {
 
-// A rendering context of one backend. The handle HGLRC points at one of these.
+// A rendering context of one backend; HGLRC handles name them (gl/wgl.cpp).
 class TGLContext {
 public:
     TGLContext(TDeviceKind kind, int format) : FKind(kind), FFormat(format) {}
@@ -41,8 +41,6 @@ private:
     bool FEverCurrent = false;
 };
 
-namespace detail {
-
 // OSMesa: the formats every memory surface offers, and a context for one of them.
 const std::vector<PIXELFORMATDESCRIPTOR>& MemoryFormats();
 std::unique_ptr<TGLContext> CreateMemoryContext(int format, TGLContext* share);
@@ -71,5 +69,4 @@ bool NativeMakeCurrent(HDC dc, HGLRC rc);
 bool NativeShareLists(HGLRC first, HGLRC second);
 bool NativeSwapBuffers(HDC dc);
 
-} // namespace detail
-} // namespace nyx
+} // namespace nyx::detail
