@@ -140,6 +140,9 @@ void THost::DeliverTimer(HWND Wnd, std::uintptr_t IDEvent) {
         SendMessage(Wnd, WM_TIMER, IDEvent, 0);
     } catch (const std::exception& e) {
         HandleException(e);
+    } catch (...) {
+        HandleException(Exception("THost.DeliverTimer: a timer receiver raised an exception "
+                                  "that is not a std::exception; raise std::exception types"));
     }
 }
 

@@ -131,8 +131,12 @@ TEST_F(HostTimers, AnExceptionInATickGoesToTheHandlerAndTheTimerRuns) {
     Advance(40);
     Advance(40);
     EXPECT_EQ(capture.Exceptions, (std::vector<std::string>{"tick failed", "tick failed"}));
-    EXPECT_EQ(a.Ticks.size(), 2u);
-    EXPECT_EQ(b.Ticks.size(), 2u);
+    a.OnMessage = [](TMessage&) { throw 42; };
+    Advance(40);
+    ASSERT_EQ(capture.Exceptions.size(), 3u);
+    EXPECT_EQ(capture.Exceptions[2].rfind("THost.DeliverTimer:", 0), 0u);
+    EXPECT_EQ(a.Ticks.size(), 3u);
+    EXPECT_EQ(b.Ticks.size(), 3u);
 }
 
 TEST_F(HostTimers, TicksSurviveTheClockWrapping) {
