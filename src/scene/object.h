@@ -1,0 +1,216 @@
+#pragma once
+// TNyxObject: a node of the scene graph and the base of everything placed in a scene.
+//
+// Two independent links: the framework owner (streams and finally frees the
+// component) and the scene-graph parent (draws it and frees its children first).
+// Both are raw pointers kept valid by the destructors: a node leaves its parent's
+// Items when it dies and frees its own children.
+//
+// Sections: tree - notification registry - update protocol - properties -
+// geometry - naming and copying.
+
+#include "geom/geom.h"
+#include "rtl/classes.h"
+#include "scene/material.h"
+#include "scene/scene_fwd.h"
+#include "scene/vertex.h"
+#include "scene/xform.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nyx {
+
+// Data points to the Parent field for saInsert and saRemove, to the new index
+// (std::int32_t) for saMove and to the old name (std::string) for saRename.
+using TNyxObjectNotify = TEvent<TNyxObject*, TNyxObjectAction, void*>;
+using TNyxIterateProc = void (*)(TNyxObject* Obj, void* Data);
+
+const TEnumInfo& TNyxDrawTypeInfo();
+const TEnumInfo& TNyxObjectActionInfo();
+
+// Number of TNyxObject instances alive, of every class; reported at shutdown.
+extern std::int32_t LiveObjectCount;
+
+class TNyxObject : public TComponent {
+    NYX_CLASS(TNyxObject)
+public:
+    explicit TNyxObject(TComponent* AOwner);
+    // Announces saRemove (only the root of a freed subtree does), frees the
+    // children, and warns through a message box about listeners still registered.
+    ~TNyxObject() override;
+
+    // The scene root overrides this; everything else is not a scene.
+    virtual TNyxScene* AsScene() { return nullptr; }
+
+    // --- Tree ---
+    TNyxObject* Parent() const { return FParent; }
+    // The nearest scene above this object, looked up through the parents each time,
+    // so it is never one that has gone away or that the subtree has been moved from.
+    TNyxScene* Scene() const;
+
+    TComponent* GetParentComponent() const override { return FParent; }
+    bool HasParent() const override { return FParent != nullptr; }
+    // Detaches, then attaches at the end of Value's Items when Value is a scene
+    // object. Refuses this object itself and its descendants (EInvalidOperation),
+    // before anything changes.
+    void SetParentComponent(TComponent* Value) override;
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+    int GetItemsCount() const { return int(FItems.size()); }
+    TNyxObject* GetItem(int Index) const; // EListError out of range
+    const std::vector<TNyxObject*>& Items() const { return FItems; }
+    // Position in the parent's Items; 0 without a parent.
+    int GetItemIndex() const;
+    // Moves within the parent's Items, clamped to the valid range; announces saMove.
+    void SetItemIndex(int Value);
+    // First direct child whose Ident matches ignoring ASCII case, or none.
+    TNyxObject* ItemByIdent(const std::string& Ident) const;
+
+    // Inserts the ancestors at the front of List, root first.
+    void ListParents(std::vector<TNyxObject*>& List) const;
+    // Appends the descendants in post-order; with classes given, only instances of
+    // (descendants of) one of them.
+    void ListChildren(std::vector<TNyxObject*>& List,
+                      const std::vector<const TMetaClass*>& Classes = {}) const;
+    // Calls Proc on this object, then on the subtree, pre-order.
+    void Iterate(TNyxIterateProc Proc, void* Data);
+    // Frees the children, last first, inside an update bracket.
+    virtual void Clear();
+    // Passes the animation time (seconds) on to the children.
+    virtual void Action(double Time);
+
+    // --- Notification registry ---
+    // One entry per method: a method already registered (for any receiver) is not
+    // added again.
+    void RegisterNotify(TNyxObjectNotify Proc);
+    void UnregisterNotify(TNyxObjectNotify Proc);
+    int NotifyCount() const { return int(FNotifyList.size()); }
+    // The root's listeners first, then each level down to this object.
+    void DoNotify(TNyxObject* Sender, TNyxObjectAction Action, void* Data);
+
+    // --- Update protocol ---
+    virtual void BeginUpdate();
+    virtual void EndUpdate();
+    std::int32_t UpdateCount() const { return FUpdateCount; }
+    // Climbs to the root unless some object on the way is inside BeginUpdate.
+    virtual void Invalidate(TObject* Sender);
+    // Advances exactly when this object's or an ancestor's transform has changed
+    // since the last query.
+    std::int32_t GetChangeIndex();
+
+    // --- Properties ---
+    const std::string& Ident() const { return FIdent; }
+    void SetIdent(const std::string& Value);
+
+    TColor Color() const { return FColor; }
+    // Also sets ambient and diffuse of both faces of Material.
+    virtual void SetColor(TColor Value);
+    // The colour handed to OpenGL: the front face's diffuse floats.
+    const TRGBAf& ColorRGBA() const { return FColorRGBA; }
+
+    TNyxMaterial* Material() { return &FMaterial; }
+    const TNyxMaterial* Material() const { return &FMaterial; }
+    std::int32_t MaterialIndex() const { return FMaterialIndex; }
+    virtual void SetMaterialIndex(std::int32_t Value);
+
+    bool Visible() const { return FVisible; }
+    virtual void SetVisible(bool Value);
+    bool Selected() const { return FSelected; }
+    virtual void SetSelected(bool Value);
+    TNyxDrawType DrawType() const { return FDrawType; }
+    virtual void SetDrawType(TNyxDrawType Value);
+    bool Smooth() const { return FSmooth; }
+    virtual void SetSmooth(bool Value);
+    bool CastShadows() const { return FCastShadows; }
+    bool ReceiveShadows() const { return FReceiveShadows; }
+    // Index 0 CastShadows, 1 ReceiveShadows; others do nothing.
+    virtual void SetShadows(int Index, bool Value);
+
+    TNyxXForm* XForm() { return &FXForm; }
+    const TNyxXForm* XForm() const { return &FXForm; }
+    TNyxVertex3* Point1() { return &FPoint1; }
+    const TNyxVertex3* Point1() const { return &FPoint1; }
+    TNyxVertex3* Point2() { return &FPoint2; }
+    const TNyxVertex3* Point2() const { return &FPoint2; }
+
+    // The object's own geometry in local coordinates; Face is GL_FRONT, GL_BACK or
+    // GL_FRONT_AND_BACK, Draft asks for outlines. Nothing in this class.
+    virtual void DrawSpecific(std::uint32_t Face, bool Draft);
+
+    // --- Geometry ---
+    virtual void GetMatrix(TGLMatrixd4& M) const;
+    virtual void GetAbsoluteMatrix(TGLMatrixd4& M) const;
+    virtual void GetCenter(TGLArrayd3& C) const;
+    virtual void GetAbsoluteCenter(TGLArrayd3& C) const;
+    // Local axis-aligned bounds; a unit cube round the origin here.
+    virtual void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const;
+    // Both corners of GetSize transformed: under a rotation this is not the box
+    // round the rotated object.
+    virtual void GetAbsoluteSize(TGLArrayd3& Min, TGLArrayd3& Max) const;
+    virtual void GetMin(TGLArrayd3& V) const;
+    virtual void GetAbsoluteMin(TGLArrayd3& V) const;
+    virtual void GetMax(TGLArrayd3& V) const;
+    virtual void GetAbsoluteMax(TGLArrayd3& V) const;
+    virtual double GetRadius() const;
+    // GetRadius times the largest axis scale of the absolute matrix.
+    virtual double GetAbsoluteRadius() const;
+
+    // --- Naming and copying ---
+    // Renames through the framework, then announces saRename with the old name.
+    void SetName(const std::string& NewName) override;
+    // From another scene object: Ident, colour, flags and the two points, by field
+    // (nothing is invalidated). Transform, material, name and tree stay.
+    void Assign(const TPersistent* Source) override;
+
+private:
+    void Detach();
+    void RemoveChild(TNyxObject* Child);
+    void ListChildrenInto(std::vector<TNyxObject*>& List,
+                          const std::vector<const TMetaClass*>& Classes) const;
+    bool IsSelfOrAncestorOf(const TNyxObject* Other) const;
+
+    std::string FIdent;
+    std::vector<TNyxObjectNotify> FNotifyList;
+    TNyxObject* FParent = nullptr;
+    std::vector<TNyxObject*> FItems;
+    TColor FColor;
+    TRGBAf FColorRGBA;
+    TNyxMaterial FMaterial;
+    std::int32_t FMaterialIndex = -1;
+    bool FVisible = true;
+    bool FSelected = false;
+    TNyxDrawType FDrawType = dtFill;
+    bool FCastShadows = false;
+    bool FReceiveShadows = false;
+    bool FSmooth = true;
+    TNyxXForm FXForm;
+    std::int32_t FUpdateCount = 0;
+    std::int32_t FChangeIndex = 0;
+    std::int32_t FXFormSnapshot = 0;
+    std::int32_t FParentSnapshot = 0;
+    TNyxVertex3 FPoint1;
+    TNyxVertex3 FPoint2;
+};
+
+// Descriptions of inherited state for the property tables of descendants: each
+// class publishes the ones it shows, with these defaults.
+namespace NyxObjectProps {
+TPropInfo XForm();
+TPropInfo Color();
+TPropInfo Material();
+TPropInfo MaterialIndex();
+TPropInfo Visible();
+TPropInfo Selected();
+TPropInfo DrawType();
+TPropInfo Smooth();
+TPropInfo CastShadows();
+TPropInfo ReceiveShadows();
+// Point1 or Point2 under the name the class gives it ("P", "Position", "Target", ...).
+TPropInfo Point1(const std::string& Name);
+TPropInfo Point2(const std::string& Name);
+} // namespace NyxObjectProps
+
+} // namespace nyx
