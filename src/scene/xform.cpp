@@ -1,5 +1,7 @@
 #include "scene/xform.h"
 
+#include "gl/opengl.h"
+
 namespace nyx {
 
 const TMetaClass& TNyxXForm::StaticClass() {
@@ -43,6 +45,21 @@ void TNyxXForm::Invalidate(TObject* Sender) {
     FMatrix = m;
     FNonIdentity = !IsIdentityd(m);
     FOnChange(Sender);
+}
+
+void TNyxXForm::Push() const {
+    if (FNonIdentity)
+        glPushMatrix();
+}
+
+void TNyxXForm::Apply() const {
+    if (FNonIdentity)
+        glMultMatrixd(FMatrix.data());
+}
+
+void TNyxXForm::Pop() const {
+    if (FNonIdentity)
+        glPopMatrix();
 }
 
 TGLMatrixd4& TNyxXForm::Accum() {

@@ -40,6 +40,13 @@ public:
     // Recomposes the matrix, then tells the owner.
     void Invalidate(TObject* Sender);
 
+    // A bracket around drawing: push and multiply the matrix, pop it again. All three
+    // do nothing for the identity, so the bracket stays balanced as long as the
+    // transform does not change in between.
+    void Push() const;
+    void Apply() const;
+    void Pop() const;
+
     // Accumulate onto AccumMatrix (applied to the object before Scale).
     virtual void mScale(double X, double Y, double Z);
     virtual void mTranslate(double X, double Y, double Z);

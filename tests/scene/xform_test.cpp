@@ -2,6 +2,8 @@
 // order and the counters owners rely on.
 #include "scene/object.h"
 
+#include "gl/glrecorder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -166,4 +168,23 @@ TEST(XForm, OwnerHearsEveryChangeThroughItsInvalidate) {
     o.Material()->SetTransparency(0.5f);
     EXPECT_EQ(o.Invalidations, 6);
     EXPECT_EQ(o.LastSender, o.Material()->BackFace());
+}
+
+TEST(XForm, DrawingBracketOnlyForNonIdentity) {
+    TGLRecorder gl; // no context is current: the calls only reach the log
+    TNyxXForm x({}, nullptr);
+    x.Scale()->Store({1, 1, 1});
+    const auto bracket = [&] {
+        gl.Clear();
+        x.Push(), x.Apply(), x.Pop();
+        return gl.Calls();
+    };
+    EXPECT_TRUE(bracket().empty());
+    x.Translate()->SetData(0, 2);
+    EXPECT_EQ(bracket(), (std::vector<std::string>{
+                             "glPushMatrix()",
+                             "glMultMatrixd({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2, 0, 0, 1})",
+                             "glPopMatrix()"}));
+    x.Translate()->SetData(0, 0);
+    EXPECT_TRUE(bracket().empty());
 }
