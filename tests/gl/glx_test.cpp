@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "surface.h"
+#include "gl/testsurface.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

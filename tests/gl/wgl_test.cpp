@@ -9,8 +9,9 @@
 #include <string>
 
 #include "gl/glrecorder.h"
+#include "gl/testgl.h"
+#include "gl/testsurface.h"
 #include "rtl/graphics.h"
-#include "surface.h"
 
 using namespace nyx;
 using nyx::test::TTestSurface;
@@ -201,10 +202,7 @@ TEST(MemoryContext, RendersIntoTheSurfaceTopDown) {
 
 TEST(MemoryContext, GluCallsReachTheCurrentContext) {
     // GLU draws through GL itself; those calls must land in the OSMesa context too.
-    TTestSurface surface(16, 16);
-    Prepare(surface);
-    TContext context(wglCreateContext(&surface));
-    ASSERT_TRUE(wglMakeCurrent(&surface, context.Rc));
+    test::TOffscreenGL gl(16, 16);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(90, 1, 1, 3);
@@ -223,10 +221,9 @@ TEST(MemoryContext, GluCallsReachTheCurrentContext) {
     GLUquadric* quadric = gluNewQuadric();
     gluSphere(quadric, 0.5, 16, 8);
     gluDeleteQuadric(quadric);
-    SwapBuffers(&surface);
-    EXPECT_EQ(surface.At(8, 8), kGreen);
-    EXPECT_EQ(surface.At(0, 0), kBlack);
-    wglMakeCurrent(nullptr, nullptr);
+    gl.Finish();
+    EXPECT_EQ(gl.Surface().At(8, 8), kGreen);
+    EXPECT_EQ(gl.Surface().At(0, 0), kBlack);
 }
 
 enum class TShare { AtCreation, ShareListsBeforeUse, None };
@@ -293,11 +290,7 @@ TEST(MemoryContext, ShareListsRefusesWhatCannotBeShared) {
 }
 
 TEST(MemoryContext, AccumulationBuffer) {
-    TTestSurface surface(4, 4);
-    const PIXELFORMATDESCRIPTOR request = Request(0x3C, 24, 8, 16);
-    Prepare(surface, request);
-    TContext context(wglCreateContext(&surface));
-    ASSERT_TRUE(wglMakeCurrent(&surface, context.Rc));
+    test::TOffscreenGL gl(4, 4, true);
     GLint bits = 0;
     glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
     EXPECT_EQ(bits, 16);
@@ -306,11 +299,10 @@ TEST(MemoryContext, AccumulationBuffer) {
     glAccum(GL_LOAD, 0.25f);
     glAccum(GL_ACCUM, 0.25f);
     glAccum(GL_RETURN, 1.0f);
-    SwapBuffers(&surface);
+    gl.Finish();
     // Half intensity in each channel, within one step of rounding.
-    const std::uint32_t red = (surface.At(1, 1) >> 16) & 0xFF;
+    const std::uint32_t red = (gl.Surface().At(1, 1) >> 16) & 0xFF;
     EXPECT_NEAR(static_cast<int>(red), 128, 1);
-    wglMakeCurrent(nullptr, nullptr);
 }
 
 TEST(MemoryContext, FollowsTheSurfaceAcrossAResize) {
