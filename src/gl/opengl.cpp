@@ -25,9 +25,10 @@ static_assert(std::is_same_v<GLenum, ::GLenum> && std::is_same_v<GLboolean, ::GL
 
 namespace {
 
-// Bound at load time by the dynamic linker. libnyx links libOSMesa ahead of libGL and
-// libGLU, so these addresses, and GLU's own calls into GL, resolve to Mesa's shared
-// dispatch, which follows whichever OSMesa or GLX context is current.
+// Bound at load time by the dynamic linker. Every program linking the library has
+// libOSMesa first in its symbol lookup (src/CMakeLists.txt), so these addresses, and
+// GLU's own calls into GL, resolve to Mesa's shared dispatch, which follows whichever
+// OSMesa or Mesa GLX context is current.
 constexpr TGLDispatch SystemGL{
     .glAccum = &::glAccum,
     .glBegin = &::glBegin,
