@@ -173,7 +173,7 @@ struct TGLDispatch {
     GLint (*gluUnProject)(GLdouble winX, GLdouble winY, GLdouble winZ, const GLdouble* model,
                           const GLdouble* proj, const GLint* view, GLdouble* objX,
                           GLdouble* objY, GLdouble* objZ);
-    // Window system
+    // Window system (the font display-list builders join these with the text labels)
     int (*ChoosePixelFormat)(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
     bool (*SetPixelFormat)(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
     int (*DescribePixelFormat)(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd);
