@@ -7,6 +7,10 @@
 
 namespace nyx {
 
+namespace {
+THost* CurrentHost = nullptr;
+} // namespace
+
 int SafeMessageBoxAnswer(unsigned Flags) {
     switch (Flags & 0x0F) {
     case MB_OKCANCEL:
@@ -55,7 +59,11 @@ void TScreen::SetCursors(TCursor Index, HCURSOR Cursor) {
 
 THost::THost() : FCursor(FScreen.Cursors(crDefault)) {}
 
-THost::~THost() = default;
+THost::~THost() {
+    // A host that goes away while current hands over to the built-in one.
+    if (CurrentHost == this)
+        CurrentHost = nullptr;
+}
 
 HWND THost::AllocateHWnd(TWndMethod Method) {
     const HWND wnd = FNextWindow++;
@@ -277,7 +285,6 @@ THost& BuiltinHost() {
     static THost* host = new THost;
     return *host;
 }
-THost* CurrentHost = nullptr;
 } // namespace
 
 THost& Host() { return CurrentHost ? *CurrentHost : BuiltinHost(); }

@@ -238,7 +238,7 @@ private:
 // The current host; the built-in headless one until SetHost names another.
 THost& Host();
 // Makes Value current (none: the built-in host) and answers the previous one. The caller
-// keeps ownership and restores the previous host before destroying its own.
+// keeps ownership; a current host that is destroyed leaves the built-in one current.
 THost* SetHost(THost* Value);
 
 // The platform functions, on the current host.

@@ -185,6 +185,13 @@ TEST(Host, TheCurrentHostServesTheFreeFunctions) {
     EXPECT_EQ(SetHost(nullptr), &mine);
     EXPECT_NE(&Host(), &mine);
     SetHost(previous);
+    {
+        TClockHost shortLived;
+        SetHost(&shortLived);
+    }
+    EXPECT_EQ(GetTickCount(), Host().GetTickCount()) << "no dangling current host";
+    EXPECT_NE(Host().GetTickCount(), 1000u);
+    SetHost(previous);
 }
 
 struct TAnswerCase {
