@@ -4,8 +4,7 @@
 #include "scene/camera.h"
 
 #include "gl/glrecorder.h"
-#include "gl/surface.h"
-#include "gl/wgl.h"
+#include "gl/testgl.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,7 +16,6 @@
 #include <numbers>
 
 using namespace nyx;
-using nyx::test::TTestSurface;
 
 namespace {
 
@@ -115,25 +113,9 @@ TGLMatrixd4 ExpectedView(const TNyxCamera& c) {
 class CameraGL : public ::testing::Test {
 protected:
     void SetUp() override {
-        PIXELFORMATDESCRIPTOR pfd{};
-        pfd.nSize = sizeof pfd;
-        pfd.nVersion = 1;
-        pfd.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
-        pfd.cColorBits = 24;
-        pfd.cDepthBits = 24;
-        ASSERT_TRUE(SetPixelFormat(&Surface, ChoosePixelFormat(&Surface, &pfd), &pfd));
-        Rc = wglCreateContext(&Surface);
-        ASSERT_NE(Rc, nullptr);
-        ASSERT_TRUE(wglMakeCurrent(&Surface, Rc));
-        glViewport(0, 0, kWidth, kHeight);
         Camera->SetParentComponent(&Root);
         Place(Camera->Position(), {3, -8, 2});
         Place(Camera->Target(), {0.5, 0, 0.25});
-    }
-    void TearDown() override {
-        wglMakeCurrent(nullptr, nullptr);
-        if (Rc)
-            wglDeleteContext(Rc);
     }
 
     static TGLMatrixd4 Read(GLenum which) {
@@ -157,8 +139,7 @@ protected:
                 clip[2] / clip[3]};
     }
 
-    TTestSurface Surface{kWidth, kHeight};
-    HGLRC Rc = nullptr;
+    test::TOffscreenGL GL{kWidth, kHeight};
     TNyxObject Root{nullptr};
     TNyxCamera* Camera = new TNyxCamera(&Root);
 };
@@ -374,7 +355,7 @@ TEST_F(CameraGL, WhatTheUserSeesFollowsTruckAndRoll) {
         glVertex3d(2, 0, 0.5);
         glVertex3d(1, 0, 0.5);
         glEnd();
-        SwapBuffers(&Surface);
+        GL.Finish();
     };
     constexpr std::uint32_t kRed = 0xFFFF0000, kBlack = 0xFF000000;
     // Pixels in rows from the top: centre, right of it, above it.
@@ -389,8 +370,8 @@ TEST_F(CameraGL, WhatTheUserSeesFollowsTruckAndRoll) {
         c.Move();
         frame();
         // Square width 1 at distance 10 with a 43.6 degree lens: about 6 pixels.
-        EXPECT_EQ(Surface.At(kWidth / 2, kHeight / 2), c.Centre);
-        EXPECT_EQ(Surface.At(kWidth / 2 + 8, kHeight / 2), c.Right);
-        EXPECT_EQ(Surface.At(kWidth / 2, kHeight / 2 - 8), c.Above);
+        EXPECT_EQ(GL.Surface().At(kWidth / 2, kHeight / 2), c.Centre);
+        EXPECT_EQ(GL.Surface().At(kWidth / 2 + 8, kHeight / 2), c.Right);
+        EXPECT_EQ(GL.Surface().At(kWidth / 2, kHeight / 2 - 8), c.Above);
     }
 }
