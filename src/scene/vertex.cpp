@@ -84,8 +84,10 @@ void TNyxVertex3CI::SetColor(TColor Value) {
 }
 
 std::string TNyxVertex3CI::GetDisplayName() const {
-    return "(" + FormatFixed(FData[0], 2) + ", " + FormatFixed(FData[1], 2) + ", " +
-           FormatFixed(FData[2], 2) + ")";
+    std::string caption = "(";
+    for (std::size_t i = 0; i < 3; ++i)
+        caption.append(i ? ", " : "").append(FormatFixed(FData[i], 2));
+    return caption.append(")");
 }
 
 void TNyxVertex3CI::NotifyCollection() {

@@ -21,7 +21,7 @@ TNyxXForm::TNyxXForm(TNotifyEvent OnChange, TComponent*)
 
 TNyxXForm::~TNyxXForm() = default;
 
-void TNyxXForm::GetMatrix(TGLMatrixd4& M) const { M = FMatrix; }
+void TNyxXForm::GetMatrix(TGLMatrixd4& M) const { M = Matrix(); }
 
 // Counters are compared for equality only, so they wrap instead of overflowing.
 void TNyxXForm::CountChange() {
@@ -42,23 +42,27 @@ void TNyxXForm::Invalidate(TObject* Sender) {
     Rotated(r[2], 0, 0, 1, m);
     Scaledv(FScale.Data(), m);
     MultMatrixd(m, AccumMatrix(), m);
-    FMatrix = m;
-    FNonIdentity = !IsIdentityd(m);
+    if (IsIdentityd(m))
+        FMatrix.reset();
+    else if (FMatrix)
+        *FMatrix = m;
+    else
+        FMatrix = std::make_unique<TGLMatrixd4>(m);
     FOnChange(Sender);
 }
 
 void TNyxXForm::Push() const {
-    if (FNonIdentity)
+    if (FMatrix)
         glPushMatrix();
 }
 
 void TNyxXForm::Apply() const {
-    if (FNonIdentity)
-        glMultMatrixd(FMatrix.data());
+    if (FMatrix)
+        glMultMatrixd(FMatrix->data());
 }
 
 void TNyxXForm::Pop() const {
-    if (FNonIdentity)
+    if (FMatrix)
         glPopMatrix();
 }
 

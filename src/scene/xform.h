@@ -31,8 +31,8 @@ public:
     const TGLMatrixd4& AccumMatrix() const { return FAccum ? *FAccum : idd; }
     // The composed local matrix, as cached (no recomputation).
     virtual void GetMatrix(TGLMatrixd4& M) const;
-    const TGLMatrixd4& Matrix() const { return FMatrix; }
-    bool NonIdentity() const { return FNonIdentity; }
+    const TGLMatrixd4& Matrix() const { return FMatrix ? *FMatrix : idd; }
+    bool NonIdentity() const { return FMatrix != nullptr; }
     std::int32_t ChangeCount() const { return FChangeCount; }
 
     // The vectors' change callback: counts the change and recomposes.
@@ -59,13 +59,13 @@ private:
     void CountChange();
 
     TNotifyEvent FOnChange;
-    // Most objects never accumulate anything: the matrix exists once they do.
+    // Most objects of a large drawing keep the identity and never accumulate: both
+    // matrices exist only while they differ from it.
     std::unique_ptr<TGLMatrixd4> FAccum;
+    std::unique_ptr<TGLMatrixd4> FMatrix;
     TNyxVertex3 FTranslate;
     TNyxVertex3 FScale;
     TNyxVertex3 FRotate;
-    TGLMatrixd4 FMatrix = idd;
-    bool FNonIdentity = false;
     std::int32_t FChangeCount = 0;
 };
 
