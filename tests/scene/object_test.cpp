@@ -98,6 +98,24 @@ TEST(ObjectTree, AttachMoveAndDetach) {
     EXPECT_EQ(b->Parent(), a);
 }
 
+TEST(ObjectTree, SceneIsTheNearestSceneAboveAndNeverAStaleOne) {
+    // Stands in for a scene root: only its identity is compared, never used.
+    struct TFakeScene : TNyxObject {
+        using TNyxObject::TNyxObject;
+        TNyxScene* AsScene() override { return reinterpret_cast<TNyxScene*>(this); }
+    };
+    TFakeScene first(nullptr), second(nullptr);
+    TNyxObject* group = Make(nullptr, "Group", &first);
+    TNyxObject* leaf = Make(nullptr, "Leaf", group);
+    EXPECT_EQ(first.Scene(), nullptr);
+    EXPECT_EQ(leaf->Scene(), first.AsScene());
+    group->SetParentComponent(&second); // the whole subtree follows, not only Group
+    EXPECT_EQ(leaf->Scene(), second.AsScene());
+    group->SetParentComponent(nullptr);
+    EXPECT_EQ(leaf->Scene(), nullptr);
+    delete group;
+}
+
 TEST(ObjectTree, ListsIteratesAndFindsByIdent) {
     TNyxObject root(nullptr);
     root.SetName("Root");
