@@ -50,6 +50,13 @@ TComponent::TComponent(TComponent* AOwner) {
 TComponent::~TComponent() {
     Destroying();
     // Everyone linked to us hears of our removal before we lose what we own.
+    NotifyRemoval();
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+void TComponent::NotifyRemoval() {
     while (!FFreeNotifies.empty()) {
         TComponent* other = FFreeNotifies.back();
         FFreeNotifies.pop_back();
@@ -57,9 +64,6 @@ TComponent::~TComponent() {
         back.erase(std::remove(back.begin(), back.end(), this), back.end());
         other->Notification(this, opRemove);
     }
-    DestroyComponents();
-    if (FOwner)
-        FOwner->RemoveComponent(this);
 }
 
 TComponent* TComponent::Components(int Index) const {

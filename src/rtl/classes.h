@@ -103,6 +103,10 @@ public:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
 
 protected:
+    // Sends the removal notice to every linked component now. A destructor whose
+    // members must still exist while the linked components react calls it first;
+    // the base destructor then finds nobody left to tell.
+    void NotifyRemoval();
     // Raises EComponentError when NewName is taken by another owned component.
     virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) const;

@@ -1,14 +1,20 @@
 #pragma once
 // Surface appearance: TNyxFaceMaterial holds the lighting material of one polygon
-// side, TNyxMaterial pairs a front and a back face. Colours are kept both as set
-// (system colours stay symbolic) and as the RGBA floats OpenGL takes.
+// side, TNyxMaterial pairs a front and a back face with a texture and a transparency,
+// TNyxMaterialLibrary holds numbered shared materials (TNyxMaterialCI items). Colours
+// are kept both as set (system colours stay symbolic) and as the RGBA floats OpenGL
+// takes.
 
 #include "rtl/classes.h"
 #include "rtl/graphics.h"
 #include "scene/scene_fwd.h"
+#include "scene/vertex.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace nyx {
 
@@ -49,6 +55,11 @@ public:
     // face and the callback stay, nobody is notified.
     void Assign(const TPersistent* Source) override;
 
+    // The four colours and the shininess of this face, to OpenGL's lighting.
+    virtual void ApplayMaterial() const;
+    // Undoes what ApplayMaterial set up; nothing here, a hook for descendants.
+    virtual void CancelMaterial() const;
+
 private:
     void Changed() { FOnChange(this); }
 
@@ -64,8 +75,12 @@ private:
 class TNyxMaterial : public TPersistent {
     NYX_CLASS(TNyxMaterial)
 public:
-    // OnChange goes to both faces: any change of either notifies it.
+    // OnChange goes to both faces: any change of either notifies it, and so does a
+    // change of the texture bitmap.
     explicit TNyxMaterial(TNotifyEvent OnChange);
+    ~TNyxMaterial() override;
+    TNyxMaterial(const TNyxMaterial&) = delete;
+    TNyxMaterial& operator=(const TNyxMaterial&) = delete;
 
     TNyxFaceMaterial* FrontFace() { return &FFrontFace; }
     const TNyxFaceMaterial* FrontFace() const { return &FFrontFace; }
@@ -80,14 +95,78 @@ public:
     void SetTransparency(float Value);
     bool IsTransparent() const { return FTransparency > 0; }
 
-    // Faces and transparency from another material; nobody is notified.
+    // The owned texture image. Editing it (or assigning to it) rebuilds the pixels
+    // handed to OpenGL and notifies OnChange.
+    TBitmap* Texture() { return &FTexture; }
+    const TBitmap* Texture() const { return &FTexture; }
+    // Copies Value into the owned bitmap; none empties it.
+    void SetTexture(const TBitmap* Value);
+    // The power-of-two block cut from the bitmap's bottom-right corner, bottom row
+    // first, one 0x00BBGGRR entry per texel; 0 x 0 and empty without an image.
+    int TextureWidth() const { return FTexWidth; }
+    int TextureHeight() const { return FTexHeight; }
+    const std::vector<std::uint32_t>& TexturePixels() const { return FPixels; }
+
+    // Faces and transparency from another material; the texture stays as it is and
+    // nobody is notified.
     void Assign(const TPersistent* Source) override;
+
+    // Face GL_FRONT, GL_BACK or GL_FRONT_AND_BACK. The whole texture image is sent
+    // again at each application: no texture objects outlive a draw.
+    virtual void ApplayMaterial(std::uint32_t Face) const;
+    virtual void CancelMaterial() const;
+
+    void TextureChanged(TObject* Sender);
 
 private:
     TNyxFaceMaterial FFrontFace;
     TNyxFaceMaterial FBackFace;
+    TBitmap FTexture;
+    std::vector<std::uint32_t> FPixels;
+    int FTexWidth = 0;
+    int FTexHeight = 0;
     float FTransparency = 0;
     TNotifyEvent FOnChange;
+};
+
+// A numbered shared material. Every change of its material invalidates the objects
+// registered with the owning collection (a scene registers with its library's).
+class TNyxMaterialCI : public TCollectionItem {
+    NYX_CLASS(TNyxMaterialCI)
+public:
+    explicit TNyxMaterialCI(TCollection* Collection);
+
+    TNyxMaterial* Material() { return &FMaterial; }
+    const TNyxMaterial* Material() const { return &FMaterial; }
+    // A free label, never used for lookup.
+    const std::string& Ident() const { return FIdent; }
+    void SetIdent(const std::string& Value);
+
+    // Material and Ident from another item (collections copy their items so).
+    void Assign(const TPersistent* Source) override;
+    std::string GetDisplayName() const override;
+
+    void Changed(TObject* Sender);
+
+private:
+    TNyxMaterial FMaterial;
+    std::string FIdent;
+};
+
+// A component with the shared materials of a scene, addressed by their index.
+class TNyxMaterialLibrary : public TComponent {
+    NYX_CLASS(TNyxMaterialLibrary)
+public:
+    explicit TNyxMaterialLibrary(TComponent* AOwner);
+    ~TNyxMaterialLibrary() override;
+
+    TNyxCollection* Materials() { return FMaterials.get(); }
+    const TNyxCollection* Materials() const { return FMaterials.get(); }
+    // The material of item Index, or none outside 0 .. count - 1.
+    TNyxMaterial* MaterialAt(int Index) const;
+
+private:
+    std::unique_ptr<TNyxCollection> FMaterials;
 };
 
 } // namespace nyx
