@@ -17,6 +17,8 @@
 namespace nyx {
 
 class TFiler;
+class TReader;
+class TWriter;
 
 // --- TPersistent -------------------------------------------------------------------
 
@@ -101,6 +103,11 @@ public:
 
     virtual void Loaded();
     virtual void Notification(TComponent* AComponent, TOperation Operation);
+
+    // Streaming: the properties and nested children of this component
+    // (Reader.ReadData / Writer.WriteData unless overridden).
+    virtual void ReadState(TReader& Reader);
+    virtual void WriteState(TWriter& Writer);
 
 protected:
     // Sends the removal notice to every linked component now. A destructor whose

@@ -1,0 +1,30 @@
+#pragma once
+// The text form of object streams and its conversion to and from the binary form.
+//
+//   object Scene1: TNyxScene
+//     XForm.Translate.X = 1.5
+//     Options = [goDepthTest, goLighting]
+//     Caption = "two\nlines"
+//     Vertexes = <
+//       item
+//         X = 1.0
+//       end>
+//     Texture.Data = {0A0B0C}
+//     object Box1: TNyxBox
+//     end
+//   end
+//
+// Integers are decimal; doubles always carry a '.' or an exponent and read back bit
+// for bit ("+inf", "-inf" and "+nan" for the values without digits). Strings use
+// the escapes \" \\ \n \r \t and \xHH. `//` starts a comment.
+
+namespace nyx {
+
+class TStream;
+
+// Each reads Input from its position and appends to Output; malformed input raises
+// EReadError naming the byte offset (binary) or the line (text).
+void ObjectBinaryToText(TStream& Input, TStream& Output);
+void ObjectTextToBinary(TStream& Input, TStream& Output);
+
+} // namespace nyx
