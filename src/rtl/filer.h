@@ -246,6 +246,7 @@ private:
     std::unordered_map<std::string, TComponent*> FByName; // stored names, upper case
     // DefineProperties dispatch while a property is being read.
     const std::string* FDefinedName = nullptr;
+    const std::string* FDefinedPath = nullptr;
     bool FDefinedFound = false;
 };
 

@@ -1,7 +1,9 @@
 #include "rtl/graphics.h"
 
 #include "rtl/detail/imagecodec.h"
+#include "rtl/filer.h"
 #include "rtl/host.h"
+#include "rtl/streams.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -500,6 +502,21 @@ void TBitmap::ReadData(std::span<const std::uint8_t> Data) {
         return;
     }
     LoadImage(Data.subspan(4), "TBitmap.ReadData");
+}
+
+void TBitmap::DefineProperties(TFiler& Filer) {
+    Filer.DefineBinaryProperty(
+        "Data",
+        [this](TStream& Stream) {
+            std::vector<std::uint8_t> data(static_cast<std::size_t>(Stream.Size()));
+            Stream.ReadBuffer(data.data(), std::int64_t(data.size()));
+            ReadData(data);
+        },
+        [this](TStream& Stream) {
+            const std::vector<std::uint8_t> data = WriteData();
+            Stream.WriteBuffer(data.data(), std::int64_t(data.size()));
+        },
+        !Empty());
 }
 
 void TBitmap::EndUpdate() {

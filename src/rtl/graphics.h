@@ -213,6 +213,8 @@ public:
 
     // A copy of another bitmap; none makes this one empty.
     void Assign(const TPersistent* Source) override;
+    // Streams the pixels as binary data named "Data" (the form of WriteData).
+    void DefineProperties(TFiler& Filer) override;
 
     // PNG or BMP, recognised by content. EFOpenError when the file cannot be opened,
     // EInvalidGraphic when it is not a readable image; the bitmap is unchanged then.

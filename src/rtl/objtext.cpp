@@ -581,7 +581,7 @@ private:
                         FailAt(item, "item is not closed; add 'end'");
                     if (FTok != Tok::Ident)
                         Fail("a property name or 'end' expected in an item, found " + Describe());
-                    Property(depth + 1);
+                    Property(depth);
                 }
                 FWriter.WriteListEnd();
                 Next();

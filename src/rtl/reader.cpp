@@ -364,6 +364,7 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
     if (auto* persistent = dynamic_cast<TPersistent*>(target)) {
         const std::string name(rest);
         FDefinedName = &name;
+        FDefinedPath = &path;
         FDefinedFound = false;
         try {
             persistent->DefineProperties(*this);
@@ -549,7 +550,7 @@ void TReader::DefineBinaryProperty(const std::string& Name, const TStreamProc& R
     const std::int64_t start = Position();
     const TValueType t = ReadValue();
     if (t != TValueType::vaBinary) {
-        PropertyError("TReader.ReadProperty: " + Name + " expects binary data", start);
+        PropertyError("TReader.ReadProperty: " + *FDefinedPath + " expects binary data", start);
         return SkipValueBody(t, FDepth + 1);
     }
     const std::vector<std::uint8_t> data = ReadBinaryBody();
@@ -559,7 +560,7 @@ void TReader::DefineBinaryProperty(const std::string& Name, const TStreamProc& R
     try {
         ReadData(stream);
     } catch (const Exception& e) {
-        PropertyError("TReader.ReadProperty: " + Name + ": " + e.Message(), start);
+        PropertyError("TReader.ReadProperty: " + *FDefinedPath + ": " + e.Message(), start);
     }
 }
 

@@ -3,6 +3,8 @@
 #include "sample_classes.h"
 #include "stream_helpers.h"
 
+#include "rtl/graphics.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -666,4 +668,50 @@ TEST(ObjectStream, HandWrittenTextIsAccepted) {
     EXPECT_FALSE(root->Visible);
     EXPECT_EQ(root->Flags, 0);
     EXPECT_EQ(root->Blob, (std::vector<std::uint8_t>{10, 11, 255}));
+}
+
+// --- Bitmaps -------------------------------------------------------------------------------
+
+namespace {
+class TPicture : public TComponent {
+    NYX_CLASS(TPicture)
+public:
+    explicit TPicture(TComponent* AOwner) : TComponent(AOwner) {}
+    TBitmap* Image() const { return &FImage; }
+
+private:
+    mutable TBitmap FImage;
+};
+
+const TMetaClass& TPicture::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TPicture, TComponent>(
+        "TPicture", {Props<TPicture>::Owned<TBitmap>("Image", &TPicture::Image)});
+    return meta;
+}
+} // namespace
+
+TEST(ObjectStream, BitmapPixelsTravelAsBinaryData) {
+    TPicture source(nullptr);
+    source.Image()->SetSize(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            source.Image()->SetPixel(x, y, TColor(0x010203 * (x + 5 * y)));
+    const std::string binary = SaveBinary(&source);
+    const std::string text = BinaryToText(binary);
+    EXPECT_TRUE(Contains(text, "  Image.Data = {\n")) << text;
+    for (Form form : {Form::Binary, Form::Text}) {
+        TPicture loaded(nullptr);
+        LoadBinary(&loaded, form == Form::Binary ? binary : TextToBinary(text));
+        EXPECT_TRUE(loaded.Image()->SameImage(*source.Image()));
+    }
+    // An empty bitmap writes nothing; damaged pixel data is an unreadable value.
+    TPicture empty(nullptr);
+    EXPECT_EQ(SaveText(&empty), "object TPicture\nend\n");
+    Collector errors;
+    TPicture damaged(nullptr);
+    LoadBinary(&damaged, TextToBinary("object TPicture\n  Image.Data = {05000000AABB}\nend\n"),
+               errors.Handler());
+    EXPECT_TRUE(damaged.Image()->Empty());
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_TRUE(Contains(errors.messages[0], "Image.Data")) << errors.messages[0];
 }
