@@ -39,4 +39,4 @@ g = blank(); pts = arc(g, 16, 16, 11, 11, 110, 400, 0.9); head(g, pts[-1], pts[-
 write(g, d + '/roll.xpm', 'roll_xpm')
 g = blank(); line(g, 10, 7, 22, 7, 0.8); line(g, 3, 25, 29, 25, 0.8); line(g, 10, 7, 3, 25, 0.8); line(g, 22, 7, 29, 25, 0.8)
 line(g, 16, 10, 16, 22, 0.8); head(g, (16, 10), (16, 16), 3); head(g, (16, 22), (16, 16), 3)
-write(g, d + '/perspective.xpm', 'perspective_xpm')
+write(g, d + '/persp.xpm', 'perspective_xpm')

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "cursors/orbit.xpm"
-#include "cursors/perspective.xpm"
+#include "cursors/persp.xpm"
 #include "cursors/roll.xpm"
 
 namespace nyx {
