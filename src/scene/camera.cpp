@@ -395,6 +395,17 @@ void TNyxCamera::Dolly(double k) {
 
 // --- Framework hooks ----------------------------------------------------------------------
 
+void TNyxCamera::ReadState(TReader& Reader) {
+    FFocalLength = 0;
+    FNearClipPlane = 0;
+    FFarClipPlane = 0;
+    FUp.Store({0, 0, 0});
+    // Also the placement, so that a camera read into again takes the stream's points.
+    Position()->Store({0, 0, 0});
+    Target()->Store({0, 0, 0});
+    TNyxObject::ReadState(Reader);
+}
+
 void TNyxCamera::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove) {
         if (AComponent == FPositionObject)

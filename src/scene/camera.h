@@ -117,6 +117,9 @@ public:
 
     // --- Framework hooks ---
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Zeroes the lens and the three points first: streams leave out doubles that are
+    // 0, which must then read back as 0 rather than as what the camera held before.
+    void ReadState(TReader& Reader) override;
 
 private:
     // Inverse of the camera's absolute matrix, composed from the transforms of its

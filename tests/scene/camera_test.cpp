@@ -2,6 +2,8 @@
 // the motion state's store and reset, follow objects and their removal.
 #include "scene/camera.h"
 
+#include "rtl/stream_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -391,4 +393,59 @@ TEST(CameraFollow, CyclesOfFollowObjectsEnd) {
     // Either may go first.
     delete a;
     EXPECT_EQ(b->PositionObject(), nullptr);
+}
+
+TEST(CameraStream, LensPlacementAndFollowObjectsRoundTrip) {
+    RegisterClasses({&TNyxObject::StaticClass(), &TNyxCamera::StaticClass()});
+    TNyxObject source(nullptr);
+    source.SetName("Stage");
+    auto* camera = new TNyxCamera(&source);
+    camera->SetName("Eye");
+    camera->SetParentComponent(&source);
+    auto* ball = new TNyxObject(&source);
+    ball->SetName("Ball");
+    ball->SetParentComponent(&source);
+    Place(camera->Position(), {0, -3, 0});   // zeros in X and Z are left out of the stream
+    Place(camera->Target(), {1, 0, 0});
+    Place(camera->Up(), {0, 1, 0});          // Z = 0 must not come back as the default 1
+    camera->SetFOVY(60);
+    camera->SetNearPlane(0);                 // likewise for the clip planes
+    camera->SetFarPlane(250);
+    camera->SetOrthographic(true);
+    camera->SetTargetObject(ball);
+
+    auto check = [&](const TNyxCamera& c, const TNyxObject* newBall) {
+        EXPECT_EQ(c.Position()->Data(), camera->Position()->Data());
+        EXPECT_EQ(c.Target()->Data(), camera->Target()->Data());
+        EXPECT_EQ(c.Up()->Data(), (TGLArrayd3{0, 1, 0}));
+        EXPECT_EQ(c.FOVY(), camera->FOVY());
+        EXPECT_EQ(c.FocalLength(), camera->FocalLength());
+        EXPECT_EQ(c.NearClipPlane(), 0);
+        EXPECT_EQ(c.FarClipPlane(), 250);
+        EXPECT_TRUE(c.Orthographic());
+        EXPECT_EQ(c.TargetObject(), newBall);
+        EXPECT_EQ(c.PositionObject(), nullptr);
+    };
+    namespace io = nyx::testing;
+    const std::string binary = io::SaveBinary(&source);
+    for (const std::string& bytes : {binary, io::TextToBinary(io::SaveText(&source))}) {
+        TNyxObject copy(nullptr);
+        io::LoadBinary(&copy, bytes);
+        ASSERT_EQ(copy.GetItemsCount(), 2);
+        auto* read = dynamic_cast<TNyxCamera*>(copy.GetItem(0));
+        ASSERT_NE(read, nullptr);
+        check(*read, copy.GetItem(1));
+    }
+
+    // Read into a camera that already holds other values: the stream's values win.
+    TNyxCamera used(nullptr);
+    Place(used.Position(), {5, 5, 5});
+    Place(used.Up(), {0, 0, 1});
+    used.SetNearPlane(3);
+    camera->SetTargetObject(nullptr); // Ball is not in a stream of the camera alone
+    io::LoadBinary(&used, io::SaveBinary(camera));
+    EXPECT_EQ(used.Position()->Data(), (TGLArrayd3{0, -3, 0}));
+    EXPECT_EQ(used.Up()->Data(), (TGLArrayd3{0, 1, 0}));
+    EXPECT_EQ(used.NearClipPlane(), 0);
+    EXPECT_EQ(used.FOVY(), 60);
 }
