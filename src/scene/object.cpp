@@ -306,8 +306,6 @@ void TNyxObject::SetShadows(int Index, bool Value) {
     Invalidate(this);
 }
 
-void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
-
 // --- Geometry ------------------------------------------------------------------------
 
 void TNyxObject::GetMatrix(TGLMatrixd4& M) const { FXForm.GetMatrix(M); }

@@ -136,6 +136,30 @@ public:
     TNyxVertex3* Point2() { return &FPoint2; }
     const TNyxVertex3* Point2() const { return &FPoint2; }
 
+    // Field writes without invalidation, for the scene's selection and for drawing
+    // passes that hide an object for a moment.
+    void StoreSelected(bool Value) { FSelected = Value; }
+    void StoreVisible(bool Value) { FVisible = Value; }
+
+    // --- Drawing (scene/draw.cpp) ---
+    // One object's share of a pass: nothing when hidden (the subtree included);
+    // otherwise, inside the object's transform, the children first, then the hook of
+    // the pass, or, when selecting, the geometry under the object's selection name.
+    virtual void Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind);
+    virtual void DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind);
+    // The hooks of the passes. Empty here, except DrawMain and DrawTransparent, which
+    // draw the geometry and then the selection box when selected.
+    virtual void DrawPre();
+    virtual void DrawLight(bool ShadowPass);
+    virtual void DrawMain(bool Draft);
+    virtual void DrawTransparent(bool Draft);
+    virtual void DrawReflections();
+    virtual void BuildShadowVolumes();
+    virtual void DrawShadowVolumes();
+    virtual void DrawShadows(bool Draft);
+    virtual void DrawPost();
+    // The dotted box of GetSize with its corners, in local coordinates.
+    virtual void DrawSelection();
     // The object's own geometry in local coordinates; Face is GL_FRONT, GL_BACK or
     // GL_FRONT_AND_BACK, Draft asks for outlines. Nothing in this class.
     virtual void DrawSpecific(std::uint32_t Face, bool Draft);

@@ -1,0 +1,113 @@
+// TNyxObject's share of the render passes: the generic per-object step, the empty
+// hooks, and the selection box.
+#include "gl/opengl.h"
+#include "scene/object.h"
+#include "scene/scene.h"
+
+namespace nyx {
+
+void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    if (!FVisible)
+        return;
+    FXForm.Push();
+    FXForm.Apply();
+    DrawChildren(Scene, State, Kind);
+    if (Kind == dkSelect) {
+        glPushName(Scene ? Scene->SelectionName(this) : 0);
+        DrawSpecific(GL_FRONT_AND_BACK, false);
+        glPopName();
+    } else {
+        const bool draft = Kind == dkDraft || FDrawType == dtLine;
+        const bool shadows = Scene && Scene->Shadows();
+        switch (State) {
+        case dsPre: DrawPre(); break;
+        case dsCamera: break;
+        case dsAllLights: DrawLight(false); break;
+        case dsShadowLights: DrawLight(true); break;
+        case dsAllObjects: DrawMain(draft); break;
+        case dsNonShadowObjects:
+            if (shadows && !FReceiveShadows)
+                DrawMain(draft);
+            break;
+        case dsShadowObjects:
+            if (shadows && FReceiveShadows)
+                DrawMain(draft);
+            break;
+        case dsReflections: DrawReflections(); break;
+        case dsBuildShadowVolumes: BuildShadowVolumes(); break;
+        case dsDrawShadowVolumes: DrawShadowVolumes(); break;
+        case dsShadows: DrawShadows(draft); break;
+        case dsTransparent: DrawTransparent(draft); break;
+        case dsPost: DrawPost(); break;
+        }
+    }
+    FXForm.Pop();
+}
+
+void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    // By index: a hook may attach objects (never during a pass in the library itself,
+    // but application hooks are free to).
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        FItems[i]->Draw(Scene, State, Kind);
+}
+
+void TNyxObject::DrawPre() {}
+void TNyxObject::DrawLight(bool) {}
+
+void TNyxObject::DrawMain(bool Draft) {
+    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    if (FSelected)
+        DrawSelection();
+}
+
+void TNyxObject::DrawTransparent(bool Draft) {
+    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    if (FSelected)
+        DrawSelection();
+}
+
+void TNyxObject::DrawReflections() {}
+void TNyxObject::BuildShadowVolumes() {}
+void TNyxObject::DrawShadowVolumes() {}
+void TNyxObject::DrawShadows(bool) {}
+void TNyxObject::DrawPost() {}
+void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
+
+void TNyxObject::DrawSelection() {
+    TGLArrayd3 lo, hi;
+    GetSize(lo, hi);
+    const float x0 = float(lo[0]), y0 = float(lo[1]), z0 = float(lo[2]);
+    const float x1 = float(hi[0]), y1 = float(hi[1]), z1 = float(hi[2]);
+    const float corners[4][2] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+
+    glPushAttrib(GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
+    glEnable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+    glLineStipple(1, 0xAAAA);
+    glEnable(GL_LINE_STIPPLE);
+    glPointSize(3);
+
+    glColor3f(0.7f, 0.7f, 0.7f);
+    for (const float z : {z0, z1}) {
+        glBegin(GL_LINE_LOOP);
+        for (const auto& c : corners)
+            glVertex3f(c[0], c[1], z);
+        glEnd();
+    }
+    glBegin(GL_LINES);
+    for (const auto& c : corners) {
+        glVertex3f(c[0], c[1], z0);
+        glVertex3f(c[0], c[1], z1);
+    }
+    glEnd();
+
+    glColor3f(1, 1, 1);
+    glBegin(GL_POINTS);
+    for (const float z : {z0, z1})
+        for (const auto& c : corners)
+            glVertex3f(c[0], c[1], z);
+    glEnd();
+    glPopAttrib();
+}
+
+} // namespace nyx

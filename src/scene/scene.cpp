@@ -1,0 +1,392 @@
+#include "scene/scene.h"
+
+#include "gl/opengl.h"
+#include "rtl/graphics.h"
+#include "scene/camera.h"
+#include "scene/panel.h"
+
+#include <algorithm>
+
+namespace nyx {
+
+namespace {
+
+constexpr std::uintptr_t AnimationTimerID = 1;
+constexpr std::uint32_t AnimationPeriod = 40; // milliseconds
+constexpr std::size_t SelectBufferStep = 500;
+
+// Render and Select in progress: invalidations then would start a frame inside the
+// frame being drawn.
+class TDrawingScope {
+public:
+    explicit TDrawingScope(int& Counter) : FCounter(Counter) { ++FCounter; }
+    ~TDrawingScope() { --FCounter; }
+    TDrawingScope(const TDrawingScope&) = delete;
+    TDrawingScope& operator=(const TDrawingScope&) = delete;
+
+private:
+    int& FCounter;
+};
+
+void ClearSelected(TNyxObject* Obj, void*) { Obj->StoreSelected(false); }
+
+} // namespace
+
+const TEnumInfo& TNyxDrawStateInfo() {
+    static const TEnumInfo info{
+        "TNyxDrawState",
+        {"dsPre", "dsCamera", "dsAllLights", "dsShadowLights", "dsAllObjects",
+         "dsNonShadowObjects", "dsShadowObjects", "dsReflections", "dsBuildShadowVolumes",
+         "dsDrawShadowVolumes", "dsShadows", "dsTransparent", "dsPost"}};
+    return info;
+}
+
+const TEnumInfo& TNyxDrawKindInfo() {
+    static const TEnumInfo info{"TNyxDrawKind", {"dkDraft", "dkFull", "dkSelect"}};
+    return info;
+}
+
+const TMetaClass& TNyxScene::StaticClass() {
+    using P = Props<TNyxScene>;
+    static const TMetaClass meta = TMetaClass::Make<TNyxScene, TNyxObject>(
+        "TNyxScene",
+        {NyxObjectProps::XForm(),
+         P::Boolean("Animation", &TNyxScene::Animation, &TNyxScene::SetAnimation, false),
+         P::Integer("BackgroundColor", &TNyxScene::BackgroundColor,
+                    &TNyxScene::SetBackgroundColor, 0),
+         P::Integer("SceneAmbientColor", &TNyxScene::SceneAmbientColor,
+                    &TNyxScene::SetSceneAmbientColor, 3355443),
+         P::Boolean("Reflections", &TNyxScene::Reflections, &TNyxScene::SetReflections, false),
+         P::Boolean("Shadows", &TNyxScene::Shadows, &TNyxScene::SetFShadows, false),
+         P::Boolean("QuickMouse", &TNyxScene::QuickMouse, &TNyxScene::SetQuickMouse, false)});
+    return meta;
+}
+
+// --- Construction and destruction ----------------------------------------------------
+
+TNyxScene::TNyxScene(TComponent* AOwner)
+    : TNyxObject(AOwner), FSelectBuffer(SelectBufferStep) {
+    FTimerWindow = AllocateHWnd(TWndMethod::Bind<&TNyxScene::WndProc>(this));
+}
+
+TNyxScene::~TNyxScene() {
+    Destroying();
+    // Whatever the designing state now, no timer may outlive the scene.
+    if (FAnimation)
+        KillTimer(FTimerWindow, AnimationTimerID);
+    DeallocateHWnd(FTimerWindow);
+    FPanels.clear();
+}
+
+// --- Passes and frames ---------------------------------------------------------------
+
+void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    switch (State) {
+    case dsCamera: return;
+    case dsAllLights:
+    case dsShadowLights:
+        for (GLenum i = 0; i < 8; ++i)
+            glDisable(GL_LIGHT0 + i);
+        break;
+    case dsReflections:
+        if (!FReflections)
+            return;
+        glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
+        glPushMatrix();
+        glLoadIdentity();
+        break;
+    case dsBuildShadowVolumes:
+        if (!FShadows)
+            return;
+        glPushAttrib(GL_ENABLE_BIT);
+        glEnable(GL_CULL_FACE);
+        FShadowLightCount = 0;
+        break;
+    case dsDrawShadowVolumes:
+        if (!FShadows || FShadowLightCount <= 0)
+            return;
+        glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
+        if (FShadowLightCount >= 2)
+            glAccum(GL_LOAD, GLfloat(1.0 / (FShadowLightCount + 1.0)));
+        break;
+    case dsShadows:
+        if (!FShadows || FShadowLightCount <= 0)
+            return;
+        break;
+    case dsTransparent:
+        glEnable(GL_BLEND);
+        glDepthMask(GL_FALSE);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    case dsPre:
+    case dsAllObjects:
+    case dsNonShadowObjects:
+    case dsShadowObjects:
+    case dsPost: break;
+    }
+
+    DrawChildren(Scene, State, Kind);
+
+    switch (State) {
+    case dsReflections: glPopMatrix(); break;
+    case dsBuildShadowVolumes: glPopAttrib(); break;
+    case dsDrawShadowVolumes:
+        if (FShadowLightCount > 1)
+            glAccum(GL_RETURN, 1.2f);
+        break;
+    case dsShadows:
+        if (FShadowLightCount >= 2)
+            glAccum(GL_ACCUM, GLfloat(1.0 / (FShadowLightCount + 1.0)));
+        break;
+    case dsTransparent:
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        break;
+    default: break;
+    }
+}
+
+void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                       bool Draft) {
+    if (!Camera)
+        return;
+    TDrawingScope drawing(FDrawing);
+    if (Camera != FCurrentCamera) {
+        FCurrentCamera = Camera;
+        Camera->FreeNotification(this); // cleared when the camera goes
+    }
+
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, FAmbientRGBA.data());
+    glClearStencil(0);
+    glClearColor(FBackgroundRGB[0], FBackgroundRGB[1], FBackgroundRGB[2], 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
+            (FReflections ? GL_STENCIL_BUFFER_BIT : 0));
+
+    const TNyxDrawKind kind = Draft ? dkDraft : dkFull;
+    Camera->Apply(Width, Height, -1);
+    Draw(this, dsPre, kind);
+    if (!Draft) {
+        glClear(GL_STENCIL_BUFFER_BIT);
+        Draw(this, dsReflections, kind);
+    }
+    if (!Draft && FShadows) {
+        for (TNyxDrawState state :
+             {dsAllLights, dsNonShadowObjects, dsShadowLights, dsBuildShadowVolumes,
+              dsShadowObjects, dsDrawShadowVolumes, dsAllLights, dsTransparent})
+            Draw(this, state, kind);
+    } else {
+        for (TNyxDrawState state : {dsAllLights, dsAllObjects, dsTransparent})
+            Draw(this, state, kind);
+    }
+    Draw(this, dsPost, kind);
+}
+
+// --- Selection -----------------------------------------------------------------------
+
+std::uint32_t TNyxScene::SelectionName(TNyxObject* Obj) {
+    if (!FSelecting)
+        return 0;
+    FSelectNames.push_back(Obj);
+    return std::uint32_t(FSelectNames.size() - 1);
+}
+
+void TNyxScene::SelectionDraw(std::int32_t& Hits) {
+    // Grown buffers are kept: the next Select starts at the size that sufficed.
+    for (;;) {
+        FSelectNames.clear();
+        glSelectBuffer(GLsizei(FSelectBuffer.size()), FSelectBuffer.data());
+        glRenderMode(GL_SELECT);
+        glInitNames();
+        FSelecting = true;
+        Draw(this, dsAllObjects, dkSelect);
+        FSelecting = false;
+        Hits = glRenderMode(GL_RENDER);
+        if (Hits >= 0)
+            return;
+        FSelectBuffer.resize(FSelectBuffer.size() + SelectBufferStep);
+    }
+}
+
+void TNyxScene::MarkHits(std::int32_t Hits, bool Toggle) {
+    // A record: name count, minimum and maximum depth, the names. The depths are not
+    // used: everything drawn into the pick rectangle counts, not only the nearest.
+    const std::size_t size = FSelectBuffer.size();
+    std::size_t pos = 0;
+    for (std::int32_t i = 0; i < Hits && pos + 3 <= size; ++i) {
+        const std::size_t count = FSelectBuffer[pos];
+        pos += 3;
+        for (std::size_t k = 0; k < count && pos < size; ++k, ++pos) {
+            const std::uint32_t name = FSelectBuffer[pos];
+            if (name >= FSelectNames.size())
+                continue;
+            TNyxObject* obj = FSelectNames[name];
+            obj->StoreSelected(Toggle ? !obj->Selected() : true);
+        }
+    }
+}
+
+std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                               std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
+                               std::int32_t PickHeight, bool Mark, bool Toggle,
+                               bool ClearFirst) {
+    if (!Camera)
+        return 0;
+    PickWidth = std::max(PickWidth, 1);
+    PickHeight = std::max(PickHeight, 1);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    auto popMatrices = [] {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+    };
+
+    std::int32_t hits = 0;
+    {
+        TDrawingScope drawing(FDrawing);
+        try {
+            Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
+            SelectionDraw(hits);
+        } catch (...) {
+            // Leave the context as it was found: render mode, matrices.
+            if (FSelecting) {
+                FSelecting = false;
+                glRenderMode(GL_RENDER);
+            }
+            FSelectNames.clear();
+            popMatrices();
+            throw;
+        }
+        if (ClearFirst)
+            Iterate(&ClearSelected, nullptr);
+        if (Mark)
+            MarkHits(hits, Toggle);
+        FSelectNames.clear();
+    }
+    popMatrices();
+    Invalidate(this);
+    return hits;
+}
+
+// --- Repaint path --------------------------------------------------------------------
+
+bool TNyxScene::AnimatingAtRunTime() const {
+    return FAnimation && !ComponentState().Contains(csDesigning);
+}
+
+void TNyxScene::RepaintPanels() {
+    // By index: a panel's repaint may unregister panels.
+    for (std::size_t i = 0; i < FPanels.size(); ++i)
+        FPanels[i]->Repaint();
+}
+
+void TNyxScene::Invalidate(TObject*) {
+    if (AnimatingAtRunTime() || FDrawing > 0 || ComponentState().Contains(csDestroying))
+        return;
+    RepaintPanels();
+}
+
+void TNyxScene::RegisterGLPanel(TNyxPanel* Panel) {
+    if (!Panel || std::find(FPanels.begin(), FPanels.end(), Panel) != FPanels.end())
+        return;
+    FPanels.push_back(Panel);
+    // Whatever its owner, a freed panel must leave the list.
+    Panel->FreeNotification(this);
+    if (FPanels.size() > 1)
+        Panel->SetSharePanel(FPanels.front());
+}
+
+void TNyxScene::UnregisterGLPanel(TNyxPanel* Panel) {
+    FPanels.erase(std::remove(FPanels.begin(), FPanels.end(), Panel), FPanels.end());
+}
+
+void TNyxScene::Notification(TComponent* AComponent, TOperation Operation) {
+    if (Operation == opRemove && AComponent) {
+        // Compared as components: the removed one may be half destroyed already.
+        FPanels.erase(std::remove_if(FPanels.begin(), FPanels.end(),
+                                     [&](TNyxPanel* p) {
+                                         return static_cast<TComponent*>(p) == AComponent;
+                                     }),
+                      FPanels.end());
+        if (FCurrentCamera && static_cast<TComponent*>(FCurrentCamera) == AComponent)
+            FCurrentCamera = nullptr;
+    }
+    TNyxObject::Notification(AComponent, Operation);
+}
+
+// --- Animation -----------------------------------------------------------------------
+
+void TNyxScene::WndProc(TMessage& Message) {
+    if (Message.Msg != WM_TIMER) {
+        Message.Result = DefWindowProc(FTimerWindow, Message.Msg, Message.WParam, Message.LParam);
+        return;
+    }
+    try {
+        Action(GetTickCount() / 1000.0);
+        RepaintPanels();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    } catch (...) {
+        HandleException(Exception("TNyxScene.WndProc: an animation tick raised an exception "
+                                  "that is not a std::exception; raise std::exception types"));
+    }
+}
+
+void TNyxScene::SetAnimation(bool Value) {
+    if (Value == FAnimation)
+        return;
+    FAnimation = Value;
+    if (ComponentState().Contains(csDesigning))
+        return;
+    if (!Value)
+        KillTimer(FTimerWindow, AnimationTimerID);
+    else if (!SetTimer(FTimerWindow, AnimationTimerID, AnimationPeriod))
+        throw EOutOfResources("");
+}
+
+// --- Properties ----------------------------------------------------------------------
+
+void TNyxScene::SetBackgroundColor(TColor Value) {
+    if (Value == FBackgroundColor)
+        return;
+    FBackgroundColor = Value;
+    float rgba[4];
+    ColorToFloats(Value, rgba);
+    FBackgroundRGB = {rgba[0], rgba[1], rgba[2]};
+    Invalidate(this);
+}
+
+void TNyxScene::SetSceneAmbientColor(TColor Value) {
+    if (Value == FSceneAmbientColor)
+        return;
+    FSceneAmbientColor = Value;
+    ColorToFloats(Value, FAmbientRGBA.data(), FAmbientRGBA[3]);
+    Invalidate(this);
+}
+
+void TNyxScene::SetReflections(bool Value) {
+    if (Value == FReflections)
+        return;
+    FReflections = Value;
+    Invalidate(this);
+}
+
+void TNyxScene::SetFShadows(bool Value) {
+    if (Value == FShadows)
+        return;
+    FShadows = Value;
+    Invalidate(this);
+}
+
+void TNyxScene::SetQuickMouse(bool Value) {
+    if (Value == FQuickMouse)
+        return;
+    FQuickMouse = Value;
+    Invalidate(this);
+}
+
+} // namespace nyx

@@ -1,0 +1,132 @@
+#pragma once
+// TNyxScene: the root of a scene graph and the owner of the frame.
+//
+// Render walks the tree once per pass in a fixed order; Select draws it in OpenGL
+// selection mode; Invalidate anywhere in the tree ends here and repaints the
+// registered panels; a 40 ms timer of the host drives Action while Animation is on.
+//
+// Sections: passes and frames - selection - repaint path - animation - properties.
+
+#include "geom/geom.h"
+#include "rtl/devicecontext.h"
+#include "rtl/host.h"
+#include "scene/object.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace nyx {
+
+const TEnumInfo& TNyxDrawStateInfo();
+const TEnumInfo& TNyxDrawKindInfo();
+
+class TNyxScene : public TNyxObject {
+    NYX_CLASS(TNyxScene)
+public:
+    explicit TNyxScene(TComponent* AOwner);
+    ~TNyxScene() override;
+
+    TNyxScene* AsScene() override { return this; }
+
+    // --- Passes and frames ---
+    // The root's step: the scene's own OpenGL state before and after its children.
+    // Its own Visible, XForm and DrawSpecific take no part.
+    void Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) override;
+    // One frame into the current context: clears, lets the camera load projection and
+    // view, then runs the passes. No camera: nothing, not even the clear.
+    virtual void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                        bool Draft);
+
+    // --- Selection ---
+    // Draws the tree through Camera's pick projection round window point (X, Y),
+    // origin bottom left; with Mark, every object hit becomes selected (inverted with
+    // Toggle); with ClearFirst, every object is deselected before. Answers the number
+    // of hit records (0 without a camera).
+    virtual std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                                std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
+                                std::int32_t PickHeight, bool Mark, bool Toggle,
+                                bool ClearFirst);
+    // The name Obj is drawn under while selecting; it maps back to Obj until the
+    // selection ends. Outside Select: 0, and nothing is recorded.
+    std::uint32_t SelectionName(TNyxObject* Obj);
+    // Entries of the selection buffer: 500 at first, 500 more at each overflow.
+    std::size_t SelectBufferSize() const { return FSelectBuffer.size(); }
+
+    // --- Repaint path ---
+    // Repaints every registered panel, in registration order; nothing while the timer
+    // does it (animation at run time) or while this scene is drawing.
+    void Invalidate(TObject* Sender) override;
+    // Appends the panel; a second or later panel shares display lists with the first.
+    void RegisterGLPanel(TNyxPanel* Panel);
+    void UnregisterGLPanel(TNyxPanel* Panel);
+    const std::vector<TNyxPanel*>& Panels() const { return FPanels; }
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // --- Animation ---
+    // The hidden window's handler: on WM_TIMER, Action with the tick count in seconds,
+    // then a repaint of the panels. Exceptions go to the application's handler.
+    void WndProc(TMessage& Message);
+    HWND TimerWindow() const { return FTimerWindow; }
+
+    // --- Properties ---
+    bool Animation() const { return FAnimation; }
+    // At run time starts or stops the 40 ms timer (EOutOfResources when the host cannot
+    // set it; the flag keeps the new value). In the designer no timer runs.
+    void SetAnimation(bool Value);
+    TColor BackgroundColor() const { return FBackgroundColor; }
+    void SetBackgroundColor(TColor Value);
+    TColor SceneAmbientColor() const { return FSceneAmbientColor; }
+    void SetSceneAmbientColor(TColor Value);
+    bool Reflections() const { return FReflections; }
+    void SetReflections(bool Value);
+    // Without invalidation: a mirror switches reflections off while drawing its image.
+    void StoreReflections(bool Value) { FReflections = Value; }
+    bool Shadows() const { return FShadows; }
+    void SetFShadows(bool Value);
+    bool QuickMouse() const { return FQuickMouse; }
+    void SetQuickMouse(bool Value);
+
+    const std::array<float, 3>& BackgroundRGB() const { return FBackgroundRGB; }
+    const TRGBAf& AmbientRGBA() const { return FAmbientRGBA; }
+
+    // Shadow-casting lights counted in this frame (reset by the volume-building pass).
+    std::int32_t ShadowLightCount() const { return FShadowLightCount; }
+    void SetShadowLightCount(std::int32_t Value) { FShadowLightCount = Value; }
+    // The camera's modelview, saved at the start of dsReflections and
+    // dsDrawShadowVolumes.
+    const TGLMatrixd4& ViewMatrix() const { return FViewMatrix; }
+    // The device context of the panel rendering now; set by the panel before Render.
+    HDC RenderDC() const { return FRenderDC; }
+    void SetRenderDC(HDC Value) { FRenderDC = Value; }
+    // The camera of the frame being rendered, or of the last one (none once freed).
+    TNyxCamera* CurrentCamera() const { return FCurrentCamera; }
+
+private:
+    void RepaintPanels();
+    void SelectionDraw(std::int32_t& Hits);
+    void MarkHits(std::int32_t Hits, bool Toggle);
+    bool AnimatingAtRunTime() const;
+
+    HWND FTimerWindow = 0;
+    TColor FBackgroundColor = 0;
+    std::array<float, 3> FBackgroundRGB{0, 0, 0};
+    TColor FSceneAmbientColor = 3355443;
+    TRGBAf FAmbientRGBA{0.2f, 0.2f, 0.2f, 1.0f};
+    bool FQuickMouse = false;
+    bool FAnimation = false;
+    bool FShadows = false;
+    bool FReflections = false;
+    std::int32_t FShadowLightCount = 0;
+    std::vector<std::uint32_t> FSelectBuffer;
+    std::vector<TNyxPanel*> FPanels;
+    TGLMatrixd4 FViewMatrix{};
+    HDC FRenderDC = nullptr;
+    TNyxCamera* FCurrentCamera = nullptr;
+    // Objects by selection name while Select runs.
+    std::vector<TNyxObject*> FSelectNames;
+    bool FSelecting = false;
+    int FDrawing = 0; // nesting of Render and Select
+};
+
+} // namespace nyx
