@@ -3,6 +3,7 @@
 #include "gl/opengl.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
+#include "scene/material.h"
 #include "scene/panel.h"
 
 #include <algorithm>
@@ -58,7 +59,9 @@ const TMetaClass& TNyxScene::StaticClass() {
                     &TNyxScene::SetSceneAmbientColor, 3355443),
          P::Boolean("Reflections", &TNyxScene::Reflections, &TNyxScene::SetReflections, false),
          P::Boolean("Shadows", &TNyxScene::Shadows, &TNyxScene::SetFShadows, false),
-         P::Boolean("QuickMouse", &TNyxScene::QuickMouse, &TNyxScene::SetQuickMouse, false)});
+         P::Boolean("QuickMouse", &TNyxScene::QuickMouse, &TNyxScene::SetQuickMouse, false),
+         P::Reference<TNyxMaterialLibrary>("MaterialLibrary", &TNyxScene::MaterialLibrary,
+                                           &TNyxScene::SetMaterialLibrary)});
     return meta;
 }
 
@@ -75,6 +78,7 @@ TNyxScene::~TNyxScene() {
     if (FAnimation)
         KillTimer(FTimerWindow, AnimationTimerID);
     DeallocateHWnd(FTimerWindow);
+    ReleaseMaterialLibrary();
     FPanels.clear();
 }
 
@@ -314,6 +318,11 @@ void TNyxScene::Notification(TComponent* AComponent, TOperation Operation) {
                       FPanels.end());
         if (FCurrentCamera && static_cast<TComponent*>(FCurrentCamera) == AComponent)
             FCurrentCamera = nullptr;
+        if (FMaterialLibrary && static_cast<TComponent*>(FMaterialLibrary) == AComponent) {
+            // Its collection is going with it: nothing to unregister from.
+            FMaterialLibrary = nullptr;
+            Invalidate(this);
+        }
     }
     TNyxObject::Notification(AComponent, Operation);
 }
@@ -386,6 +395,26 @@ void TNyxScene::SetQuickMouse(bool Value) {
     if (Value == FQuickMouse)
         return;
     FQuickMouse = Value;
+    Invalidate(this);
+}
+
+void TNyxScene::ReleaseMaterialLibrary() {
+    if (!FMaterialLibrary)
+        return;
+    FMaterialLibrary->Materials()->UnregisterObject(this);
+    RemoveFreeNotification(FMaterialLibrary);
+    FMaterialLibrary = nullptr;
+}
+
+void TNyxScene::SetMaterialLibrary(TNyxMaterialLibrary* Value) {
+    if (Value == FMaterialLibrary)
+        return;
+    ReleaseMaterialLibrary();
+    FMaterialLibrary = Value;
+    if (Value) {
+        Value->Materials()->RegisterObject(this);
+        Value->FreeNotification(this);
+    }
     Invalidate(this);
 }
 

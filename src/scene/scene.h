@@ -86,6 +86,10 @@ public:
     void SetFShadows(bool Value);
     bool QuickMouse() const { return FQuickMouse; }
     void SetQuickMouse(bool Value);
+    TNyxMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
+    // Registers the scene with the library's materials, so that their edits repaint
+    // it; the link is cut when either side goes away.
+    void SetMaterialLibrary(TNyxMaterialLibrary* Value);
 
     const std::array<float, 3>& BackgroundRGB() const { return FBackgroundRGB; }
     const TRGBAf& AmbientRGBA() const { return FAmbientRGBA; }
@@ -107,12 +111,14 @@ private:
     void SelectionDraw(std::int32_t& Hits);
     void MarkHits(std::int32_t Hits, bool Toggle);
     bool AnimatingAtRunTime() const;
+    void ReleaseMaterialLibrary();
 
     HWND FTimerWindow = 0;
     TColor FBackgroundColor = 0;
     std::array<float, 3> FBackgroundRGB{0, 0, 0};
     TColor FSceneAmbientColor = 3355443;
     TRGBAf FAmbientRGBA{0.2f, 0.2f, 0.2f, 1.0f};
+    TNyxMaterialLibrary* FMaterialLibrary = nullptr;
     bool FQuickMouse = false;
     bool FAnimation = false;
     bool FShadows = false;

@@ -1,6 +1,6 @@
 // The repaint path and animation: panels registered with a scene, which changes repaint
-// them and when, the timer ticks and their failures, and the links to panels surviving
-// either side's destruction.
+// them and when, the timer ticks and their failures, and the links to panels and to
+// the material library surviving either side's destruction.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +8,7 @@
 #include "drawprobe.h"
 #include "gl/testgl.h"
 #include "rtl/host.h"
+#include "scene/material.h"
 
 using namespace nyx;
 using namespace nyx::test;
@@ -204,6 +205,37 @@ TEST_F(Repaint, ChangesMadeWhileDrawingStartNoFrameInsideTheFrame) {
     recolour->SetParentComponent(scene);
     EXPECT_EQ(Repaints(0), before + 1);
     EXPECT_EQ(recolour->Color(), 12632256 + 1) << "drawn once";
+}
+
+TEST_F(Repaint, MaterialLibraryLinkEndsWithEitherSide) {
+    struct TCase {
+        const char* What;
+        bool FreeSceneFirst;
+    };
+    for (const TCase& c : {TCase{"library freed first", false}, TCase{"scene freed first", true}}) {
+        SCOPED_TRACE(c.What);
+        TComponent libraryOwner(nullptr);
+        auto* library = new TNyxMaterialLibrary(&libraryOwner);
+        library->Materials()->Add();
+        scene->SetMaterialLibrary(library);
+        EXPECT_EQ(library->Materials()->RegisteredObjects(), std::vector<TNyxObject*>{scene});
+
+        const int before = Repaints(0);
+        library->MaterialAt(0)->SetTransparency(0.5f);
+        EXPECT_GT(Repaints(0), before) << "library edits repaint the scene";
+
+        if (c.FreeSceneFirst) {
+            delete scene;
+            EXPECT_TRUE(library->Materials()->RegisteredObjects().empty());
+            library->MaterialAt(0)->SetTransparency(0.25f); // reaches no freed scene
+            scene = new TNyxScene(&owner);
+        } else {
+            const int repaints = Repaints(0);
+            delete library;
+            EXPECT_EQ(scene->MaterialLibrary(), nullptr);
+            EXPECT_EQ(Repaints(0), repaints + 1);
+        }
+    }
 }
 
 } // namespace
