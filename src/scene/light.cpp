@@ -106,6 +106,12 @@ void TNyxLight::Notification(TComponent* AComponent, TOperation Operation) {
     TNyxObject::Notification(AComponent, Operation);
 }
 
+// A stored cut-off of 0 is left out of the stream; without this it would load as 30.
+void TNyxLight::ReadState(TReader& Reader) {
+    FCutoff = 0;
+    TNyxObject::ReadState(Reader);
+}
+
 void TNyxLight::SetParentComponent(TComponent* Value) {
     TNyxObject::SetParentComponent(Value);
     // The root of the tree, when it is a scene.

@@ -47,6 +47,7 @@ public:
     // Numbered on attachment to a scene: the count of lights in that scene's tree,
     // this one included, minus one.
     void SetParentComponent(TComponent* Value) override;
+    void ReadState(TReader& Reader) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // The position object's absolute centre, else the Position vertex.
     void GetCenter(TGLArrayd3& C) const override;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "gl/glrecorder.h"
+#include "rtl/stream_helpers.h"
 
 using namespace nyx;
 
@@ -37,7 +38,7 @@ TEST(Light, ParametersClamp) {
         {2, 5, 0, 30},
     };
     for (const auto& k : cases) {
-        SCOPED_TRACE(testing::Message() << k.index << " " << k.value);
+        SCOPED_TRACE(::testing::Message() << k.index << " " << k.value);
         TCountingLight light(nullptr);
         light.SetParam(k.index, k.value);
         EXPECT_EQ(light.Exponent(), k.exponent);
@@ -172,4 +173,16 @@ TEST(Light, RefusesToBePlacedByItself) {
     EXPECT_THROW(a.SetPositionObject(&b), EInvalidOperation);
     EXPECT_EQ(a.PositionObject(), nullptr);
     b.SetPositionObject(nullptr);
+}
+
+TEST(LightStream, ZeroCutoffLoadsAsZero) {
+    RegisterClasses({&TNyxObject::StaticClass(), &TNyxLight::StaticClass()});
+    namespace io = nyx::testing;
+    for (const float cutoff : {0.0f, 45.0f}) {
+        TNyxLight source(nullptr);
+        source.SetParam(TNyxLight::piCutoff, cutoff);
+        TNyxLight copy(nullptr);
+        io::LoadBinary(&copy, io::SaveBinary(&source));
+        EXPECT_EQ(copy.Cutoff(), cutoff);
+    }
 }
