@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <functional>
 
 namespace nyx::test {
@@ -18,9 +19,12 @@ using ::testing::IsEmpty;
 class NavigationTest : public PanelTest {
 protected:
     NavigationTest() {
+        // Both cameras look at the origin from 10 units away, their up being +z.
+        camera->Position()->SetY(-10);
         panel = NewWindowedPanel();
         panel->SetCamera(camera);
         twin = new TNyxCamera(&owner);
+        twin->Position()->SetY(-10);
         twin->SetParentComponent(scene);
         control = panel->PanelControl();
     }
@@ -33,7 +37,8 @@ protected:
             EXPECT_NEAR(a.TruckOffset()[i], b.TruckOffset()[i], 1e-9) << i;
         }
         EXPECT_NEAR(a.FOVOffset(), b.FOVOffset(), 1e-9);
-        EXPECT_NEAR(a.RollAngle(), b.RollAngle(), 1e-9);
+        // The roll total is kept in (0, 360]: 0 and 360 are one angle.
+        EXPECT_NEAR(std::fmod(a.RollAngle(), 360.0), std::fmod(b.RollAngle(), 360.0), 1e-9);
     }
 
     TNyxPanel* panel;
