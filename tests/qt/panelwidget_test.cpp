@@ -4,11 +4,14 @@
 
 #include "gl/opengl.h"
 #include "qt/panelwidget.h"
+#include "qt/printer.h"
 #include "scene/camera.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +107,34 @@ TEST_F(PanelWidgetTest, FollowsTheWidgetsSize) {
     SpinUntil([&] { return panel->Width() == 20; });
     panel->Repaint();
     EXPECT_EQ(Shown(panel, 19, 9), clRed);
+}
+
+// Rubber bands invert the window's pixels: drawn twice, the frame is back.
+TEST_F(PanelWidgetTest, FocusRectanglesOnTheWindowEraseExactly) {
+    TNyxPanel* panel = nullptr;
+    auto widget = Show(panel);
+    TCanvas& canvas = panel->Canvas();
+    canvas.DrawFocusRect(Rect(10, 10, 30, 20));
+    EXPECT_NE(Shown(panel, 10, 10), clRed);
+    canvas.DrawFocusRect(Rect(10, 10, 30, 20));
+    EXPECT_EQ(Shown(panel, 10, 10), clRed);
+    EXPECT_EQ(Shown(panel, 29, 19), clRed);
+}
+
+// The window's GLX context and the page's off-screen one live side by side.
+TEST_F(PanelWidgetTest, PrintsAWindowedPanelIntoAPdf) {
+    TNyxPanel* panel = nullptr;
+    auto widget = Show(panel);
+    QTemporaryDir dir;
+    TQtPrinter printer(36);
+    printer.Printer().setOutputFileName(dir.filePath("view.pdf"));
+    panel->Print(printer);
+    EXPECT_EQ(printer.Printer().docName(), "Nyx rendered image");
+    QFile pdf(dir.filePath("view.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
+    panel->Repaint(); // the window's own context is still usable
+    EXPECT_EQ(Shown(panel, 5, 5), clRed);
 }
 
 TEST_F(PanelWidgetTest, SurvivesDestructionInAnyOrder) {
