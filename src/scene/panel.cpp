@@ -381,6 +381,11 @@ void TNyxPanel::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomControl::Notification(AComponent, Operation);
 }
 
+void TNyxPanel::Loaded() {
+    TCustomControl::Loaded();
+    FollowCameraScene();
+}
+
 // --- Input -------------------------------------------------------------------------------
 
 void TNyxPanel::DoEnter() { TCustomControl::DoEnter(); }

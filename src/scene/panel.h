@@ -48,6 +48,8 @@ public:
 
     // --- Published ---
     TNyxCamera* Camera() const { return FCamera; }
+    // Registers the panel with the camera's scene. A camera that joins a scene (or
+    // moves to another) later is followed at the panel's next paint, press or Loaded.
     void SetCamera(TNyxCamera* Value);
     TNyxFog* Fog() const { return FFog.get(); }
     // "ICD", "MCD" or "Software" once the window exists.
@@ -72,6 +74,8 @@ public:
     void SetEnabled(bool Value) override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // A stream may set the camera before the camera has joined its scene.
+    void Loaded() override;
 
     // --- What the scene uses ---
     // The panel whose context this one shares display lists with; set by the scene when
