@@ -1,0 +1,130 @@
+#include "objects/quadrics.h"
+
+#include "gl/opengl.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace nyx {
+
+namespace {
+
+struct TQuadricDeleter {
+    void operator()(GLUquadric* Q) const { gluDeleteQuadric(Q); }
+};
+using TQuadric = std::unique_ptr<GLUquadric, TQuadricDeleter>;
+
+// A quadric set up for one draw; none when GLU is out of memory.
+TQuadric NewQuadric(bool Draft, bool Smooth, bool FlatFirst) {
+    TQuadric q(gluNewQuadric());
+    if (!q)
+        return q;
+    gluQuadricDrawStyle(q.get(), Draft ? GLU_LINE : GLU_FILL);
+    if (FlatFirst && !Smooth)
+        gluQuadricNormals(q.get(), GLU_FLAT);
+    if (!Draft)
+        gluQuadricTexture(q.get(), GL_TRUE);
+    if (!FlatFirst && !Smooth)
+        gluQuadricNormals(q.get(), GLU_FLAT);
+    return q;
+}
+
+template <class T, class V>
+void Change(T* Obj, V& Field, V Value) {
+    if (Field == Value)
+        return;
+    Field = Value;
+    Obj->Invalidate(Obj);
+}
+
+} // namespace
+
+// --- TNyxSphere ----------------------------------------------------------------------
+
+const TMetaClass& TNyxSphere::StaticClass() {
+    using P = Props<TNyxSphere>;
+    static const TMetaClass meta = TMetaClass::Make<TNyxSphere, TNyxShadowedObject>(
+        "TNyxSphere",
+        {
+            NyxObjectProps::CastShadows(),
+            NyxObjectProps::ReceiveShadows(),
+            NyxObjectProps::Smooth(),
+            P::Integer("Slices", &TNyxSphere::Slices, &TNyxSphere::SetSlices, 20),
+            P::Integer("Stacks", &TNyxSphere::Stacks, &TNyxSphere::SetStacks, 20),
+        });
+    return meta;
+}
+
+TNyxSphere::TNyxSphere(TComponent* AOwner) : TNyxShadowedObject(AOwner) {}
+
+void TNyxSphere::SetSlices(std::int32_t Value) { Change(this, FSlices, Value); }
+void TNyxSphere::SetStacks(std::int32_t Value) { Change(this, FStacks, Value); }
+
+void TNyxSphere::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
+    TQuadric q = NewQuadric(Draft, Smooth(), false);
+    if (q)
+        gluSphere(q.get(), 0.5, FSlices, FStacks);
+}
+
+// --- TNyxCone ------------------------------------------------------------------------
+
+const TEnumInfo& TNyxConePartsInfo() {
+    static const TEnumInfo info{"TNyxConeParts", {"cpTop", "cpBottom", "cpSide"}};
+    return info;
+}
+
+const TMetaClass& TNyxCone::StaticClass() {
+    using P = Props<TNyxCone>;
+    static const TMetaClass meta = TMetaClass::Make<TNyxCone, TNyxShadowedObject>(
+        "TNyxCone",
+        {
+            NyxObjectProps::Smooth(),
+            P::Float("Radius1", &TNyxCone::Radius1, &TNyxCone::SetRadius1),
+            P::Float("Radius2", &TNyxCone::Radius2, &TNyxCone::SetRadius2),
+            P::Float("Height", &TNyxCone::Height, &TNyxCone::SetHeight),
+            P::Integer("Slices", &TNyxCone::Slices, &TNyxCone::SetSlices, 10),
+            P::Integer("Stacks", &TNyxCone::Stacks, &TNyxCone::SetStacks, 1),
+            P::Set("Parts", [](const TNyxCone& c) { return c.Parts().ToBits(); },
+                   [](TNyxCone& c, std::uint8_t v) { c.SetParts(TNyxConePartSet::FromBits(v)); },
+                   TNyxConePartsInfo(), AllParts.ToBits()),
+        });
+    return meta;
+}
+
+TNyxCone::TNyxCone(TComponent* AOwner) : TNyxShadowedObject(AOwner) {}
+
+void TNyxCone::SetRadius1(double Value) { Change(this, FRadius1, Value); }
+void TNyxCone::SetRadius2(double Value) { Change(this, FRadius2, Value); }
+void TNyxCone::SetHeight(double Value) { Change(this, FHeight, Value); }
+void TNyxCone::SetSlices(std::int32_t Value) { Change(this, FSlices, std::max(Value, 3)); }
+void TNyxCone::SetStacks(std::int32_t Value) { Change(this, FStacks, Value <= 0 ? 1 : Value); }
+void TNyxCone::SetParts(TNyxConePartSet Value) { Change(this, FParts, Value); }
+
+void TNyxCone::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
+    const double r = std::max(FRadius1, FRadius2);
+    Min = {-r, -r, -FHeight / 2};
+    Max = {r, r, FHeight / 2};
+}
+
+void TNyxCone::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
+    glPushMatrix();
+    {
+        TQuadric q = NewQuadric(Draft, Smooth(), true);
+        if (q) {
+            glTranslatef(0, 0, GLfloat(-FHeight / 2));
+            if (FParts.Contains(cpSide))
+                gluCylinder(q.get(), FRadius2, FRadius1, FHeight, FSlices, FStacks);
+            // The bottom disk faces -z.
+            gluQuadricOrientation(q.get(), GLU_INSIDE);
+            if (FParts.Contains(cpBottom) && FRadius2 > 0)
+                gluDisk(q.get(), 0, FRadius2, FSlices, FStacks);
+            glTranslatef(0, 0, GLfloat(FHeight));
+            gluQuadricOrientation(q.get(), GLU_OUTSIDE);
+            if (FParts.Contains(cpTop) && FRadius1 > 0)
+                gluDisk(q.get(), 0, FRadius1, FSlices, FStacks);
+        }
+    }
+    glPopMatrix();
+}
+
+} // namespace nyx

@@ -1,0 +1,638 @@
+// Geometry the four closed solids emit, read back through the recording table, and
+// their extents and setters.
+
+#include "gl/glrecorder.h"
+#include "gl/testgl.h"
+#include "objects/box.h"
+#include "objects/quadrics.h"
+#include "objects/torus.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace nyx {
+namespace {
+
+// --- Reading the log back -----------------------------------------------------------
+
+std::string Fn(const std::string& call) { return call.substr(0, call.find('(')); }
+
+// The numbers among a call's arguments, in order.
+std::vector<double> Args(const std::string& call) {
+    std::string text = call.substr(call.find('(') + 1);
+    for (char& c : text)
+        if (c == ',' || c == '{' || c == '}' || c == ')')
+            c = ' ';
+    std::istringstream in(text);
+    std::vector<double> out;
+    std::string word;
+    while (in >> word) {
+        try {
+            out.push_back(std::stod(word));
+        } catch (const std::exception&) {
+        }
+    }
+    return out;
+}
+
+using V3 = std::array<double, 3>;
+
+V3 Sub(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+V3 Cross(const V3& a, const V3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// One corner as the GL state saw it when its vertex was emitted.
+struct TCorner {
+    V3 Pos, Normal;
+    bool HasTex;
+    double S, T;
+};
+
+struct TPrimitive {
+    std::string Mode;
+    std::vector<TCorner> Corners;
+};
+
+// Replays the vertex stream: current normal and texture coordinate, primitives.
+struct TReplay {
+    std::vector<TPrimitive> Prims;
+    int Normals = 0;
+    int TexCoords = 0;
+
+    explicit TReplay(const std::vector<std::string>& calls) {
+        V3 normal{0, 0, 1};
+        bool hasTex = false;
+        double s = 0, t = 0;
+        for (const std::string& c : calls) {
+            const std::string f = Fn(c);
+            const std::vector<double> a = Args(c);
+            if (f == "glBegin") {
+                Prims.push_back({c.substr(8, c.size() - 9), {}});
+            } else if (f.rfind("glNormal3", 0) == 0) {
+                normal = {a[0], a[1], a[2]};
+                ++Normals;
+            } else if (f.rfind("glTexCoord2", 0) == 0) {
+                hasTex = true;
+                s = a[0];
+                t = a[1];
+                ++TexCoords;
+            } else if (f.rfind("glVertex3", 0) == 0) {
+                Prims.back().Corners.push_back({{a[0], a[1], a[2]}, normal, hasTex, s, t});
+            }
+        }
+    }
+    int Count(const std::string& mode) const {
+        int n = 0;
+        for (const TPrimitive& p : Prims)
+            n += p.Mode == mode;
+        return n;
+    }
+    // Quads cut out of the primitives (GL_QUADS may hold many).
+    std::vector<std::vector<TCorner>> Quads() const {
+        std::vector<std::vector<TCorner>> out;
+        for (const TPrimitive& p : Prims) {
+            if (p.Mode == "GL_LINES")
+                continue;
+            for (std::size_t i = 0; i + 4 <= p.Corners.size(); i += 4)
+                out.emplace_back(p.Corners.begin() + i, p.Corners.begin() + i + 4);
+        }
+        return out;
+    }
+};
+
+// Each quad turns counter-clockwise round the normal at its first corner.
+void ExpectOutwardWinding(const TReplay& r) {
+    for (const auto& q : r.Quads()) {
+        const V3 n = Cross(Sub(q[1].Pos, q[0].Pos), Sub(q[2].Pos, q[0].Pos));
+        const V3 m = Cross(Sub(q[2].Pos, q[0].Pos), Sub(q[3].Pos, q[0].Pos));
+        EXPECT_GT(Dot(n, q[0].Normal) + Dot(m, q[0].Normal), 0)
+            << "quad at " << q[0].Pos[0] << ", " << q[0].Pos[1] << ", " << q[0].Pos[2];
+    }
+}
+
+// Records what Draw emits into a real off-screen context, one for the whole run:
+// making a context costs far more than any draw here.
+struct TRecording {
+    std::vector<std::string> Calls;
+    template <class Draw>
+    void Run(Draw draw) {
+        static test::TOffscreenGL gl(8, 8);
+        TGLRecorder rec;
+        draw();
+        Calls = rec.Calls();
+    }
+    std::vector<std::string> Only(std::initializer_list<std::string> names) const {
+        std::vector<std::string> out;
+        for (const std::string& c : Calls)
+            for (const std::string& n : names)
+                if (Fn(c) == n)
+                    out.push_back(c);
+        return out;
+    }
+};
+
+void GiveTexture(TNyxObject& obj) {
+    TBitmap bmp;
+    bmp.SetSize(4, 4);
+    obj.Material()->SetTexture(&bmp);
+}
+
+// --- Box ------------------------------------------------------------------------------
+
+TEST(BoxTest, UnslicedSolidIsSixQuadsInTableOrder) {
+    TNyxBox box(nullptr);
+    TRecording rec;
+    rec.Run([&] { box.DrawSpecific(GL_FRONT, false); });
+    const std::vector<std::string> expected = {
+        "glNormal3fv({-1, 0, 0})", "glBegin(GL_QUADS)",       "glVertex3fv({-0.5, 0.5, -0.5})",
+        "glVertex3fv({-0.5, -0.5, -0.5})", "glVertex3fv({-0.5, -0.5, 0.5})",
+        "glVertex3fv({-0.5, 0.5, 0.5})",   "glEnd()"};
+    ASSERT_GE(rec.Calls.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(rec.Calls.begin(), rec.Calls.begin() + 7), expected);
+    TReplay r(rec.Calls);
+    ASSERT_EQ(r.Prims.size(), 6u);
+    EXPECT_EQ(r.Count("GL_QUADS"), 6);
+    EXPECT_EQ(r.TexCoords, 0);
+    const V3 normals[6] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+    for (int f = 0; f < 6; ++f)
+        for (const TCorner& c : r.Prims[f].Corners) {
+            EXPECT_EQ(c.Normal, normals[f]) << "face " << f;
+            // Every corner lies on the face's plane.
+            EXPECT_DOUBLE_EQ(Dot(c.Pos, normals[f]), 0.5) << "face " << f;
+        }
+    ExpectOutwardWinding(r);
+}
+
+TEST(BoxTest, TexturedUnslicedCornersTakeIntegerCoordinates) {
+    TNyxBox box(nullptr);
+    GiveTexture(box);
+    TRecording rec;
+    rec.Run([&] { box.DrawSpecific(GL_FRONT, false); });
+    const auto tex = rec.Only({"glTexCoord2i"});
+    ASSERT_EQ(tex.size(), 24u);
+    const char* cycle[4] = {"glTexCoord2i(1, 0)", "glTexCoord2i(0, 0)", "glTexCoord2i(0, 1)",
+                            "glTexCoord2i(1, 1)"};
+    for (std::size_t i = 0; i < tex.size(); ++i)
+        EXPECT_EQ(tex[i], cycle[i % 4]);
+    // Each texture coordinate comes right before its vertex.
+    for (std::size_t i = 0; i < rec.Calls.size(); ++i)
+        if (Fn(rec.Calls[i]) == "glTexCoord2i") {
+            EXPECT_EQ(Fn(rec.Calls[i + 1]), "glVertex3fv");
+        }
+}
+
+TEST(BoxTest, UnslicedDraftIsTwoLoopsAndFourEdgesWithoutTexture) {
+    TNyxBox box(nullptr);
+    GiveTexture(box);
+    TRecording rec;
+    rec.Run([&] { box.DrawSpecific(GL_FRONT_AND_BACK, true); });
+    const std::vector<std::string> expected = {
+        "glNormal3fv({-1, 0, 0})",
+        "glBegin(GL_LINE_LOOP)",
+        "glVertex3fv({-0.5, 0.5, -0.5})",
+        "glVertex3fv({-0.5, -0.5, -0.5})",
+        "glVertex3fv({-0.5, -0.5, 0.5})",
+        "glVertex3fv({-0.5, 0.5, 0.5})",
+        "glEnd()",
+        "glNormal3fv({1, 0, 0})",
+        "glBegin(GL_LINE_LOOP)",
+        "glVertex3fv({0.5, -0.5, -0.5})",
+        "glVertex3fv({0.5, 0.5, -0.5})",
+        "glVertex3fv({0.5, 0.5, 0.5})",
+        "glVertex3fv({0.5, -0.5, 0.5})",
+        "glEnd()",
+        "glBegin(GL_LINES)",
+        "glVertex3fv({-0.5, 0.5, -0.5})",
+        "glVertex3fv({0.5, 0.5, -0.5})",
+        "glVertex3fv({-0.5, -0.5, -0.5})",
+        "glVertex3fv({0.5, -0.5, -0.5})",
+        "glVertex3fv({-0.5, -0.5, 0.5})",
+        "glVertex3fv({0.5, -0.5, 0.5})",
+        "glVertex3fv({-0.5, 0.5, 0.5})",
+        "glVertex3fv({0.5, 0.5, 0.5})",
+        "glEnd()",
+    };
+    EXPECT_EQ(rec.Calls, expected);
+}
+
+// The grid path: cell counts, one primitive or one loop per cell, texture coordinates
+// that follow the face's mapping, outward winding.
+struct TGridCase {
+    int X, Y, Z;
+    bool Draft, Textured;
+    int Loops, Quads; // line loops, and quads in the single GL_QUADS primitive
+};
+
+void PrintTo(const TGridCase& c, std::ostream* os) {
+    *os << c.X << "x" << c.Y << "x" << c.Z << (c.Draft ? " draft" : "")
+        << (c.Textured ? " textured" : "");
+}
+
+class BoxGridTest : public ::testing::TestWithParam<TGridCase> {};
+
+TEST_P(BoxGridTest, EmitsEveryCellOfEveryFace) {
+    const TGridCase& tc = GetParam();
+    TNyxBox box(nullptr);
+    box.SetSlices(0, tc.X);
+    box.SetSlices(1, tc.Y);
+    box.SetSlices(2, tc.Z);
+    if (tc.Textured)
+        GiveTexture(box);
+    TRecording rec;
+    rec.Run([&] { box.DrawSpecific(GL_FRONT, tc.Draft); });
+    TReplay r(rec.Calls);
+    EXPECT_EQ(r.Count("GL_LINE_LOOP"), tc.Loops);
+    EXPECT_EQ(r.Count("GL_QUADS"), tc.Quads ? 1 : 0);
+    EXPECT_EQ(r.Quads().size(), std::size_t(tc.Loops + tc.Quads));
+    EXPECT_EQ(r.Normals, 6); // once per face
+    const bool texCoords = tc.Textured && !tc.Draft;
+    EXPECT_EQ(r.TexCoords, texCoords ? 4 * tc.Quads : 0);
+    ExpectOutwardWinding(r);
+    for (const auto& q : r.Quads())
+        for (const TCorner& c : q) {
+            const V3& p = c.Pos;
+            const V3& n = c.Normal;
+            EXPECT_DOUBLE_EQ(Dot(p, n), 0.5);
+            if (!texCoords)
+                continue;
+            // s and t by face, from the corner's position.
+            double s = 0, t = 0;
+            if (n[0] < 0) { s = p[1] + 0.5; t = p[2] + 0.5; }
+            else if (n[0] > 0) { s = 0.5 - p[1]; t = p[2] + 0.5; }
+            else if (n[1] < 0) { s = 0.5 - p[0]; t = p[2] + 0.5; }
+            else if (n[1] > 0) { s = p[0] + 0.5; t = p[2] + 0.5; }
+            else if (n[2] < 0) { s = 0.5 - p[0]; t = 0.5 - p[1]; }
+            else { s = 0.5 - p[0]; t = p[1] + 0.5; }
+            EXPECT_NEAR(c.S, s, 1e-6);
+            EXPECT_NEAR(c.T, t, 1e-6);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Slices, BoxGridTest,
+    ::testing::Values(
+        // faces: 2*Y*Z + 2*X*Z + 2*X*Y cells
+        TGridCase{2, 1, 1, true, false, 10, 0}, TGridCase{2, 1, 1, false, false, 0, 10},
+        TGridCase{2, 3, 1, false, true, 0, 2 * 3 + 2 * 2 + 2 * 6},
+        TGridCase{3, 2, 4, true, true, 2 * 8 + 2 * 12 + 2 * 6, 0},
+        TGridCase{1, 1, 5, false, true, 0, 2 * 5 + 2 * 5 + 2}));
+
+TEST(BoxTest, GridTextureCoordinatesComeFromGridIndices) {
+    // Thirds are not exact in single precision: k/N, not the rounded position + 0.5.
+    TNyxBox box(nullptr);
+    box.SetSlices(1, 3);
+    GiveTexture(box);
+    TRecording rec;
+    rec.Run([&] { box.DrawSpecific(GL_FRONT, false); });
+    const auto tex = rec.Only({"glTexCoord2f"});
+    ASSERT_FALSE(tex.empty());
+    // -X face, first cell: (y0, z0), (y0, z1), (y1, z1), (y1, z0).
+    EXPECT_EQ(tex[0], "glTexCoord2f(0, 0)");
+    EXPECT_EQ(tex[1], "glTexCoord2f(0, 1)");
+    EXPECT_EQ(tex[2], "glTexCoord2f(0.33333334, 1)");
+}
+
+struct TPartCase {
+    TNyxBoxParts Part;
+    V3 Normal;
+};
+
+void PrintTo(const TPartCase& c, std::ostream* os) { *os << "part " << int(c.Part); }
+
+class BoxPartsTest : public ::testing::TestWithParam<TPartCase> {};
+
+TEST_P(BoxPartsTest, LeftOutFaceIsNotDrawnInAnyPath) {
+    const TPartCase& tc = GetParam();
+    struct TPath {
+        int Slices;
+        bool Draft;
+    };
+    for (const TPath path : {TPath{1, false}, TPath{1, true}, TPath{2, false}, TPath{2, true}}) {
+        TNyxBox box(nullptr);
+        box.SetSlices(0, path.Slices);
+        box.SetParts(TNyxBox::AllParts - TNyxBoxPartSet{tc.Part});
+        TRecording rec;
+        rec.Run([&] { box.DrawSpecific(GL_FRONT, path.Draft); });
+        TReplay r(rec.Calls);
+        EXPECT_EQ(r.Normals, 5) << "slices " << path.Slices << " draft " << path.Draft;
+        for (const TPrimitive& p : r.Prims)
+            for (const TCorner& c : p.Corners)
+                EXPECT_NE(c.Normal, tc.Normal);
+        EXPECT_EQ(r.Count("GL_LINES"), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faces, BoxPartsTest,
+                         ::testing::Values(TPartCase{bpLeft, {-1, 0, 0}},
+                                           TPartCase{bpRight, {1, 0, 0}},
+                                           TPartCase{bpFront, {0, -1, 0}},
+                                           TPartCase{bpBack, {0, 1, 0}},
+                                           TPartCase{bpBottom, {0, 0, -1}},
+                                           TPartCase{bpTop, {0, 0, 1}}));
+
+TEST(BoxTest, NoPartsDrawsNothing) {
+    for (int slices : {1, 2})
+        for (bool draft : {false, true}) {
+            TNyxBox box(nullptr);
+            box.SetSlices(2, slices);
+            box.SetParts({});
+            TRecording rec;
+            rec.Run([&] { box.DrawSpecific(GL_FRONT, draft); });
+            EXPECT_TRUE(rec.Calls.empty());
+        }
+}
+
+// --- Sphere and cone ------------------------------------------------------------------
+
+TEST(SphereTest, QuadricSetUpFollowsDraftAndSmooth) {
+    struct TCase {
+        bool Draft, Smooth;
+        std::vector<std::string> Calls;
+    };
+    const TCase cases[] = {
+        {false, true,
+         {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
+          "gluQuadricTexture(<quadric>, GL_TRUE)", "gluSphere(<quadric>, 0.5, 20, 20)",
+          "gluDeleteQuadric(<quadric>)"}},
+        {false, false,
+         {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
+          "gluQuadricTexture(<quadric>, GL_TRUE)", "gluQuadricNormals(<quadric>, GLU_FLAT)",
+          "gluSphere(<quadric>, 0.5, 20, 20)", "gluDeleteQuadric(<quadric>)"}},
+        {true, false,
+         {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_LINE)",
+          "gluQuadricNormals(<quadric>, GLU_FLAT)", "gluSphere(<quadric>, 0.5, 20, 20)",
+          "gluDeleteQuadric(<quadric>)"}},
+    };
+    for (const TCase& tc : cases) {
+        TNyxSphere sphere(nullptr);
+        sphere.SetSmooth(tc.Smooth);
+        TRecording rec;
+        rec.Run([&] { sphere.DrawSpecific(GL_FRONT, tc.Draft); });
+        EXPECT_EQ(rec.Calls, tc.Calls) << "draft " << tc.Draft << " smooth " << tc.Smooth;
+    }
+}
+
+TEST(SphereTest, CountsGluCannotUseReachItUnchangedAndDrawNothing) {
+    TNyxSphere sphere(nullptr);
+    sphere.SetSlices(1);
+    sphere.SetStacks(-3);
+    EXPECT_EQ(sphere.Slices(), 1);
+    EXPECT_EQ(sphere.Stacks(), -3);
+    TRecording rec;
+    rec.Run([&] { sphere.DrawSpecific(GL_FRONT, false); });
+    EXPECT_EQ(rec.Only({"gluSphere"}),
+              std::vector<std::string>{"gluSphere(<quadric>, 0.5, 1, -3)"});
+}
+
+TEST(ConeTest, PartsAndDisksFollowRadiiAndParts) {
+    struct TCase {
+        double R1, R2;
+        TNyxConePartSet Parts;
+        bool Draft;
+        std::vector<std::string> Calls;
+    };
+    const TNyxConePartSet all = TNyxCone::AllParts;
+    const TCase cases[] = {
+        {0.25, 0.5, all, false,
+         {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
+          "gluQuadricTexture(<quadric>, GL_TRUE)", "glTranslatef(0, 0, -1)",
+          "gluCylinder(<quadric>, 0.5, 0.25, 2, 10, 1)",
+          "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "gluDisk(<quadric>, 0, 0.5, 10, 1)",
+          "glTranslatef(0, 0, 2)", "gluQuadricOrientation(<quadric>, GLU_OUTSIDE)",
+          "gluDisk(<quadric>, 0, 0.25, 10, 1)", "gluDeleteQuadric(<quadric>)",
+          "glPopMatrix()"}},
+        // A point at the bottom: no bottom disk although asked for; side only.
+        {0.25, 0, all, true,
+         {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_LINE)",
+          "glTranslatef(0, 0, -1)", "gluCylinder(<quadric>, 0, 0.25, 2, 10, 1)",
+          "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "glTranslatef(0, 0, 2)",
+          "gluQuadricOrientation(<quadric>, GLU_OUTSIDE)", "gluDisk(<quadric>, 0, 0.25, 10, 1)",
+          "gluDeleteQuadric(<quadric>)", "glPopMatrix()"}},
+        // Side left out, top radius 0: only the bottom disk.
+        {0, 0.5, TNyxConePartSet{cpTop, cpBottom}, false,
+         {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
+          "gluQuadricTexture(<quadric>, GL_TRUE)", "glTranslatef(0, 0, -1)",
+          "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "gluDisk(<quadric>, 0, 0.5, 10, 1)",
+          "glTranslatef(0, 0, 2)", "gluQuadricOrientation(<quadric>, GLU_OUTSIDE)",
+          "gluDeleteQuadric(<quadric>)", "glPopMatrix()"}},
+    };
+    for (const TCase& tc : cases) {
+        TNyxCone cone(nullptr);
+        cone.SetRadius1(tc.R1);
+        cone.SetRadius2(tc.R2);
+        cone.SetHeight(2);
+        cone.SetParts(tc.Parts);
+        TRecording rec;
+        rec.Run([&] { cone.DrawSpecific(GL_FRONT, tc.Draft); });
+        EXPECT_EQ(rec.Calls, tc.Calls) << "r1 " << tc.R1 << " r2 " << tc.R2;
+    }
+}
+
+TEST(ConeTest, FlatNormalsComeBeforeTexturing) {
+    TNyxCone cone(nullptr);
+    cone.SetSmooth(false);
+    TRecording rec;
+    rec.Run([&] { cone.DrawSpecific(GL_FRONT, false); });
+    const auto setup = rec.Only({"gluQuadricNormals", "gluQuadricTexture"});
+    EXPECT_EQ(setup, (std::vector<std::string>{"gluQuadricNormals(<quadric>, GLU_FLAT)",
+                                               "gluQuadricTexture(<quadric>, GL_TRUE)"}));
+}
+
+// --- Torus -----------------------------------------------------------------------------
+
+TEST(TorusTest, QuadsLieOnTheSurfaceAndFaceOutward) {
+    struct TCase {
+        bool Draft, Smooth;
+    };
+    for (const TCase tc : {TCase{false, true}, TCase{false, false}, TCase{true, true}}) {
+        TNyxTorus torus(nullptr);
+        torus.SetRadius1(2);
+        torus.SetRadius2(0.5);
+        torus.SetRings(6);
+        torus.SetSides(4);
+        torus.SetSmooth(tc.Smooth);
+        TRecording rec;
+        rec.Run([&] { torus.DrawSpecific(GL_FRONT, tc.Draft); });
+        TReplay r(rec.Calls);
+        const std::string mode = tc.Draft ? "GL_LINE_LOOP" : "GL_QUADS";
+        EXPECT_EQ(r.Count(mode), 24);
+        EXPECT_EQ(int(r.Prims.size()), 24);
+        EXPECT_EQ(r.Normals, tc.Smooth ? 96 : 24);
+        EXPECT_EQ(r.TexCoords, tc.Draft ? 0 : 96);
+        EXPECT_EQ(rec.Only({"glVertex3dv"}).size(), 96u);
+        ExpectOutwardWinding(r);
+        for (const TPrimitive& p : r.Prims)
+            for (const TCorner& c : p.Corners) {
+                // Distance from the tube's centre line is the tube radius.
+                const double ring = std::hypot(c.Pos[0], c.Pos[1]);
+                EXPECT_NEAR(std::hypot(ring - 2, c.Pos[2]), 0.5, 1e-9);
+                EXPECT_NEAR(std::sqrt(Dot(c.Normal, c.Normal)), 1, 1e-9);
+            }
+    }
+}
+
+TEST(TorusTest, FirstQuadStartsAtCornerDWithItsTextureCoordinate) {
+    TNyxTorus torus(nullptr);
+    torus.SetRadius1(1);
+    torus.SetRadius2(0.25);
+    torus.SetSides(4);
+    torus.SetRings(4);
+    TRecording rec;
+    rec.Run([&] { torus.DrawSpecific(GL_FRONT, false); });
+    ASSERT_GE(rec.Calls.size(), 5u);
+    // D = (theta 0, phi 90 degrees): top of the tube at x = 1.
+    EXPECT_EQ(rec.Calls[0], "glBegin(GL_QUADS)");
+    const auto n = Args(rec.Calls[1]);
+    EXPECT_NEAR(n[0], 0, 1e-15);
+    EXPECT_NEAR(n[2], 1, 1e-15);
+    EXPECT_EQ(rec.Calls[2], "glTexCoord2d(0, 0.75)");
+    const auto v = Args(rec.Calls[3]);
+    EXPECT_NEAR(v[0], 1, 1e-15);
+    EXPECT_NEAR(v[2], 0.25, 1e-15);
+    // A (theta 0, phi 0) closes the quad with t = 1.
+    EXPECT_EQ(rec.Only({"glTexCoord2d"})[3], "glTexCoord2d(0, 1)");
+}
+
+// --- Extents and setters ----------------------------------------------------------------
+
+TEST(SolidsTest, ExtentsAndRadii) {
+    TNyxBox box(nullptr);
+    TNyxSphere sphere(nullptr);
+    TNyxCone cone(nullptr), freshCone(nullptr);
+    cone.SetRadius1(0.5);
+    cone.SetRadius2(1.5);
+    cone.SetHeight(3);
+    TNyxTorus torus(nullptr), freshTorus(nullptr);
+    torus.SetRadius1(2);
+    torus.SetRadius2(0.5);
+    struct TCase {
+        const char* Name;
+        const TNyxObject* Obj;
+        V3 Min, Max;
+        double Radius;
+    };
+    const TCase cases[] = {
+        {"box", &box, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}, std::sqrt(2.0)},
+        {"sphere", &sphere, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}, 1.0},
+        {"cone", &cone, {-1.5, -1.5, -1.5}, {1.5, 1.5, 1.5}, 1.0},
+        {"fresh cone", &freshCone, {0, 0, 0}, {0, 0, 0}, 1.0},
+        {"torus", &torus, {-2.5, -2.5, -0.5}, {2.5, 2.5, 0.5}, 2.5},
+        {"fresh torus", &freshTorus, {0, 0, 0}, {0, 0, 0}, 0.0},
+    };
+    for (const TCase& tc : cases) {
+        TGLArrayd3 min{}, max{};
+        tc.Obj->GetSize(min, max);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_DOUBLE_EQ(min[i], tc.Min[i]) << tc.Name;
+            EXPECT_DOUBLE_EQ(max[i], tc.Max[i]) << tc.Name;
+        }
+        EXPECT_DOUBLE_EQ(tc.Obj->GetRadius(), tc.Radius) << tc.Name;
+    }
+}
+
+// Counts invalidations of any solid.
+template <class T>
+struct TCounting : T {
+    using T::T;
+    int Invalidated = 0;
+    void Invalidate(TObject* Sender) override {
+        EXPECT_EQ(Sender, this);
+        ++Invalidated;
+        T::Invalidate(Sender);
+    }
+};
+
+struct TSetterCase {
+    const char* Name;
+    std::function<std::int64_t(TNyxObject&)> Set; // sets, returns the stored value
+    std::int64_t Stored;
+    bool Invalidates;
+};
+
+template <class T>
+std::function<std::int64_t(TNyxObject&)> On(std::function<std::int64_t(T&)> f) {
+    return [f](TNyxObject& o) { return f(static_cast<T&>(o)); };
+}
+
+TEST(SolidsTest, SettersClampThenCompare) {
+    using Box = TNyxBox;
+    using Cone = TNyxCone;
+    using Torus = TNyxTorus;
+    using Sphere = TNyxSphere;
+    const TSetterCase cases[] = {
+        {"box SlicesX 0", On<Box>([](Box& b) { b.SetSlices(0, 0); return b.SlicesX(); }), 1, false},
+        {"box SlicesY -4", On<Box>([](Box& b) { b.SetSlices(1, -4); return b.SlicesY(); }), 1, false},
+        {"box SlicesZ 3", On<Box>([](Box& b) { b.SetSlices(2, 3); return b.SlicesZ(); }), 3, true},
+        {"box index 3", On<Box>([](Box& b) { b.SetSlices(3, 5); return b.SlicesX() + b.SlicesY() + b.SlicesZ(); }), 3, false},
+        {"box Parts same", On<Box>([](Box& b) { b.SetParts(Box::AllParts); return b.Parts().ToBits(); }), 63, false},
+        {"box Parts", On<Box>([](Box& b) { b.SetParts({bpTop}); return b.Parts().ToBits(); }), 4, true},
+        {"sphere Slices 1", On<Sphere>([](Sphere& s) { s.SetSlices(1); return s.Slices(); }), 1, true},
+        {"sphere Stacks same", On<Sphere>([](Sphere& s) { s.SetStacks(20); return s.Stacks(); }), 20, false},
+        {"cone Slices 2", On<Cone>([](Cone& c) { c.SetSlices(2); return c.Slices(); }), 3, true},
+        {"cone Stacks 0", On<Cone>([](Cone& c) { c.SetStacks(0); return c.Stacks(); }), 1, false},
+        {"cone Stacks -2", On<Cone>([](Cone& c) { c.SetStacks(-2); return c.Stacks(); }), 1, false},
+        {"cone Radius1 0", On<Cone>([](Cone& c) { c.SetRadius1(0); return std::int64_t(c.Radius1()); }), 0, false},
+        {"cone Height 4", On<Cone>([](Cone& c) { c.SetHeight(4); return std::int64_t(c.Height()); }), 4, true},
+        {"cone Parts", On<Cone>([](Cone& c) { c.SetParts({cpSide}); return c.Parts().ToBits(); }), 4, true},
+        {"torus Sides 1", On<Torus>([](Torus& t) { t.SetSides(1); return t.Sides(); }), 2, true},
+        {"torus Rings 2", On<Torus>([](Torus& t) { t.SetRings(2); return t.Rings(); }), 3, true},
+        {"torus Rings 15", On<Torus>([](Torus& t) { t.SetRings(15); return t.Rings(); }), 15, false},
+        {"torus Radius2", On<Torus>([](Torus& t) { t.SetRadius2(1); return std::int64_t(t.Radius2()); }), 1, true},
+    };
+    for (const TSetterCase& tc : cases) {
+        const std::string name = tc.Name;
+        std::unique_ptr<TNyxObject> obj;
+        int* count = nullptr;
+        auto make = [&]<class T>() {
+            auto p = std::make_unique<TCounting<T>>(nullptr);
+            count = &p->Invalidated;
+            obj = std::move(p);
+        };
+        if (name.starts_with("box")) make.operator()<Box>();
+        else if (name.starts_with("sphere")) make.operator()<Sphere>();
+        else if (name.starts_with("cone")) make.operator()<Cone>();
+        else make.operator()<Torus>();
+        EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
+        EXPECT_EQ(*count, tc.Invalidates ? 1 : 0) << tc.Name;
+    }
+}
+
+TEST(SolidsTest, PublishedDefaults) {
+    struct TCase {
+        const TMetaClass* Class;
+        const char* Prop;
+        std::int64_t Default;
+    };
+    const TCase cases[] = {
+        {&TNyxBox::StaticClass(), "SlicesX", 1},   {&TNyxBox::StaticClass(), "Parts", 63},
+        {&TNyxSphere::StaticClass(), "Slices", 20}, {&TNyxCone::StaticClass(), "Parts", 7},
+        {&TNyxCone::StaticClass(), "Slices", 10},  {&TNyxTorus::StaticClass(), "Rings", 15},
+    };
+    for (const TCase& tc : cases) {
+        const TPropInfo* p = tc.Class->FindProperty(tc.Prop);
+        ASSERT_NE(p, nullptr) << tc.Prop;
+        ASSERT_TRUE(p->Default.has_value()) << tc.Prop;
+        EXPECT_EQ(*p->Default, tc.Default) << tc.Prop;
+    }
+    // Inherited state each solid shows again.
+    const std::pair<const TMetaClass*, const char*> shown[] = {
+        {&TNyxBox::StaticClass(), "CastShadows"},   {&TNyxBox::StaticClass(), "ReceiveShadows"},
+        {&TNyxSphere::StaticClass(), "CastShadows"}, {&TNyxSphere::StaticClass(), "Smooth"},
+        {&TNyxCone::StaticClass(), "Smooth"},       {&TNyxTorus::StaticClass(), "Smooth"},
+    };
+    for (const auto& [cls, prop] : shown)
+        EXPECT_NE(cls->FindProperty(prop), nullptr) << cls->Name() << "." << prop;
+}
+
+} // namespace
+} // namespace nyx
