@@ -6,6 +6,9 @@
 #include "objects/box.h"
 #include "objects/quadrics.h"
 #include "objects/torus.h"
+#include "rtl/filer.h"
+#include "rtl/objtext.h"
+#include "rtl/streams.h"
 
 #include <gtest/gtest.h>
 
@@ -632,6 +635,112 @@ TEST(SolidsTest, PublishedDefaults) {
     };
     for (const auto& [cls, prop] : shown)
         EXPECT_NE(cls->FindProperty(prop), nullptr) << cls->Name() << "." << prop;
+}
+
+// Each solid's own properties survive text and binary streams; values at their defaults
+// are left out of the text.
+TEST(SolidsTest, PropertiesRoundTripThroughStreams) {
+    struct TCase {
+        const char* Name;
+        std::function<TNyxObject*()> Make; // non-default values set
+        std::vector<std::string> Lines;    // expected in the text form
+        std::vector<std::string> Absent;
+        std::function<void(TNyxObject&)> Check;
+    };
+    const TCase cases[] = {
+        {"box",
+         [] {
+             auto* b = new TNyxBox(nullptr);
+             b->SetSlices(0, 3);
+             b->SetSlices(2, 2);
+             b->SetParts({bpTop, bpFront});
+             return b;
+         },
+         {"SlicesX = 3", "SlicesZ = 2", "Parts = [bpTop, bpFront]"},
+         {"SlicesY"},
+         [](TNyxObject& o) {
+             auto& b = static_cast<TNyxBox&>(o);
+             EXPECT_EQ(b.SlicesX(), 3);
+             EXPECT_EQ(b.SlicesY(), 1);
+             EXPECT_EQ(b.SlicesZ(), 2);
+             EXPECT_EQ(b.Parts(), (TNyxBoxPartSet{bpTop, bpFront}));
+         }},
+        {"sphere",
+         [] {
+             auto* s = new TNyxSphere(nullptr);
+             s->SetStacks(7);
+             return s;
+         },
+         {"Stacks = 7"},
+         {"Slices"},
+         [](TNyxObject& o) {
+             auto& s = static_cast<TNyxSphere&>(o);
+             EXPECT_EQ(s.Slices(), 20);
+             EXPECT_EQ(s.Stacks(), 7);
+         }},
+        {"cone",
+         [] {
+             auto* c = new TNyxCone(nullptr);
+             c->SetRadius1(0.1);
+             c->SetHeight(2.5);
+             c->SetSlices(12);
+             c->SetParts({cpSide});
+             return c;
+         },
+         {"Radius1 = 0.1", "Height = 2.5", "Slices = 12", "Parts = [cpSide]"},
+         {"Radius2", "Stacks"},
+         [](TNyxObject& o) {
+             auto& c = static_cast<TNyxCone&>(o);
+             EXPECT_EQ(c.Radius1(), 0.1);
+             EXPECT_EQ(c.Radius2(), 0.0);
+             EXPECT_EQ(c.Height(), 2.5);
+             EXPECT_EQ(c.Slices(), 12);
+             EXPECT_EQ(c.Parts(), TNyxConePartSet{cpSide});
+         }},
+        {"torus",
+         [] {
+             auto* t = new TNyxTorus(nullptr);
+             t->SetRadius1(1.75);
+             t->SetRadius2(0.3);
+             t->SetSides(5);
+             return t;
+         },
+         {"Radius1 = 1.75", "Radius2 = 0.3", "Sides = 5"},
+         {"Rings"},
+         [](TNyxObject& o) {
+             auto& t = static_cast<TNyxTorus&>(o);
+             EXPECT_EQ(t.Radius1(), 1.75);
+             EXPECT_EQ(t.Radius2(), 0.3);
+             EXPECT_EQ(t.Sides(), 5);
+             EXPECT_EQ(t.Rings(), 15);
+         }},
+    };
+    auto contents = [](TMemoryStream& s) {
+        return std::string(reinterpret_cast<const char*>(s.Memory()), std::size_t(s.Size()));
+    };
+    for (const TCase& tc : cases) {
+        SCOPED_TRACE(tc.Name);
+        std::unique_ptr<TNyxObject> source(tc.Make());
+        TMemoryStream binary, text;
+        binary.WriteComponent(source.get());
+        binary.SetPosition(0);
+        ObjectBinaryToText(binary, text);
+        const std::string written = contents(text);
+        for (const std::string& line : tc.Lines)
+            EXPECT_NE(written.find(line), std::string::npos) << line << " in\n" << written;
+        for (const std::string& prop : tc.Absent)
+            EXPECT_EQ(written.find(prop + " ="), std::string::npos) << prop << " in\n" << written;
+
+        // Read the text form back (through binary) into a fresh object of the class.
+        text.SetPosition(0);
+        TMemoryStream again;
+        ObjectTextToBinary(text, again);
+        again.SetPosition(0);
+        std::unique_ptr<TComponent> fresh(source->ClassType().NewComponent(nullptr));
+        TReader reader(again, 4096);
+        reader.ReadRootComponent(fresh.get());
+        tc.Check(static_cast<TNyxObject&>(*fresh));
+    }
 }
 
 } // namespace
