@@ -1,6 +1,9 @@
 #include "scene/camera.h"
 
 #include "gl/opengl.h"
+#include "scene/panel.h"
+
+#include <algorithm>
 
 #include <cmath>
 #include <numbers>
@@ -97,7 +100,24 @@ TNyxCamera::TNyxCamera(TComponent* AOwner)
     FFOVY = std::atan(36 / (2 * FFocalLength)) * 2 * 180 / Pi;
 }
 
-TNyxCamera::~TNyxCamera() = default;
+// Panels hear of the removal while the camera is whole and still in its scene, so
+// that they leave the scene and drop themselves from FViewers.
+TNyxCamera::~TNyxCamera() { NotifyRemoval(); }
+
+void TNyxCamera::AddViewer(TNyxPanel* Panel) {
+    if (std::find(FViewers.begin(), FViewers.end(), Panel) == FViewers.end())
+        FViewers.push_back(Panel);
+}
+
+void TNyxCamera::RemoveViewer(TNyxPanel* Panel) { std::erase(FViewers, Panel); }
+
+void TNyxCamera::JoinedScene(TNyxScene* Scene) {
+    TNyxObject::JoinedScene(Scene);
+    // A copy: a panel may change its camera while it follows.
+    const std::vector<TNyxPanel*> viewers = FViewers;
+    for (TNyxPanel* panel : viewers)
+        panel->FollowCameraScene();
+}
 
 // --- Lens and placement -------------------------------------------------------------------
 
@@ -412,6 +432,7 @@ void TNyxCamera::Notification(TComponent* AComponent, TOperation Operation) {
             FPositionObject = nullptr;
         if (AComponent == FTargetObject)
             FTargetObject = nullptr;
+        std::erase(FViewers, AComponent);
     }
     TNyxObject::Notification(AComponent, Operation);
 }

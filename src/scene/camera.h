@@ -15,6 +15,7 @@
 #include "scene/object.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace nyx {
 
@@ -121,6 +122,14 @@ public:
     // 0, which must then read back as 0 rather than as what the camera held before.
     void ReadState(TReader& Reader) override;
 
+    // Panels looking through this camera, told when it joins a scene so that they
+    // register with it at once. The panel keeps this list through SetCamera.
+    void AddViewer(TNyxPanel* Panel);
+    void RemoveViewer(TNyxPanel* Panel);
+
+protected:
+    void JoinedScene(TNyxScene* Scene) override;
+
 private:
     // Inverse of the camera's absolute matrix, composed from the transforms of its
     // ancestors and its own.
@@ -155,6 +164,7 @@ private:
     // Set while a follow object is asked for its centre: a chain of follow objects
     // that leads back here ends at the camera's own Position.
     mutable bool FFollowing = false;
+    std::vector<TNyxPanel*> FViewers;
 };
 
 } // namespace nyx

@@ -106,9 +106,16 @@ void TNyxObject::SetParentComponent(TComponent* Value) {
         FParentSnapshot = parent->GetChangeIndex();
         parent->FItems.push_back(this);
         DoNotify(this, saInsert, &FParent);
+        if (TNyxScene* scene = Scene())
+            JoinedScene(scene);
     }
     if (FParent)
         Invalidate(this);
+}
+
+void TNyxObject::JoinedScene(TNyxScene* Scene) {
+    for (TNyxObject* child : FItems)
+        child->JoinedScene(Scene);
 }
 
 void TNyxObject::GetChildren(const TGetChildProc& Proc, TComponent*) {

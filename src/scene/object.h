@@ -189,6 +189,11 @@ public:
     // (nothing is invalidated). Transform, material, name and tree stay.
     void Assign(const TPersistent* Source) override;
 
+protected:
+    // Called on every object of a subtree that has just been attached where Scene
+    // reaches it.
+    virtual void JoinedScene(TNyxScene* Scene);
+
 private:
     void Detach();
     void RemoveChild(TNyxObject* Child);

@@ -327,11 +327,15 @@ void TNyxPanel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TNyxPanel::SetCamera(TNyxCamera* Value) {
     if (Value == FCamera)
         return;
-    if (FCamera)
+    if (FCamera) {
+        FCamera->RemoveViewer(this);
         FCamera->RemoveFreeNotification(this);
+    }
     FCamera = Value;
-    if (FCamera)
+    if (FCamera) {
+        FCamera->AddViewer(this);
         FCamera->FreeNotification(this);
+    }
     FollowCameraScene();
     if (FRenderContext)
         Paint();

@@ -116,6 +116,7 @@ protected:
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 
 private:
+    friend class TNyxCamera; // calls FollowCameraScene when it joins a scene
     // Registers with the scene the camera belongs to now, leaving the one it left.
     void FollowCameraScene();
     void ReleaseContext();

@@ -166,15 +166,24 @@ TEST_F(PanelTest, PanelsAndScenesGoInAnyOrder) {
     EXPECT_EQ(PixelAt(panel, 5, 5), clBlack);
 }
 
-TEST_F(PanelTest, CameraJoiningASceneLaterIsRegistered) {
+// Registration follows the camera into a scene as it happens, also when the camera
+// comes in with a group, and the scene's change repaints the panel.
+TEST_F(PanelTest, CameraJoiningASceneLaterIsRegisteredAtOnce) {
+    auto* group = new TNyxObject(&owner);
     auto* later = new TNyxCamera(&owner);
+    later->SetParentComponent(group);
     TNyxPanel* panel = NewWindowedPanel();
     panel->SetCamera(later);
     EXPECT_THAT(scene->Panels(), IsEmpty());
-    later->SetParentComponent(scene);
-    panel->Repaint();
+    group->SetParentComponent(scene);
     EXPECT_THAT(scene->Panels(), ElementsAre(panel));
     EXPECT_EQ(PixelAt(panel, 5, 5), Background);
+
+    panel->SetCamera(nullptr);
+    EXPECT_THAT(scene->Panels(), IsEmpty());
+    group->SetParentComponent(nullptr);
+    group->SetParentComponent(scene); // a former camera no longer drags the panel in
+    EXPECT_THAT(scene->Panels(), IsEmpty());
 }
 
 TEST_F(PanelTest, LaterPanelsShareDisplayListsWithTheFirst) {
