@@ -48,8 +48,8 @@ public:
 
     // --- Published ---
     TNyxCamera* Camera() const { return FCamera; }
-    // Registers the panel with the camera's scene. A camera that joins a scene (or
-    // moves to another) later is followed at the panel's next paint, press or Loaded.
+    // Registers the panel with the camera's scene. A camera that joins a scene later
+    // brings the panel in at once; one that moves on is followed at the next paint.
     void SetCamera(TNyxCamera* Value);
     TNyxFog* Fog() const { return FFog.get(); }
     // "ICD", "MCD" or "Software" once the window exists.
