@@ -1,6 +1,8 @@
 #include "rtl/classes.h"
 
 #include <algorithm>
+#include <iterator>
+#include <typeinfo>
 
 namespace nyx {
 
@@ -82,10 +84,51 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(std::string_view AName) const {
     if (AName.empty())
         return nullptr;
-    for (TComponent* c : FComponents)
-        if (SameText(c->FName, AName))
-            return c;
-    return nullptr;
+    const auto [first, last] = FNameIndex.equal_range(AName);
+    if (first == last)
+        return nullptr;
+    if (std::next(first) != last) // a clash let through: the earliest owned one wins
+        for (TComponent* c : FComponents)
+            if (SameText(c->FName, AName))
+                return c;
+    return *first;
+}
+
+std::size_t TComponent::TNameKey::Hash(std::string_view Name) {
+    std::size_t h = 14695981039346656037ull;
+    for (char c : Name) {
+        h ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool TComponent::TNameKey::Same(std::string_view A, std::string_view B) {
+    return SameText(A, B);
+}
+
+void TComponent::IndexName(TComponent* AComponent) {
+    if (!AComponent->FName.empty())
+        FNameIndex.insert(AComponent);
+}
+
+void TComponent::UnindexName(TComponent* AComponent) {
+    if (AComponent->FName.empty())
+        return;
+    auto [first, last] = FNameIndex.equal_range(std::string_view(AComponent->FName));
+    for (; first != last; ++first)
+        if (*first == AComponent) {
+            FNameIndex.erase(first);
+            return;
+        }
+}
+
+void TComponent::ChangeName(const std::string& NewName) {
+    if (FOwner)
+        FOwner->UnindexName(this);
+    FName = NewName;
+    if (FOwner)
+        FOwner->IndexName(this);
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
@@ -106,11 +149,23 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
 void TComponent::Insert(TComponent* AComponent) {
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
+    IndexName(AComponent);
 }
 
 void TComponent::Remove(TComponent* AComponent) {
-    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), AComponent),
-                      FComponents.end());
+    // Searched from the end: owners free, and streams and undo remove, the newest first.
+    const auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+    if (it != FComponents.rend()) {
+        const auto index = std::size_t(std::distance(it, FComponents.rend()) - 1);
+        FComponents.erase(FComponents.begin() + std::ptrdiff_t(index));
+        if (index < FClassified)
+            --FClassified;
+    }
+    if (AComponent->FListening) {
+        std::erase(FListeners, AComponent);
+        AComponent->FListening = false;
+    }
+    UnindexName(AComponent);
     AComponent->FOwner = nullptr;
 }
 
@@ -195,15 +250,44 @@ void TComponent::RemoveNotification(TComponent* AComponent) {
                         FFreeNotifies.end());
 }
 
+// Who hears what. An insertion is told to the new owner only. A removal is told to
+// the owner, and from there to those owned components whose class replaces
+// Notification (they may watch their siblings), and so on down through them. Every
+// component that asked for FreeNotification hears of a destruction directly, whoever
+// owns it. The rest would only drop links that the destruction drops anyway, so
+// passing every notice to every owned component would make building and freeing a
+// big owner quadratic for nothing. Order: the owned components from the last to the
+// first, as before.
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-    if (Operation == opRemove && AComponent)
+    if (Operation != opRemove)
+        return;
+    if (AComponent)
         RemoveFreeNotification(AComponent);
+    ClassifyListeners();
     // A notified component may free others; walk from the end and re-check the size.
-    for (std::size_t i = FComponents.size(); i-- > 0;) {
-        if (i >= FComponents.size())
+    for (std::size_t i = FListeners.size(); i-- > 0;) {
+        if (i >= FListeners.size())
             continue;
-        FComponents[i]->Notification(AComponent, Operation);
+        FListeners[i]->Notification(AComponent, Operation);
     }
+}
+
+// Sorted here, when a removal is passed on, rather than at insertion: a component is
+// inserted by the base constructor, before its own class exists.
+void TComponent::ClassifyListeners() {
+    for (; FClassified < FComponents.size(); ++FClassified) {
+        TComponent* c = FComponents[FClassified];
+        if (!c->FListening && c->HearsSiblings()) {
+            FListeners.push_back(c);
+            c->FListening = true;
+        }
+    }
+}
+
+bool TComponent::HearsSiblings() const {
+    const TMetaClass& cls = ClassType();
+    // A class without its own class information may override anything.
+    return cls.OverridesNotification() || !cls.Type() || *cls.Type() != typeid(*this);
 }
 
 void TComponent::GetChildren(const TGetChildProc&, TComponent*) {}

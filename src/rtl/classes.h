@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace nyx {
@@ -117,15 +119,42 @@ protected:
     // Raises EComponentError when NewName is taken by another owned component.
     virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) const;
-    void ChangeName(const std::string& NewName) { FName = NewName; }
+    // Stores the name without validation, keeping the owner's name index exact.
+    void ChangeName(const std::string& NewName);
 
 private:
+    // Hashes and compares owned components by name, ignoring ASCII case; looked up
+    // with a plain name as well.
+    struct TNameKey {
+        using is_transparent = void;
+        static std::string_view Of(std::string_view Name) { return Name; }
+        static std::string_view Of(const TComponent* C) { return C->FName; }
+        static std::size_t Hash(std::string_view Name);
+        static bool Same(std::string_view A, std::string_view B);
+        template <class K> std::size_t operator()(const K& Key) const { return Hash(Of(Key)); }
+        template <class A, class B> bool operator()(const A& L, const B& R) const {
+            return Same(Of(L), Of(R));
+        }
+    };
+
     void Insert(TComponent* AComponent);
     void Remove(TComponent* AComponent);
     void RemoveNotification(TComponent* AComponent);
+    void IndexName(TComponent* AComponent);
+    void UnindexName(TComponent* AComponent);
+    void ClassifyListeners();
+    bool HearsSiblings() const;
 
     TComponent* FOwner = nullptr;
     std::vector<TComponent*> FComponents;
+    // Owned components with a name. A multiset only so that a descendant whose
+    // ValidateRename lets a clash through still finds both.
+    std::unordered_multiset<TComponent*, TNameKey, TNameKey> FNameIndex;
+    // Owned components that hear of their siblings' removal, in FComponents order;
+    // FComponents[FClassified...] have not been sorted into it yet.
+    std::vector<TComponent*> FListeners;
+    std::size_t FClassified = 0;
+    bool FListening = false; // in the owner's FListeners
     std::vector<TComponent*> FFreeNotifies;
     std::string FName;
     std::int64_t FTag = 0;

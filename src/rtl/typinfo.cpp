@@ -62,9 +62,11 @@ bool TPropInfo::IsStoredValue(const TObject& instance) const {
 // --- TMetaClass ----------------------------------------------------------------------
 
 TMetaClass::TMetaClass(std::string name, const TMetaClass* parent, std::vector<TPropInfo> props,
-                       ComponentFactory newComponent, ItemFactory newItem)
+                       ComponentFactory newComponent, ItemFactory newItem,
+                       const std::type_info* type, bool overridesNotification)
     : FName(std::move(name)), FParent(parent), FOwn(std::move(props)),
-      FNewComponent(newComponent), FNewItem(newItem) {
+      FNewComponent(newComponent), FNewItem(newItem), FType(type),
+      FOverridesNotification(overridesNotification) {
     if (FParent)
         FAll = FParent->FAll;
     for (const TPropInfo& p : FOwn) {

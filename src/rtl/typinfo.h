@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 namespace nyx {
@@ -287,7 +288,8 @@ public:
     using ItemFactory = TCollectionItem* (*)(TCollection* collection);
 
     TMetaClass(std::string name, const TMetaClass* parent, std::vector<TPropInfo> props,
-               ComponentFactory newComponent = nullptr, ItemFactory newItem = nullptr);
+               ComponentFactory newComponent = nullptr, ItemFactory newItem = nullptr,
+               const std::type_info* type = nullptr, bool overridesNotification = true);
     // The property list points into the class itself: it never moves.
     TMetaClass(const TMetaClass&) = delete;
     TMetaClass& operator=(const TMetaClass&) = delete;
@@ -301,11 +303,16 @@ public:
             nc = [](TComponent* owner) -> TComponent* { return new C(owner); };
         if constexpr (!std::is_abstract_v<C> && std::is_constructible_v<C, TCollection*>)
             ni = [](TCollection* coll) -> TCollectionItem* { return new C(coll); };
-        return TMetaClass(std::move(name), &P::StaticClass(), std::move(props), nc, ni);
+        return TMetaClass(std::move(name), &P::StaticClass(), std::move(props), nc, ni,
+                          &typeid(C), NotificationOverridden<C>());
     }
 
     const std::string& Name() const { return FName; }
     const TMetaClass* Parent() const { return FParent; }
+    // The C++ class this information was made for (none when built by hand), and
+    // whether that class or one of its parents replaces TComponent::Notification.
+    const std::type_info* Type() const { return FType; }
+    bool OverridesNotification() const { return FOverridesNotification; }
     bool InheritsFrom(const TMetaClass& c) const;
 
     // Creates an instance by class; EComponentError/EClassNotFound when it cannot be.
@@ -320,12 +327,24 @@ public:
     const TPropInfo* FindProperty(std::string_view name) const; // case-insensitive
 
 private:
+    // An override that cannot be named from here (not public) counts as one.
+    template <class C, class Component = TComponent>
+    static constexpr bool NotificationOverridden() {
+        if constexpr (requires { &C::Notification; })
+            return !std::is_same_v<decltype(&C::Notification),
+                                   decltype(&Component::Notification)>;
+        else
+            return true;
+    }
+
     std::string FName;
     const TMetaClass* FParent;
     std::vector<TPropInfo> FOwn;
     std::vector<const TPropInfo*> FAll;
     ComponentFactory FNewComponent;
     ItemFactory FNewItem;
+    const std::type_info* FType;
+    bool FOverridesNotification;
 };
 
 // --- Class registry ------------------------------------------------------------------

@@ -394,7 +394,10 @@ void TNyxObject::SetName(const std::string& NewName) {
         return;
     std::string oldName = Name();
     TComponent::SetName(NewName);
-    DoNotify(this, saRename, &oldName);
+    // A load names every object it reads; listeners hear of the loaded root's name
+    // once, when the loader gives it back its own after the read.
+    if (!ComponentState().Contains(csLoading))
+        DoNotify(this, saRename, &oldName);
 }
 
 void TNyxObject::Assign(const TPersistent* Source) {

@@ -183,7 +183,8 @@ public:
     virtual double GetAbsoluteRadius() const;
 
     // --- Naming and copying ---
-    // Renames through the framework, then announces saRename with the old name.
+    // Renames through the framework, then announces saRename with the old name,
+    // except while loading.
     void SetName(const std::string& NewName) override;
     // From another scene object: Ident, colour, flags and the two points, by field
     // (nothing is invalidated). Transform, material, name and tree stay.

@@ -142,6 +142,204 @@ TEST(Component, NamesAreIdentifiersUniqueAmongSiblingsIgnoringCase) {
     EXPECT_EQ(loose.Owner(), nullptr);
 }
 
+TEST(Component, ManyOwnedComponentsKeepTheirNamesFoundThroughRenameRemoveAndFree) {
+    constexpr int kCount = 100000;
+    TComponent owner(nullptr);
+    std::vector<TComponent*> items;
+    items.reserve(kCount);
+    for (int i = 0; i < kCount; ++i) {
+        auto* c = new TComponent(&owner);
+        c->SetName("Item" + std::to_string(i));
+        items.push_back(c);
+    }
+    ASSERT_EQ(owner.ComponentCount(), kCount);
+    for (int i = 0; i < kCount; i += 997)
+        EXPECT_EQ(owner.FindComponent("ITEM" + std::to_string(i)), items[std::size_t(i)]) << i;
+    EXPECT_EQ(owner.FindComponent("Item" + std::to_string(kCount)), nullptr);
+    EXPECT_THROW(items[5]->SetName("iTeM7"), EComponentError);
+    EXPECT_EQ(owner.FindComponent("item7"), items[7]);
+
+    // Renamed: the old name is free and finds nothing, the new one finds it.
+    items[7]->SetName("Seventh");
+    EXPECT_EQ(owner.FindComponent("Item7"), nullptr);
+    EXPECT_EQ(owner.FindComponent("SEVENTH"), items[7]);
+    EXPECT_NO_THROW(items[5]->SetName("Item7"));
+    EXPECT_EQ(owner.FindComponent("item7"), items[5]);
+    items[9]->SetName(""); // unnamed components are never found
+    EXPECT_EQ(owner.FindComponent("Item9"), nullptr);
+    EXPECT_EQ(owner.FindComponent(""), nullptr);
+
+    // Freed, or moved to another owner: gone from this owner's names.
+    delete items[3];
+    EXPECT_EQ(owner.FindComponent("Item3"), nullptr);
+    Named(&owner, "item3"); // the name can be taken again
+    TComponent other(nullptr);
+    other.InsertComponent(items[4]);
+    EXPECT_EQ(owner.FindComponent("Item4"), nullptr);
+    EXPECT_EQ(other.FindComponent("item4"), items[4]);
+    Named(&owner, "Item4");
+    owner.RemoveComponent(items[8]);
+    EXPECT_EQ(owner.FindComponent("Item8"), nullptr);
+    EXPECT_EQ(items[8]->Name(), "Item8");
+    // A component that comes back with a name taken meanwhile is refused.
+    Named(&owner, "ITEM8");
+    EXPECT_THROW(owner.InsertComponent(items[8]), EComponentError);
+    delete items[8];
+
+    // Freed from the newest, as an owner does, and then in the middle.
+    for (int i = kCount - 1; i >= kCount - 1000; --i)
+        delete items[std::size_t(i)];
+    EXPECT_EQ(owner.FindComponent("Item" + std::to_string(kCount - 1)), nullptr);
+    EXPECT_EQ(owner.FindComponent("Item" + std::to_string(kCount - 1001)),
+              items[std::size_t(kCount - 1001)]);
+    delete items[50000];
+    // Gone: Item3, Item4, Item8, the newest 1000 and Item50000; three came in.
+    EXPECT_EQ(owner.ComponentCount(), kCount - 1004 + 3);
+    EXPECT_EQ(items[50001]->ComponentIndex(), 50001 - 4);
+    EXPECT_EQ(owner.FindComponent("Item50001"), items[50001]);
+}
+
+namespace {
+// Overrides Notification without asking anyone for notices and without class
+// information of its own.
+class TBareWatcher : public TComponent {
+public:
+    using TComponent::TComponent;
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+        if (gLog)
+            gLog->push_back("bare " + std::string(Operation == opInsert ? "+" : "-") +
+                            AComponent->Name());
+    }
+};
+
+// On hearing that Trigger goes, frees Victim, another component of the same owner.
+class TChainProbe : public TProbe {
+public:
+    using TProbe::TProbe;
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TProbe::Notification(AComponent, Operation);
+        if (Operation == opRemove && AComponent == Trigger && Victim) {
+            TComponent* v = Victim;
+            Victim = nullptr;
+            delete v;
+        }
+    }
+    TComponent* Trigger = nullptr;
+    TComponent* Victim = nullptr;
+};
+} // namespace
+
+TEST(Component, RemovalReachesWatchingSiblingsLinkedComponentsAndTheOwnerInOrder) {
+    LogScope scope;
+    TProbe owner(nullptr);
+    owner.SetName("Owner");
+    TProbe* first = Named(&owner, "First");
+    (new TComponent(&owner))->SetName("Plain1");
+    (new TBareWatcher(&owner))->SetName("Bare");
+    Named(first, "Inner"); // owned by a watching sibling
+    TComponent* plain = new TComponent(&owner);
+    plain->SetName("Plain2");
+    TProbe* last = Named(&owner, "Last");
+    TProbe outsider(nullptr); // not owned here, linked to Plain2
+    outsider.SetName("Outsider");
+    outsider.SetRef(plain);
+
+    // Insertions are told to the new owner only.
+    scope.log.clear();
+    auto* late = new TComponent(nullptr);
+    late->SetName("Late");
+    owner.InsertComponent(late);
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"Owner +Late"}));
+
+    // A removal: the linked component first, as it asked; then the owned components
+    // that watch, from the last to the first, each passing it on to what it owns;
+    // then the owner itself. Plain components hear nothing.
+    scope.log.clear();
+    delete plain;
+    EXPECT_EQ(outsider.Ref, nullptr);
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"Outsider -Plain2", "Last -Plain2",
+                                                   "bare -Plain2", "Inner -Plain2",
+                                                   "First -Plain2", "Owner -Plain2"}));
+
+    // Moving a component to another owner is a removal for the old one.
+    scope.log.clear();
+    TComponent elsewhere(nullptr);
+    elsewhere.InsertComponent(last);
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"Last -Last", "bare -Last", "Inner -Last",
+                                                   "First -Last", "Owner -Last"}));
+    delete last;
+}
+
+namespace {
+class TQuietChild : public TComponent {
+    NYX_CLASS(TQuietChild)
+public:
+    using TComponent::TComponent;
+};
+class TProbeChild : public TProbe {
+    NYX_CLASS(TProbeChild)
+public:
+    using TProbe::TProbe;
+};
+class THiddenWatcher : public TComponent {
+    NYX_CLASS(THiddenWatcher)
+public:
+    using TComponent::TComponent;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+    }
+};
+const TMetaClass& TQuietChild::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TQuietChild, TComponent>("TQuietChild");
+    return meta;
+}
+const TMetaClass& TProbeChild::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TProbeChild, TProbe>("TProbeChild");
+    return meta;
+}
+const TMetaClass& THiddenWatcher::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<THiddenWatcher, TComponent>("THiddenWatcher");
+    return meta;
+}
+} // namespace
+
+TEST(Component, ClassInformationTellsWhichClassesReplaceNotification) {
+    const struct { const TMetaClass& cls; bool overrides; } cases[] = {
+        {TComponent::StaticClass(), false},
+        {TQuietChild::StaticClass(), false},
+        {TProbe::StaticClass(), true},
+        {TProbeChild::StaticClass(), true},     // inherited override
+        {THiddenWatcher::StaticClass(), true},  // not public: still counted
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.cls.OverridesNotification(), c.overrides) << c.cls.Name();
+        EXPECT_NE(c.cls.Type(), nullptr) << c.cls.Name();
+    }
+}
+
+TEST(Component, AWatcherMayFreeSiblingsWhileHearingOfARemoval) {
+    LogScope scope;
+    {
+        TComponent owner(nullptr);
+        auto* chain = new TChainProbe(&owner);
+        chain->SetName("Chain");
+        TProbe* victim = Named(&owner, "Victim");
+        TProbe* watcher = Named(&owner, "Watcher");
+        TProbe* trigger = Named(&owner, "Trigger");
+        watcher->SetRef(victim);
+        chain->Trigger = trigger;
+        chain->Victim = victim;
+        scope.log.clear();
+        delete trigger;
+        EXPECT_EQ(owner.ComponentCount(), 2);
+        EXPECT_EQ(owner.FindComponent("Victim"), nullptr);
+        EXPECT_EQ(watcher->Ref, nullptr);
+    }
+}
+
 TEST(Component, StateFlagsAndDesigningSpreadToOwned) {
     TComponent owner(nullptr);
     TComponent* child = new TComponent(&owner);

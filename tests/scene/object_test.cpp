@@ -2,7 +2,9 @@
 // every order, the update protocol, the change index and the geometry queries.
 #include "scene/object.h"
 
+#include "rtl/filer.h"
 #include "rtl/host.h"
+#include "rtl/streams.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +225,48 @@ TEST(ObjectNotify, RegistryKeepsOneEntryPerMethod) {
     EXPECT_EQ(log.size(), 2u);
     obj.UnregisterNotify(second.OtherProc());
     EXPECT_EQ(obj.NotifyCount(), 0);
+}
+
+TEST(ObjectNotify, ALoadTellsOfOneRenameWhenTheLoaderGivesTheNameBack) {
+    RegisterClass(TNyxObject::StaticClass());
+    TMemoryStream saved;
+    {
+        TNyxObject root(nullptr);
+        root.SetName("Saved");
+        Make(&root, "Kid", &root);
+        Make(&root, "Other", &root);
+        saved.WriteComponent(&root);
+    }
+    const struct { const char* name; Strings renames; } cases[] = {
+        {"Target", {"L:saRename Target Saved"}},
+        {"Saved", {}},
+    };
+    for (const auto& c : cases) {
+        Strings log;
+        TListener l{"L", &log};
+        TNyxObject target(nullptr);
+        target.SetName(c.name);
+        target.RegisterNotify(l.Proc());
+        // As a load into an existing object: keep the name, read, give it back.
+        const std::string kept = target.Name();
+        saved.SetPosition(0);
+        TReader reader(saved, 4096);
+        reader.ReadRootComponent(&target);
+        EXPECT_EQ(target.Name(), "Saved") << c.name;
+        target.SetName(kept);
+        Strings renames;
+        for (const std::string& line : log)
+            if (line.find("saRename") != std::string::npos)
+                renames.push_back(line);
+        EXPECT_EQ(renames, c.renames) << c.name;
+        ASSERT_EQ(target.GetItemsCount(), 2) << c.name;
+
+        // Loading is over: renames are told again.
+        log.clear();
+        target.GetItem(0)->SetName("Kid2");
+        EXPECT_EQ(log, (Strings{"L:saRename Kid2 Kid"})) << c.name;
+        target.UnregisterNotify(l.Proc());
+    }
 }
 
 TEST(ObjectLifetime, FreeingASubtreeAnnouncesOnlyItsRoot) {
