@@ -1,0 +1,34 @@
+#pragma once
+// The scene nyxview shows when no file is given. Core only: no Qt here, so the
+// off-screen path needs no display, and tests can rebuild the same scene to know where
+// things are in the picture.
+
+namespace nyx {
+
+class TComponent;
+class TNyxBox;
+class TNyxCamera;
+class TNyxCone;
+class TNyxLight;
+class TNyxScene;
+class TNyxSphere;
+class TNyxTorus;
+
+struct TDemoScene {
+    TNyxScene* Scene;
+    TNyxCamera* Camera;
+    TNyxBox* Floor;
+    TNyxBox* Box;
+    TNyxSphere* Sphere;
+    TNyxCone* Cone;
+    TNyxTorus* Torus;
+    TNyxLight* Sun;  // casts the shadows
+    TNyxLight* Fill; // no shadows
+};
+
+// A floor (top face at z = 0) that receives shadows; a checker-textured box, a sphere, a
+// cone and a torus standing on it that cast them; two lights at infinity of which the sun
+// casts shadows; a camera looking at the group. Every part is owned by Owner.
+TDemoScene BuildDemoScene(TComponent* Owner);
+
+} // namespace nyx

@@ -1,0 +1,344 @@
+// nyxview: shows the demo scene in a window, renders it off-screen into a PNG, or prints
+// it onto one PDF page.
+//
+// The --png path creates no Qt application at all, so it runs with no display and no Qt
+// platform plug-in. Printing uses Qt's off-screen platform, so it needs no display either.
+//
+// Sections: arguments - off-screen image - printing - window - main.
+
+#include "demo.h"
+#include "display.h"
+
+#include "qt/host.h"
+#include "qt/panelwidget.h"
+#include "qt/printer.h"
+#include "rtl/graphics.h"
+#include "rtl/host.h"
+#include "scene/camera.h"
+#include "scene/navigation.h"
+#include "scene/panel.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <charconv>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+using namespace nyx;
+
+namespace {
+
+// --- Arguments ---------------------------------------------------------------------------
+
+const char* const Usage =
+    "usage: nyxview [--png OUT.png [--size WxH]] [--print OUT.pdf] [--help]\n"
+    "\n"
+    "Shows the built-in demo scene: lit solids on a floor, a checker-textured box and\n"
+    "shadows. Without --png or --print it opens a window (an X display is needed).\n"
+    "\n"
+    "  --png OUT.png    render off-screen into a PNG file; needs no display\n"
+    "  --size WxH       size of the PNG in pixels, 1 to 8192 each (default 800x600)\n"
+    "  --print OUT.pdf  print the view onto one landscape PDF page; needs no display\n"
+    "  --help           show this text\n"
+    "\n"
+    "In the window:\n"
+    "  left drag             orbit round the target\n"
+    "  right drag            move the view sideways and up or down\n"
+    "  wheel                 move towards or away from the target\n"
+    "  middle click          select the object under the cursor, deselecting the rest\n"
+    "  Ctrl+middle click     add the object to the selection, or take it out\n"
+    "  middle drag           select the objects inside the rectangle\n"
+    "  Shift+middle drag     invert the selection inside the rectangle\n"
+    "  R                     back to the starting view\n"
+    "  Q or Esc              quit\n";
+
+constexpr int MaxSide = 8192;
+
+struct TArgs {
+    std::string Png;
+    int Width = 800;
+    int Height = 600;
+    bool SizeGiven = false;
+    std::string Pdf;
+    bool Help = false;
+};
+
+// A bad command line; the message is printed after "nyxview: ".
+struct TBadArgument {
+    std::string Message;
+};
+
+TBadArgument BadSize(const std::string& Given) {
+    return {"--size \"" + Given + "\": give WIDTHxHEIGHT, each a whole number from 1 to " +
+            std::to_string(MaxSide) + ", for example 800x600"};
+}
+
+int ParseSide(std::string_view Text, const std::string& Whole) {
+    int v = 0;
+    const char* end = Text.data() + Text.size();
+    const auto [stop, ec] = std::from_chars(Text.data(), end, v);
+    if (Text.empty() || ec != std::errc() || stop != end || v < 1 || v > MaxSide)
+        throw BadSize(Whole);
+    return v;
+}
+
+TArgs Parse(int argc, char** argv) {
+    TArgs a;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                throw TBadArgument{arg + " needs a value (see --help)"};
+            return argv[++i];
+        };
+        auto once = [&](const std::string& Current) {
+            if (!Current.empty())
+                throw TBadArgument{arg + " is given twice; give it once"};
+        };
+        if (arg == "--help" || arg == "-h") {
+            a.Help = true;
+        } else if (arg == "--png") {
+            once(a.Png);
+            a.Png = value();
+        } else if (arg == "--print") {
+            once(a.Pdf);
+            a.Pdf = value();
+        } else if (arg == "--size") {
+            if (a.SizeGiven)
+                throw TBadArgument{"--size is given twice; give it once"};
+            const std::string size = value();
+            const auto x = size.find('x');
+            if (x == std::string::npos)
+                throw BadSize(size);
+            a.Width = ParseSide(std::string_view(size).substr(0, x), size);
+            a.Height = ParseSide(std::string_view(size).substr(x + 1), size);
+            a.SizeGiven = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw TBadArgument{"unknown option " + arg + " (see --help)"};
+        } else {
+            // Scene streams and drawings cannot be read into a scene yet: say so rather
+            // than show something else.
+            throw TBadArgument{"cannot show \"" + arg +
+                               "\": reading scene files is not available in this version; "
+                               "run nyxview without a file to see the demo scene"};
+        }
+    }
+    if (a.SizeGiven && a.Png.empty())
+        throw TBadArgument{"--size sets the size of the --png image; give --png OUT.png too"};
+    return a;
+}
+
+// Fails before any work when Path cannot be written; leaves no file behind.
+void CheckWritable(const std::string& Path, const char* Option) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(Path, ec);
+    {
+        std::ofstream probe(Path, std::ios::binary | std::ios::app);
+        if (!probe)
+            throw TBadArgument{std::string(Option) + " \"" + Path +
+                               "\": cannot write there; choose a path in a writable folder"};
+    }
+    if (!existed)
+        std::filesystem::remove(Path, ec);
+}
+
+// One line, whatever the message holds.
+std::string OneLine(std::string Text) {
+    for (char& c : Text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return Text;
+}
+
+// --- Off-screen image --------------------------------------------------------------------
+
+void RenderPng(const TArgs& Args) {
+    TComponent root(nullptr);
+    const TDemoScene demo = BuildDemoScene(&root);
+    auto* panel = new TNyxPanel(&root);
+    panel->SetCamera(demo.Camera);
+    TBitmap image(Args.Width, Args.Height);
+    panel->RenderToCanvas(image.Canvas(), Args.Width, Args.Height, false);
+    image.SaveToFile(Args.Png);
+}
+
+// --- Printing ----------------------------------------------------------------------------
+
+// Components live inside a Qt host made current for their whole life.
+class THostScope {
+public:
+    THostScope() : FPrevious(SetHost(&FHost)) {}
+    ~THostScope() { SetHost(FPrevious); }
+    THostScope(const THostScope&) = delete;
+    THostScope& operator=(const THostScope&) = delete;
+
+private:
+    TQtHost FHost;
+    THost* FPrevious;
+};
+
+void PrintPdf(const TArgs& Args, char* Program) {
+    // The page is rendered off-screen; no display is needed or used.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int argc = 1;
+    char* argv[] = {Program, nullptr};
+    QApplication app(argc, argv);
+    THostScope host;
+    TComponent root(nullptr);
+    const TDemoScene demo = BuildDemoScene(&root);
+    auto* panel = new TNyxPanel(&root);
+    panel->SetCamera(demo.Camera);
+    TQtPrinter printer;
+    printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+    printer.Printer().setOutputFileName(QString::fromStdString(Args.Pdf));
+    printer.Printer().setPageOrientation(QPageLayout::Landscape);
+    panel->Print(printer);
+}
+
+// --- Window ------------------------------------------------------------------------------
+
+// The panel's navigation has one mode per button; the middle button selects by lending
+// the left button the selection mode for the length of its press.
+class TViewerInput : public QObject {
+public:
+    TViewerInput(TNyxPanelWidget& Widget, TNyxCamera* Camera)
+        : FWidget(Widget), FCamera(Camera) {}
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override {
+        try {
+            switch (Event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                return Mouse(static_cast<QMouseEvent*>(Event));
+            case QEvent::KeyPress:
+                return Key(static_cast<QKeyEvent*>(Event));
+            default:
+                break;
+            }
+        } catch (const std::exception& e) {
+            HandleException(e); // exceptions must not cross Qt's event dispatch
+            return true;
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
+
+private:
+    static TShiftState ShiftOf(const QMouseEvent* Event) {
+        TShiftState s{ssLeft};
+        if (Event->modifiers() & Qt::ShiftModifier) s.Include(ssShift);
+        if (Event->modifiers() & Qt::ControlModifier) s.Include(ssCtrl);
+        if (Event->modifiers() & Qt::AltModifier) s.Include(ssAlt);
+        return s;
+    }
+
+    bool Mouse(QMouseEvent* Event) {
+        TNyxPanel* panel = FWidget.Panel();
+        if (!panel)
+            return false;
+        TNyxPanelControl* control = panel->PanelControl();
+        const QPoint p = Event->position().toPoint();
+        if (Event->button() != Qt::MiddleButton)
+            return FSelecting; // other buttons wait until the selection is done
+        if (Event->type() == QEvent::MouseButtonRelease) {
+            if (!FSelecting)
+                return true;
+            FSelecting = false;
+            panel->PerformMouseUp(mbLeft, ShiftOf(Event), p.x(), p.y());
+            control->SetMouseLeft(mmOrbit);
+            return true;
+        }
+        if (Event->type() == QEvent::MouseButtonDblClick || control->Moving())
+            return true; // a drag of another button is on
+        control->SetMouseLeft(mmSelect);
+        FSelecting = true;
+        panel->PerformMouseDown(mbLeft, ShiftOf(Event), p.x(), p.y());
+        return true;
+    }
+
+    bool Key(QKeyEvent* Event) {
+        switch (Event->key()) {
+        case Qt::Key_R:
+            FCamera->Reset();
+            if (FWidget.Panel())
+                FWidget.Panel()->Repaint();
+            return true;
+        case Qt::Key_Q:
+        case Qt::Key_Escape:
+            FWidget.close();
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    TNyxPanelWidget& FWidget;
+    TNyxCamera* FCamera;
+    bool FSelecting = false;
+};
+
+int ShowWindow(char* Program) {
+    const std::string problem = XDisplayProblem();
+    if (!problem.empty())
+        throw TBadArgument{problem + "; use --png OUT.png to render into an image instead"};
+    // The panel draws on a GLX window, which needs Qt's X11 platform.
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    int argc = 1;
+    char* argv[] = {Program, nullptr};
+    QApplication app(argc, argv);
+    THostScope host;
+    TComponent root(nullptr);
+    const TDemoScene demo = BuildDemoScene(&root);
+    auto* panel = new TNyxPanel(&root);
+    panel->SetCamera(demo.Camera);
+    panel->PanelControl()->SetMouseLeft(mmOrbit);
+    panel->PanelControl()->SetMouseRight(mmTruck);
+    panel->PanelControl()->SetMouseWheel(mmDolly);
+
+    TNyxPanelWidget widget(panel);
+    TViewerInput input(widget, demo.Camera);
+    widget.installEventFilter(&input);
+    widget.setFocusPolicy(Qt::StrongFocus);
+    widget.setWindowTitle("nyxview");
+    widget.resize(800, 600);
+    widget.show();
+    return app.exec();
+}
+
+} // namespace
+
+// --- Main --------------------------------------------------------------------------------
+
+int main(int argc, char** argv) {
+    try {
+        const TArgs args = Parse(argc, argv);
+        if (args.Help) {
+            std::cout << Usage;
+            return 0;
+        }
+        if (!args.Png.empty())
+            CheckWritable(args.Png, "--png");
+        if (!args.Pdf.empty())
+            CheckWritable(args.Pdf, "--print");
+        if (!args.Png.empty())
+            RenderPng(args);
+        if (!args.Pdf.empty())
+            PrintPdf(args, argv[0]);
+        if (args.Png.empty() && args.Pdf.empty())
+            return ShowWindow(argv[0]);
+        return 0;
+    } catch (const TBadArgument& e) {
+        std::cerr << "nyxview: " << OneLine(e.Message) << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "nyxview: " << OneLine(e.what()) << "\n";
+    }
+    return 1;
+}
