@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <exception>
@@ -129,6 +130,13 @@ TArgs Parse(int argc, char** argv) {
                                "\": reading scene files is not available in this version; "
                                "run nyxview without a file to see the demo scene"};
         }
+    }
+    if (!a.Png.empty()) {
+        std::string ext = std::filesystem::path(a.Png).extension().string();
+        for (char& c : ext)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (ext != ".png")
+            throw TBadArgument{"--png \"" + a.Png + "\": give a file name ending in .png"};
     }
     if (a.SizeGiven && a.Png.empty())
         throw TBadArgument{"--size sets the size of the --png image; give --png OUT.png too"};

@@ -252,7 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--png", "a.png", "--size", "-320x240"}, "WIDTHxHEIGHT"},
         TBadCase{{"--size", "320x240"}, "give --png"},
         TBadCase{{"--png", "a.png", "--png", "b.png"}, "given twice"},
+        TBadCase{{"--png", "a.bmp"}, "ending in .png"},
+        TBadCase{{"--png", "picture"}, "ending in .png"},
         TBadCase{{"--png", "no/such/folder/a.png"}, "cannot write there"},
+        TBadCase{{"--png", "."}, "ending in .png"},
         TBadCase{{"--print", "no/such/folder/a.pdf"}, "cannot write there"},
         TBadCase{{"scene.nyx"}, "reading scene files is not available"},
         // Without --png or --print a window is wanted, and there is no display.
