@@ -1,16 +1,29 @@
-// The spheres' own drawing cost next to a plain immediate-mode loop: 1,000 spheres of
-// 20 x 20 under one light with culling on, 800 x 600 off-screen, the same context and
-// the same view for both. Each sphere is drawn as the scene draws a solid: its matrix
-// multiplied on, then DrawSpecific (a fresh quadric with texture coordinates each time).
+// Solid spheres off-screen at 800 x 600 (OSMesa), against a plain immediate-mode loop.
 //
-// Target: the solid spheres' frame <= 1.05 x the plain loop's frame (untextured, Arg 0).
+// BM_SphereFrame: whole frames of a scene of 1,000 spheres (10 x 10 x 10, 20 slices and
+//   20 stacks) under one light, painted by a panel on its off-screen window, and in the
+//   same run and the same context the plain loop: gluSphere per sphere, the same light,
+//   culling and depth test on. Counters: plain_ms (the plain frame) and ratio (Nyx frame
+//   over plain frame), target ratio <= 1.05; plain_tex_ms and ratio_tex for a plain loop
+//   that also has GLU make texture coordinates, as every solid sphere drawn filled does.
+// BM_ShadowFrame: whole frames of 100 spheres over a floor with two shadow-casting lights.
+// BM_SolidSpheresDrawOnly / BM_PlainGluSpheres: the spheres' own drawing (matrix, then
+//   DrawSpecific with its fresh quadric) against bare gluSphere calls, without the scene:
+//   where the cost of a frame goes.
+//
 // Frame times of this size vary: run with --benchmark_min_time=4 or more.
 
 #include "gl/testgl.h"
+#include "objects/box.h"
 #include "objects/quadrics.h"
+#include "scene/camera.h"
+#include "scene/light.h"
+#include "scene/panel.h"
+#include "scene/scene.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -21,6 +34,182 @@ namespace {
 constexpr int Width = 800;
 constexpr int Height = 600;
 constexpr int Side = 10; // 10 x 10 x 10 spheres
+constexpr double Eye[3] = {18, -22, 16};
+constexpr GLfloat LightPosition[4] = {10, -10, 20, 0}; // at infinity
+
+double Coord(int i) { return (i - (Side - 1) / 2.0) * 1.5; }
+
+// The software rasteriser compiles its shaders on the first frames: keep them out of
+// the timing, or whichever benchmark runs first pays for them.
+template <class Frame>
+void WarmUp(Frame&& frame) {
+    for (int i = 0; i < 3; ++i)
+        frame();
+}
+
+using TClock = std::chrono::steady_clock;
+
+template <class Frame>
+double Seconds(Frame&& frame) {
+    const auto start = TClock::now();
+    frame();
+    return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+// --- A scene painted by a panel on its off-screen window --------------------------------
+
+struct TBenchScene {
+    TComponent Owner{nullptr};
+    TNyxScene* Scene = new TNyxScene(&Owner);
+    TNyxCamera* Camera = new TNyxCamera(&Owner);
+    TNyxPanel* Panel = new TNyxPanel(&Owner);
+
+    TBenchScene() {
+        Camera->Position()->SetX(Eye[0]);
+        Camera->Position()->SetY(Eye[1]);
+        Camera->Position()->SetZ(Eye[2]);
+        Camera->SetFOVY(45);
+        Camera->SetNearPlane(1);
+        Camera->SetFarPlane(100);
+        Camera->SetParentComponent(Scene);
+    }
+
+    TNyxLight* AddLight(const GLfloat (&At)[4], bool Shadows) {
+        auto* light = new TNyxLight(&Owner);
+        light->SetParentComponent(Scene);
+        light->Point1()->SetX(At[0]);
+        light->Point1()->SetY(At[1]);
+        light->Point1()->SetZ(At[2]);
+        light->SetParam(TNyxLight::piCutoff, 180);
+        light->SetColor(clWhite);
+        light->SetShadows(0, Shadows);
+        return light;
+    }
+
+    TNyxSphere* AddSphere(double X, double Y, double Z) {
+        auto* s = new TNyxSphere(&Owner);
+        s->XForm()->Translate()->SetX(X);
+        s->XForm()->Translate()->SetY(Y);
+        s->XForm()->Translate()->SetZ(Z);
+        s->SetParentComponent(Scene);
+        return s;
+    }
+
+    // The window last: building the scene paints nothing yet.
+    void Open() {
+        Panel->SetCamera(Camera);
+        Panel->HandleNeeded();
+        Panel->SetBounds(0, 0, Width, Height);
+    }
+
+    void Frame() { Panel->Repaint(); }
+};
+
+// The same spheres, light and view in plain OpenGL, in whatever context is current.
+// The panel's state is put back afterwards.
+void PlainFrame(GLUquadric* Q) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glViewport(0, 0, Width, Height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45, double(Width) / Height, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(Eye[0], Eye[1], Eye[2], 0, 0, 0, 0, 0, 1);
+    glLightfv(GL_LIGHT0, GL_POSITION, LightPosition);
+    for (int i = 1; i < 8; ++i)
+        glDisable(GLenum(GL_LIGHT0 + i));
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_NORMALIZE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_BLEND);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (int x = 0; x < Side; ++x)
+        for (int y = 0; y < Side; ++y)
+            for (int z = 0; z < Side; ++z) {
+                glPushMatrix();
+                glTranslatef(GLfloat(Coord(x)), GLfloat(Coord(y)), GLfloat(Coord(z)));
+                gluSphere(Q, 0.5, 20, 20);
+                glPopMatrix();
+            }
+    glPopAttrib();
+}
+
+void BM_SphereFrame(benchmark::State& state) {
+    TBenchScene s;
+    s.AddLight(LightPosition, false);
+    for (int x = 0; x < Side; ++x)
+        for (int y = 0; y < Side; ++y)
+            for (int z = 0; z < Side; ++z)
+                s.AddSphere(Coord(x), Coord(y), Coord(z));
+    s.Open();
+    GLUquadric* bare = gluNewQuadric();
+    GLUquadric* textured = gluNewQuadric();
+    gluQuadricTexture(textured, GL_TRUE);
+    // The panel's context is current after each of its frames; the plain loops draw there
+    // and finish the same way, so all pay for the same surface.
+    auto plain = [&](GLUquadric* Q) {
+        PlainFrame(Q);
+        glFlush();
+        SwapBuffers(s.Panel->DeviceContext());
+    };
+    WarmUp([&] {
+        s.Frame();
+        plain(bare);
+        plain(textured);
+    });
+    // Interleaved, so that a change in the machine's load hits all three alike.
+    double nyx = 0, reference = 0, referenceTex = 0;
+    const int before = s.Panel->FrameCount();
+    for (auto _ : state) {
+        const double frame = Seconds([&] { s.Frame(); });
+        reference += Seconds([&] { plain(bare); });
+        referenceTex += Seconds([&] { plain(textured); });
+        nyx += frame;
+        state.SetIterationTime(frame);
+    }
+    gluDeleteQuadric(bare);
+    gluDeleteQuadric(textured);
+    if (s.Panel->FrameCount() - before != int(state.iterations()))
+        state.SkipWithError("the panel did not paint every frame");
+    const double n = double(state.iterations());
+    state.counters["plain_ms"] = 1000 * reference / n;
+    state.counters["plain_tex_ms"] = 1000 * referenceTex / n;
+    state.counters["ratio"] = nyx / reference;
+    state.counters["ratio_tex"] = nyx / referenceTex;
+}
+BENCHMARK(BM_SphereFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ShadowFrame(benchmark::State& state) {
+    TBenchScene s;
+    s.Scene->SetFShadows(true);
+    constexpr GLfloat Key[4] = {10, -10, 20, 0};
+    constexpr GLfloat Rim[4] = {-15, -5, 12, 0};
+    s.AddLight(Key, true);
+    s.AddLight(Rim, true);
+    auto* floor = new TNyxBox(&s.Owner);
+    floor->XForm()->Scale()->SetX(30);
+    floor->XForm()->Scale()->SetY(30);
+    floor->XForm()->Scale()->SetZ(0.2);
+    floor->XForm()->Translate()->SetZ(-0.1);
+    floor->SetShadows(1, true);
+    floor->SetParentComponent(s.Scene);
+    for (int x = 0; x < 10; ++x)
+        for (int y = 0; y < 10; ++y)
+            s.AddSphere(Coord(x), Coord(y), 1.0)->SetShadows(0, true);
+    s.Open();
+    WarmUp([&] { s.Frame(); });
+    for (auto _ : state)
+        s.Frame();
+    state.counters["spheres"] = 100;
+}
+BENCHMARK(BM_ShadowFrame)->Unit(benchmark::kMillisecond);
+
+// --- The spheres' own drawing, without the scene ------------------------------------------
 
 void SetUpView() {
     glViewport(0, 0, Width, Height);
@@ -29,26 +218,15 @@ void SetUpView() {
     gluPerspective(45, double(Width) / Height, 1, 100);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(18, -22, 16, 0, 0, 0, 0, 0, 1);
-    const GLfloat position[4] = {10, -10, 20, 0};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    gluLookAt(Eye[0], Eye[1], Eye[2], 0, 0, 0, 0, 0, 1);
+    glLightfv(GL_LIGHT0, GL_POSITION, LightPosition);
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
 }
 
-// The software rasteriser compiles its shaders on the first frames: keep them out of
-// the timing, or whichever benchmark runs first pays for them.
-template <class Frame>
-void WarmUp(Frame& frame) {
-    for (int i = 0; i < 3; ++i)
-        frame();
-}
-
-double Coord(int i) { return (i - (Side - 1) / 2.0) * 1.5; }
-
-void BM_SolidSpheres(benchmark::State& state) {
+void BM_SolidSpheresDrawOnly(benchmark::State& state) {
     test::TOffscreenGL gl(Width, Height);
     SetUpView();
     std::vector<std::unique_ptr<TNyxSphere>> spheres;
@@ -76,9 +254,8 @@ void BM_SolidSpheres(benchmark::State& state) {
     WarmUp(frame);
     for (auto _ : state)
         frame();
-    state.counters["spheres"] = double(spheres.size());
 }
-BENCHMARK(BM_SolidSpheres)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SolidSpheresDrawOnly)->Unit(benchmark::kMillisecond);
 
 // range(0): GLU texture coordinates on (as a solid sphere has them) or off.
 void BM_PlainGluSpheres(benchmark::State& state) {
