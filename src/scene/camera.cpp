@@ -196,19 +196,19 @@ TGLArrayd3 TNyxCamera::GetPosition() const {
     // Follow objects may lead back here (the camera itself, or a chain of cameras and
     // lights following each other); the inner call then stops at the own Position.
     if (FFollowing)
-        return FollowPoint(nullptr, *Position(), FPositionOffset);
+        return FollowPoint(nullptr, *Position(), FMotion.PositionOffset);
     FFollowing = true;
     struct TReset {
         bool& Flag;
         ~TReset() { Flag = false; }
     } reset{FFollowing};
-    return FollowPoint(FPositionObject, *Position(), FPositionOffset);
+    return FollowPoint(FPositionObject, *Position(), FMotion.PositionOffset);
 }
 
 TGLArrayd3 TNyxCamera::GetTarget() const {
     // A cycle through a target always passes through some camera's GetPosition, which
     // breaks it.
-    return FollowPoint(FTargetObject, *Target(), FTargetOffset);
+    return FollowPoint(FTargetObject, *Target(), FMotion.TargetOffset);
 }
 
 void TNyxCamera::GetCenter(TGLArrayd3& C) const { C = GetPosition(); }
@@ -231,7 +231,7 @@ void TNyxCamera::ViewFrame(TGLMatrixd4& M) const {
 
 void TNyxCamera::LoadProjection(std::int32_t Width, std::int32_t Height,
                                 std::int32_t JitterIndex, double Dist) const {
-    double fovy = FFOVY + FFOVOffset;
+    double fovy = FFOVY + FMotion.FOVOffset;
     if (MinApplyAngle > fovy)
         fovy = MinApplyAngle;
     if (fovy > MaxAngle)
@@ -252,10 +252,11 @@ void TNyxCamera::LoadProjection(std::int32_t Width, std::int32_t Height,
 
 void TNyxCamera::LoadView(const TGLArrayd3& P, const TGLArrayd3& T, const TGLMatrixd4& M) const {
     glMatrixMode(GL_MODELVIEW);
-    glRotatef(GLfloat(FRollAngle), 0, 0, 1);
+    glRotatef(GLfloat(FMotion.RollAngle), 0, 0, 1);
     const TGLArrayd3& up = FUp.Data();
     gluLookAt(P[0], P[1], P[2], T[0], T[1], T[2], up[0], up[1], up[2]);
-    glTranslatef(GLfloat(FTruckOffset[0]), GLfloat(FTruckOffset[1]), GLfloat(FTruckOffset[2]));
+    const TGLArrayd3& truck = FMotion.TruckOffset;
+    glTranslatef(GLfloat(truck[0]), GLfloat(truck[1]), GLfloat(truck[2]));
     glMultMatrixd(M.data());
 }
 
@@ -300,38 +301,22 @@ void TNyxCamera::Pick(std::int32_t Width, std::int32_t Height, std::int32_t X, s
 // --- Motions ------------------------------------------------------------------------------
 
 void TNyxCamera::Move(double dPx, double dPy, double dPz, double dTx, double dTy, double dTz) {
-    AddTo(FPositionOffset, dPx, dPy, dPz);
-    AddTo(FTargetOffset, dTx, dTy, dTz);
+    AddTo(FMotion.PositionOffset, dPx, dPy, dPz);
+    AddTo(FMotion.TargetOffset, dTx, dTy, dTz);
     Invalidate(this);
 }
 
-void TNyxCamera::Store() {
-    FStoredPositionOffset = FPositionOffset;
-    FStoredTargetOffset = FTargetOffset;
-    FStoredTruckOffset = FTruckOffset;
-    FStoredFOVOffset = FFOVOffset;
-    FStoredRollAngle = FRollAngle;
-}
+void TNyxCamera::Store() { FStored = FMotion; }
 
-void TNyxCamera::Restore() {
-    FPositionOffset = FStoredPositionOffset;
-    FTargetOffset = FStoredTargetOffset;
-    FTruckOffset = FStoredTruckOffset;
-    FFOVOffset = FStoredFOVOffset;
-    FRollAngle = FStoredRollAngle;
-}
+void TNyxCamera::Restore() { FMotion = FStored; }
 
 void TNyxCamera::Reset() {
-    FPositionOffset = {0, 0, 0};
-    FTargetOffset = {0, 0, 0};
-    FTruckOffset = {0, 0, 0};
-    FFOVOffset = 0;
-    FRollAngle = 0;
+    FMotion = {};
     Invalidate(this);
 }
 
 void TNyxCamera::Truck(double dx, double dy, double dz) {
-    AddTo(FTruckOffset, dx, dy, dz);
+    AddTo(FMotion.TruckOffset, dx, dy, dz);
     Invalidate(this);
 }
 
@@ -368,16 +353,16 @@ void TNyxCamera::Orbit(double a, double b) {
 }
 
 void TNyxCamera::Roll(double a) {
-    FRollAngle = NormAngle360(FRollAngle + a);
+    FMotion.RollAngle = NormAngle360(FMotion.RollAngle + a);
     Invalidate(this);
 }
 
 void TNyxCamera::FOV(double d) {
-    const double old = FFOVOffset;
-    FFOVOffset += d;
-    const double total = FFOVY + FFOVOffset;
+    const double old = FMotion.FOVOffset;
+    FMotion.FOVOffset += d;
+    const double total = FFOVY + FMotion.FOVOffset;
     if (total < MinFOVAngle || total > MaxAngle) {
-        FFOVOffset = old;
+        FMotion.FOVOffset = old;
         return;
     }
     Invalidate(this);
@@ -392,7 +377,7 @@ void TNyxCamera::Perspective(double k) {
     // formula below would be 0/0: a NaN angle would stick in the motion state.
     if (dist == 0)
         return;
-    const double angle = FFOVY + FFOVOffset;
+    const double angle = FFOVY + FMotion.FOVOffset;
     const double rad = angle * Pi / 180;
     double wanted;
     if (std::cos(rad) >= 0) {
@@ -403,7 +388,7 @@ void TNyxCamera::Perspective(double k) {
         // FOV cannot widen again. There the half angle keeps the target plane's size.
         wanted = 2 * std::atan(std::tan(rad / 2) / (k + 1)) * 180 / Pi;
     }
-    FFOVOffset += wanted - angle;
+    FMotion.FOVOffset += wanted - angle;
     const TGLArrayd3 v = Times(d, k);
     Move(v[0], v[1], v[2], 0, 0, 0);
 }

@@ -66,11 +66,11 @@ public:
     void SetOrthographic(bool Value);
 
     // The motion state, all zero after construction and after Reset.
-    const TGLArrayd3& PositionOffset() const { return FPositionOffset; }
-    const TGLArrayd3& TargetOffset() const { return FTargetOffset; }
-    const TGLArrayd3& TruckOffset() const { return FTruckOffset; }
-    double FOVOffset() const { return FFOVOffset; }
-    double RollAngle() const { return FRollAngle; }
+    const TGLArrayd3& PositionOffset() const { return FMotion.PositionOffset; }
+    const TGLArrayd3& TargetOffset() const { return FMotion.TargetOffset; }
+    const TGLArrayd3& TruckOffset() const { return FMotion.TruckOffset; }
+    double FOVOffset() const { return FMotion.FOVOffset; }
+    double RollAngle() const { return FMotion.RollAngle; }
 
     // --- Effective position and target (local frame, offsets included) ---
     // A follow object counts with its absolute centre brought into the camera's frame.
@@ -147,17 +147,17 @@ private:
     double FNearClipPlane = 1.0;
     double FFarClipPlane = 10.0;
     TNyxVertex3 FUp;
-    TGLArrayd3 FPositionOffset{0, 0, 0};
-    TGLArrayd3 FTargetOffset{0, 0, 0};
-    TGLArrayd3 FTruckOffset{0, 0, 0};
     double FFOVY = 0;
-    double FFOVOffset = 0;
-    double FRollAngle = 0;
-    TGLArrayd3 FStoredPositionOffset{0, 0, 0};
-    TGLArrayd3 FStoredTargetOffset{0, 0, 0};
-    TGLArrayd3 FStoredTruckOffset{0, 0, 0};
-    double FStoredFOVOffset = 0;
-    double FStoredRollAngle = 0;
+    // What the motions change; Store and Restore copy it whole.
+    struct TMotion {
+        TGLArrayd3 PositionOffset{0, 0, 0};
+        TGLArrayd3 TargetOffset{0, 0, 0};
+        TGLArrayd3 TruckOffset{0, 0, 0};
+        double FOVOffset = 0;
+        double RollAngle = 0;
+    };
+    TMotion FMotion;
+    TMotion FStored;
     bool FOrthographic = false;
     TNyxObject* FPositionObject = nullptr;
     TNyxObject* FTargetObject = nullptr;
