@@ -84,43 +84,104 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(std::string_view AName) const {
     if (AName.empty())
         return nullptr;
-    const auto [first, last] = FNameIndex.equal_range(AName);
-    if (first == last)
-        return nullptr;
-    if (std::next(first) != last) // a clash let through: the earliest owned one wins
+    bool more = false;
+    TComponent* found = FNameIndex.Find(AName, more);
+    if (more) // a clash let through: the earliest owned one wins
         for (TComponent* c : FComponents)
             if (SameText(c->FName, AName))
                 return c;
-    return *first;
-}
-
-std::size_t TComponent::TNameKey::Hash(std::string_view Name) {
-    std::size_t h = 14695981039346656037ull;
-    for (char c : Name) {
-        h ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-bool TComponent::TNameKey::Same(std::string_view A, std::string_view B) {
-    return SameText(A, B);
+    return found;
 }
 
 void TComponent::IndexName(TComponent* AComponent) {
     if (!AComponent->FName.empty())
-        FNameIndex.insert(AComponent);
+        FNameIndex.Add(AComponent);
 }
 
 void TComponent::UnindexName(TComponent* AComponent) {
-    if (AComponent->FName.empty())
-        return;
-    auto [first, last] = FNameIndex.equal_range(std::string_view(AComponent->FName));
-    for (; first != last; ++first)
-        if (*first == AComponent) {
-            FNameIndex.erase(first);
-            return;
+    if (!AComponent->FName.empty())
+        FNameIndex.Erase(AComponent);
+}
+
+std::size_t TComponent::TNameIndex::HashOf(std::string_view Name) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : Name) {
+        h ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        h *= 1099511628211ull;
+    }
+    // FNV's low bits follow the last characters too closely for a table indexed by them.
+    h *= 0x9E3779B97F4A7C15ull;
+    return std::size_t(h ^ (h >> 32));
+}
+
+TComponent* TComponent::TNameIndex::Find(std::string_view Name, bool& More) const {
+    More = false;
+    if (FCount == 0)
+        return nullptr;
+    const std::size_t hash = HashOf(Name);
+    const std::size_t mask = FSlots.size() - 1;
+    TComponent* found = nullptr;
+    for (std::size_t i = hash & mask; FSlots[i].Component; i = (i + 1) & mask) {
+        const TSlot& slot = FSlots[i];
+        if (slot.Hash != hash || !SameText(slot.Component->FName, Name))
+            continue;
+        if (found) {
+            More = true;
+            break;
         }
+        found = slot.Component;
+    }
+    return found;
+}
+
+void TComponent::TNameIndex::Add(TComponent* AComponent) {
+    // At most half full: runs stay short, and every probe ends at a free slot.
+    if ((FCount + 1) * 2 > FSlots.size())
+        Grow();
+    const std::size_t hash = HashOf(AComponent->FName);
+    const std::size_t mask = FSlots.size() - 1;
+    std::size_t i = hash & mask;
+    while (FSlots[i].Component)
+        i = (i + 1) & mask;
+    FSlots[i] = {hash, AComponent};
+    ++FCount;
+}
+
+void TComponent::TNameIndex::Grow() {
+    std::vector<TSlot> old(FSlots.empty() ? 16 : FSlots.size() * 2, TSlot{0, nullptr});
+    old.swap(FSlots);
+    const std::size_t mask = FSlots.size() - 1;
+    for (const TSlot& slot : old) {
+        if (!slot.Component)
+            continue;
+        std::size_t i = slot.Hash & mask;
+        while (FSlots[i].Component)
+            i = (i + 1) & mask;
+        FSlots[i] = slot;
+    }
+}
+
+void TComponent::TNameIndex::Erase(TComponent* AComponent) {
+    if (FCount == 0)
+        return;
+    const std::size_t mask = FSlots.size() - 1;
+    std::size_t i = HashOf(AComponent->FName) & mask;
+    for (; FSlots[i].Component != AComponent; i = (i + 1) & mask)
+        if (!FSlots[i].Component)
+            return;
+    // Close the gap: pull back every later entry of the run that would no longer be
+    // reachable from its home slot.
+    for (std::size_t j = (i + 1) & mask; FSlots[j].Component; j = (j + 1) & mask) {
+        const std::size_t home = FSlots[j].Hash & mask;
+        const bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (!between) {
+            FSlots[i] = FSlots[j];
+            i = j;
+        }
+    }
+    FSlots[i] = {0, nullptr};
+    if (--FCount == 0)
+        FSlots = {};
 }
 
 void TComponent::ChangeName(const std::string& NewName) {

@@ -13,7 +13,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace nyx {
@@ -104,6 +103,9 @@ public:
     virtual bool HasParent() const { return false; }
 
     virtual void Loaded();
+    // An insertion is told to the new owner alone; a removal to the owner, to the
+    // owned components whose class overrides this (and on through them), and to
+    // every component linked by FreeNotification.
     virtual void Notification(TComponent* AComponent, TOperation Operation);
 
     // Streaming: the properties and nested children of this component
@@ -123,18 +125,26 @@ protected:
     void ChangeName(const std::string& NewName);
 
 private:
-    // Hashes and compares owned components by name, ignoring ASCII case; looked up
-    // with a plain name as well.
-    struct TNameKey {
-        using is_transparent = void;
-        static std::string_view Of(std::string_view Name) { return Name; }
-        static std::string_view Of(const TComponent* C) { return C->FName; }
-        static std::size_t Hash(std::string_view Name);
-        static bool Same(std::string_view A, std::string_view B);
-        template <class K> std::size_t operator()(const K& Key) const { return Hash(Of(Key)); }
-        template <class A, class B> bool operator()(const A& L, const B& R) const {
-            return Same(Of(L), Of(R));
-        }
+    // The owned components that have a name, by name ignoring ASCII case: an
+    // open-addressed table, so that a lookup of a free name (every name a load gives)
+    // touches one run of slots and no component. It keeps clashes too, should a
+    // descendant's ValidateRename let one through.
+    class TNameIndex {
+    public:
+        // A component with that name, or none; More tells whether there are others.
+        TComponent* Find(std::string_view Name, bool& More) const;
+        void Add(TComponent* AComponent);
+        void Erase(TComponent* AComponent);
+
+    private:
+        struct TSlot {
+            std::size_t Hash;
+            TComponent* Component; // none: free
+        };
+        static std::size_t HashOf(std::string_view Name);
+        void Grow();
+        std::vector<TSlot> FSlots; // a power of two in size, or empty
+        std::size_t FCount = 0;
     };
 
     void Insert(TComponent* AComponent);
@@ -147,9 +157,7 @@ private:
 
     TComponent* FOwner = nullptr;
     std::vector<TComponent*> FComponents;
-    // Owned components with a name. A multiset only so that a descendant whose
-    // ValidateRename lets a clash through still finds both.
-    std::unordered_multiset<TComponent*, TNameKey, TNameKey> FNameIndex;
+    TNameIndex FNameIndex;
     // Owned components that hear of their siblings' removal, in FComponents order;
     // FComponents[FClassified...] have not been sorted into it yet.
     std::vector<TComponent*> FListeners;

@@ -343,7 +343,12 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
     };
     TObject* target = Instance;
     std::string_view rest = path;
-    for (std::size_t dot; (dot = rest.find('.')) != std::string_view::npos;) {
+    // Paths are short: a plain scan beats a call to memchr for each of them.
+    auto nextDot = [](std::string_view s) {
+        const auto it = std::find(s.begin(), s.end(), '.');
+        return it == s.end() ? std::string_view::npos : std::size_t(it - s.begin());
+    };
+    for (std::size_t dot; (dot = nextDot(rest)) != std::string_view::npos;) {
         const std::string_view segment = rest.substr(0, dot);
         const TPropInfo* p = target->ClassType().FindProperty(segment);
         TObject* next = p && p->Kind == TTypeKind::tkClass &&

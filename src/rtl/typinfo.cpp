@@ -109,6 +109,10 @@ std::vector<const TPropInfo*> TMetaClass::PropertiesByName() const {
 }
 
 const TPropInfo* TMetaClass::FindProperty(std::string_view name) const {
+    // Streams spell names as the tables do: try that before ignoring case.
+    for (const TPropInfo* p : FAll)
+        if (p->Name == name)
+            return p;
     for (const TPropInfo* p : FAll)
         if (SameText(p->Name, name))
             return p;

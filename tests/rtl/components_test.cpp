@@ -197,6 +197,38 @@ TEST(Component, ManyOwnedComponentsKeepTheirNamesFoundThroughRenameRemoveAndFree
     EXPECT_EQ(owner.ComponentCount(), kCount - 1004 + 3);
     EXPECT_EQ(items[50001]->ComponentIndex(), 50001 - 4);
     EXPECT_EQ(owner.FindComponent("Item50001"), items[50001]);
+    for (int i = 0; i < owner.ComponentCount(); ++i) {
+        TComponent* c = owner.Components(i);
+        if (!c->Name().empty()) {
+            ASSERT_EQ(owner.FindComponent(c->Name()), c) << c->Name();
+        }
+    }
+}
+
+namespace {
+// Lets any name through, clashes included.
+class TLaxOwner : public TComponent {
+public:
+    using TComponent::TComponent;
+
+protected:
+    void ValidateRename(TComponent*, const std::string&, const std::string&) const override {}
+};
+} // namespace
+
+TEST(Component, NamesLetThroughTwiceAreFoundEarliestFirst) {
+    TLaxOwner owner(nullptr);
+    TComponent* first = Named(&owner, "Twin");
+    TComponent* second = Named(&owner, "TWIN");
+    TComponent* third = Named(&owner, "twin");
+    EXPECT_EQ(owner.FindComponent("tWiN"), first);
+    delete first;
+    EXPECT_EQ(owner.FindComponent("twin"), second);
+    second->SetName("Single");
+    EXPECT_EQ(owner.FindComponent("twin"), third);
+    EXPECT_EQ(owner.FindComponent("single"), second);
+    delete third;
+    EXPECT_EQ(owner.FindComponent("twin"), nullptr);
 }
 
 namespace {
