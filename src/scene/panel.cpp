@@ -61,17 +61,12 @@ PIXELFORMATDESCRIPTOR TNyxPanel::WindowPixelFormatRequest() {
     return pfd;
 }
 
+// The window's request but single-buffered into bitmaps: the accumulation buffer comes
+// along, so that a printed or saved view combines the shadows of several lights too.
 PIXELFORMATDESCRIPTOR TNyxPanel::CanvasPixelFormatRequest() {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
+    PIXELFORMATDESCRIPTOR pfd = WindowPixelFormatRequest();
     pfd.dwFlags =
         PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 32;
-    pfd.cStencilBits = 8;
-    pfd.iLayerType = PFD_MAIN_PLANE;
     return pfd;
 }
 

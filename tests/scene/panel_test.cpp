@@ -231,6 +231,9 @@ TEST_F(PanelTest, RenderToCanvasDrawsAtTheGivenSize) {
     panel->SetCamera(camera);
     panel->RenderToCanvas(target.Canvas(), 32, 24, false);
     EXPECT_EQ(target.Pixels(31, 23), Background);
+    // Shadows of several lights accumulate in a canvas as in the window.
+    ASSERT_FALSE(scene->RenderAccumBits.empty());
+    EXPECT_GE(scene->RenderAccumBits.back(), 16);
     EXPECT_EQ(scene->RenderDC(), panel->DeviceContext()) << "no stale canvas left behind";
     // The panel's own context is made current again by its next paint.
     panel->SetOptions({});

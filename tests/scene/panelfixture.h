@@ -32,11 +32,15 @@ public:
         bool operator==(const TSelectCall&) const = default;
     };
     std::vector<bool> RenderDrafts;
+    std::vector<GLint> RenderAccumBits; // red accumulation bits of the context rendered in
     std::vector<TSelectCall> Selections;
 
     void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
                 bool Draft) override {
         RenderDrafts.push_back(Draft);
+        GLint bits = 0;
+        glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
+        RenderAccumBits.push_back(bits);
         TNyxScene::Render(Camera, Width, Height, Draft);
     }
     std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
