@@ -10,17 +10,14 @@
 // frame of the same scene.
 
 #include "gl/opengl.h"
-#include "gl/wgl.h"
+#include "gl/testgl.h"
 #include "rtl/classes.h"
-#include "rtl/devicecontext.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -31,43 +28,10 @@ namespace {
 constexpr int FrameWidth = 800;
 constexpr int FrameHeight = 600;
 
-class TMemorySurface : public TDeviceContext {
-public:
-    TMemorySurface() : FPixels(std::size_t(FrameWidth) * FrameHeight) {}
-    TDeviceKind Kind() const override { return TDeviceKind::dkMemory; }
-    int Width() const override { return FrameWidth; }
-    int Height() const override { return FrameHeight; }
-    std::uint32_t* Pixels() override { return FPixels.data(); }
-
-private:
-    std::vector<std::uint32_t> FPixels;
-};
-
 // One context for the whole program.
-TMemorySurface& Surface() {
-    static TMemorySurface surface;
-    static const bool ready = [] {
-        PIXELFORMATDESCRIPTOR request{};
-        request.nSize = sizeof request;
-        request.nVersion = 1;
-        request.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
-        request.iPixelType = PFD_TYPE_RGBA;
-        request.cColorBits = 24;
-        request.cDepthBits = 24;
-        request.cStencilBits = 8;
-        request.cAccumBits = 64;
-        SetPixelFormat(&surface, ChoosePixelFormat(&surface, &request), &request);
-        HGLRC rc = wglCreateContext(&surface);
-        if (!rc || !wglMakeCurrent(&surface, rc)) {
-            std::fprintf(stderr, "pipeline_bench: no OSMesa context; install Mesa's OSMesa\n");
-            std::exit(1);
-        }
-        glViewport(0, 0, FrameWidth, FrameHeight);
-        glEnable(GL_DEPTH_TEST);
-        return true;
-    }();
-    (void)ready;
-    return surface;
+test::TOffscreenGL& Context() {
+    static test::TOffscreenGL gl(FrameWidth, FrameHeight, true);
+    return gl;
 }
 
 class TBenchQuad : public TNyxObject {
@@ -96,7 +60,8 @@ struct TBenchScene {
 
     // Count objects in a square grid over [-3, 3] x [-3, 3], seen from z = 10.
     TBenchScene(int count, bool quads) {
-        Surface();
+        Context();
+        glEnable(GL_DEPTH_TEST);
         Scene = new TNyxScene(&Owner);
         Camera = new TNyxCamera(&Owner);
         Camera->Position()->SetZ(10);
@@ -120,7 +85,7 @@ void Frame(benchmark::State& state, bool quads, bool allPasses) {
     b.Scene->SetReflections(allPasses);
     for (auto _ : state) {
         b.Scene->Render(b.Camera, FrameWidth, FrameHeight, false);
-        SwapBuffers(&Surface()); // waits for the drawing
+        Context().Finish(); // waits for the drawing
     }
     state.counters["per_object"] = benchmark::Counter(
         double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate |
