@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "gl/testgl.h"
 #include "gl/testsurface.h"
 
 #include <X11/Xlib.h>
@@ -112,17 +113,7 @@ struct TContext {
     TContext& operator=(const TContext&) = delete;
 };
 
-void DrawHalves(float r, float g, float b, float qr, float qg, float qb) {
-    glClearColor(r, g, b, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor3f(qr, qg, qb);
-    glBegin(GL_QUADS);
-    glVertex3f(-1, -1, 0);
-    glVertex3f(1, -1, 0);
-    glVertex3f(1, 0, 0);
-    glVertex3f(-1, 0, 0);
-    glEnd();
-}
+using test::DrawHalves;
 
 class Glx : public ::testing::Test {
 protected:

@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 
+#include "gl/opengl.h"
 #include "gl/testsurface.h"
 #include "gl/wgl.h"
 
@@ -49,5 +50,19 @@ private:
     TTestSurface FSurface;
     HGLRC FContext = nullptr;
 };
+
+// Clears to one colour and fills the lower half of the viewport with another
+// (identity matrices).
+inline void DrawHalves(float r, float g, float b, float qr, float qg, float qb) {
+    glClearColor(r, g, b, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(qr, qg, qb);
+    glBegin(GL_QUADS);
+    glVertex3f(-1, -1, 0);
+    glVertex3f(1, -1, 0);
+    glVertex3f(1, 0, 0);
+    glVertex3f(-1, 0, 0);
+    glEnd();
+}
 
 } // namespace nyx::test

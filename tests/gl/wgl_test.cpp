@@ -60,18 +60,7 @@ void Prepare(TDeviceContext& surface, const PIXELFORMATDESCRIPTOR& request = Can
     ASSERT_TRUE(SetPixelFormat(&surface, ChoosePixelFormat(&surface, &request), &request));
 }
 
-// Clears to a colour and fills the lower half with another; identity matrices.
-void DrawHalves(float r, float g, float b, float qr, float qg, float qb) {
-    glClearColor(r, g, b, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor3f(qr, qg, qb);
-    glBegin(GL_QUADS);
-    glVertex3f(-1, -1, 0);
-    glVertex3f(1, -1, 0);
-    glVertex3f(1, 0, 0);
-    glVertex3f(-1, 0, 0);
-    glEnd();
-}
+using test::DrawHalves;
 
 struct TChoiceCase {
     const char* What;
