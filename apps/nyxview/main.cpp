@@ -8,6 +8,7 @@
 
 #include "demo.h"
 #include "display.h"
+#include "viewerinput.h"
 
 #include "qt/host.h"
 #include "qt/panelwidget.h"
@@ -19,8 +20,6 @@
 #include "scene/panel.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 #include <cctype>
 #include <charconv>
@@ -53,9 +52,10 @@ const char* const Usage =
     "  left drag             orbit round the target\n"
     "  right drag            move the view sideways and up or down\n"
     "  wheel                 move towards or away from the target\n"
-    "  middle click          select the object under the cursor, deselecting the rest\n"
-    "  Ctrl+middle click     add the object to the selection, or take it out\n"
-    "  middle drag           select the objects inside the rectangle\n"
+    "  middle click          select what lies under the cursor (the floor behind an\n"
+    "                        object too), deselecting the rest\n"
+    "  Ctrl+middle click     the same, keeping the rest: what is picked again leaves\n"
+    "  middle drag           select what lies inside the rectangle; Ctrl keeps the rest\n"
     "  Shift+middle drag     invert the selection inside the rectangle\n"
     "  R                     back to the starting view\n"
     "  Q or Esc              quit\n";
@@ -211,87 +211,6 @@ void PrintPdf(const TArgs& Args, char* Program) {
 }
 
 // --- Window ------------------------------------------------------------------------------
-
-// The panel's navigation has one mode per button; the middle button selects by lending
-// the left button the selection mode for the length of its press.
-class TViewerInput : public QObject {
-public:
-    TViewerInput(TNyxPanelWidget& Widget, TNyxCamera* Camera)
-        : FWidget(Widget), FCamera(Camera) {}
-
-protected:
-    bool eventFilter(QObject* Watched, QEvent* Event) override {
-        try {
-            switch (Event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-                return Mouse(static_cast<QMouseEvent*>(Event));
-            case QEvent::KeyPress:
-                return Key(static_cast<QKeyEvent*>(Event));
-            default:
-                break;
-            }
-        } catch (const std::exception& e) {
-            HandleException(e); // exceptions must not cross Qt's event dispatch
-            return true;
-        }
-        return QObject::eventFilter(Watched, Event);
-    }
-
-private:
-    static TShiftState ShiftOf(const QMouseEvent* Event) {
-        TShiftState s{ssLeft};
-        if (Event->modifiers() & Qt::ShiftModifier) s.Include(ssShift);
-        if (Event->modifiers() & Qt::ControlModifier) s.Include(ssCtrl);
-        if (Event->modifiers() & Qt::AltModifier) s.Include(ssAlt);
-        return s;
-    }
-
-    bool Mouse(QMouseEvent* Event) {
-        TNyxPanel* panel = FWidget.Panel();
-        if (!panel)
-            return false;
-        TNyxPanelControl* control = panel->PanelControl();
-        const QPoint p = Event->position().toPoint();
-        if (Event->button() != Qt::MiddleButton)
-            return FSelecting; // other buttons wait until the selection is done
-        if (Event->type() == QEvent::MouseButtonRelease) {
-            if (!FSelecting)
-                return true;
-            FSelecting = false;
-            panel->PerformMouseUp(mbLeft, ShiftOf(Event), p.x(), p.y());
-            control->SetMouseLeft(mmOrbit);
-            return true;
-        }
-        if (Event->type() == QEvent::MouseButtonDblClick || control->Moving())
-            return true; // a drag of another button is on
-        control->SetMouseLeft(mmSelect);
-        FSelecting = true;
-        panel->PerformMouseDown(mbLeft, ShiftOf(Event), p.x(), p.y());
-        return true;
-    }
-
-    bool Key(QKeyEvent* Event) {
-        switch (Event->key()) {
-        case Qt::Key_R:
-            FCamera->Reset();
-            if (FWidget.Panel())
-                FWidget.Panel()->Repaint();
-            return true;
-        case Qt::Key_Q:
-        case Qt::Key_Escape:
-            FWidget.close();
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    TNyxPanelWidget& FWidget;
-    TNyxCamera* FCamera;
-    bool FSelecting = false;
-};
 
 int ShowWindow(char* Program) {
     const std::string problem = XDisplayProblem();
