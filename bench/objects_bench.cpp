@@ -105,10 +105,8 @@ struct TBenchScene {
     void Frame() { Panel->Repaint(); }
 };
 
-// The same spheres, light and view in plain OpenGL, in whatever context is current.
-// The panel's state is put back afterwards.
-void PlainFrame(GLUquadric* Q) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
+// The view and light of the scene, in plain OpenGL.
+void SetUpView() {
     glViewport(0, 0, Width, Height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -117,12 +115,19 @@ void PlainFrame(GLUquadric* Q) {
     glLoadIdentity();
     gluLookAt(Eye[0], Eye[1], Eye[2], 0, 0, 0, 0, 0, 1);
     glLightfv(GL_LIGHT0, GL_POSITION, LightPosition);
-    for (int i = 1; i < 8; ++i)
-        glDisable(GLenum(GL_LIGHT0 + i));
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
+}
+
+// The same spheres, light and view in plain OpenGL, in whatever context is current.
+// The panel's state is put back afterwards.
+void PlainFrame(GLUquadric* Q) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    SetUpView();
+    for (int i = 1; i < 8; ++i)
+        glDisable(GLenum(GL_LIGHT0 + i));
     glDisable(GL_NORMALIZE);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_STENCIL_TEST);
@@ -210,21 +215,6 @@ void BM_ShadowFrame(benchmark::State& state) {
 BENCHMARK(BM_ShadowFrame)->Unit(benchmark::kMillisecond);
 
 // --- The spheres' own drawing, without the scene ------------------------------------------
-
-void SetUpView() {
-    glViewport(0, 0, Width, Height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45, double(Width) / Height, 1, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(Eye[0], Eye[1], Eye[2], 0, 0, 0, 0, 0, 1);
-    glLightfv(GL_LIGHT0, GL_POSITION, LightPosition);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-}
 
 void BM_SolidSpheresDrawOnly(benchmark::State& state) {
     test::TOffscreenGL gl(Width, Height);

@@ -4,7 +4,7 @@
 // The --png path creates no Qt application at all, so it runs with no display and no Qt
 // platform plug-in. Printing uses Qt's off-screen platform, so it needs no display either.
 //
-// Sections: arguments - off-screen image - printing - window - main.
+// Sections: arguments - off-screen image - Qt application and printing - window - main.
 
 #include "demo.h"
 #include "display.h"
@@ -167,17 +167,22 @@ std::string OneLine(std::string Text) {
 
 // --- Off-screen image --------------------------------------------------------------------
 
+// The demo scene and a panel that looks at it through the demo camera.
+struct TDemoView {
+    TDemoView() { Panel->SetCamera(Demo.Camera); }
+    TComponent Root{nullptr};
+    TDemoScene Demo = BuildDemoScene(&Root);
+    TNyxPanel* Panel = new TNyxPanel(&Root);
+};
+
 void RenderPng(const TArgs& Args) {
-    TComponent root(nullptr);
-    const TDemoScene demo = BuildDemoScene(&root);
-    auto* panel = new TNyxPanel(&root);
-    panel->SetCamera(demo.Camera);
+    TDemoView view;
     TBitmap image(Args.Width, Args.Height);
-    panel->RenderToCanvas(image.Canvas(), Args.Width, Args.Height, false);
+    view.Panel->RenderToCanvas(image.Canvas(), Args.Width, Args.Height, false);
     image.SaveToFile(Args.Png);
 }
 
-// --- Printing ----------------------------------------------------------------------------
+// --- Qt application and printing --------------------------------------------------------
 
 // Components live inside a Qt host made current for their whole life.
 class THostScope {
@@ -192,22 +197,28 @@ private:
     THost* FPrevious;
 };
 
-void PrintPdf(const TArgs& Args, char* Program) {
-    // The page is rendered off-screen; no display is needed or used.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+// Runs Body(app, view) in a Qt application on the given platform plug-in, with the Qt
+// host current and the demo view built inside it.
+template <class TBody> int WithQt(const char* Platform, char* Program, TBody&& Body) {
+    setenv("QT_QPA_PLATFORM", Platform, 1);
     int argc = 1;
     char* argv[] = {Program, nullptr};
     QApplication app(argc, argv);
     THostScope host;
-    TComponent root(nullptr);
-    const TDemoScene demo = BuildDemoScene(&root);
-    auto* panel = new TNyxPanel(&root);
-    panel->SetCamera(demo.Camera);
-    TQtPrinter printer;
-    printer.Printer().setOutputFormat(QPrinter::PdfFormat);
-    printer.Printer().setOutputFileName(QString::fromStdString(Args.Pdf));
-    printer.Printer().setPageOrientation(QPageLayout::Landscape);
-    panel->Print(printer);
+    TDemoView view;
+    return Body(app, view);
+}
+
+void PrintPdf(const TArgs& Args, char* Program) {
+    // The page is rendered off-screen; no display is needed or used.
+    WithQt("offscreen", Program, [&](QApplication&, TDemoView& view) {
+        TQtPrinter printer;
+        printer.Printer().setOutputFormat(QPrinter::PdfFormat);
+        printer.Printer().setOutputFileName(QString::fromStdString(Args.Pdf));
+        printer.Printer().setPageOrientation(QPageLayout::Landscape);
+        view.Panel->Print(printer);
+        return 0;
+    });
 }
 
 // --- Window ------------------------------------------------------------------------------
@@ -217,27 +228,21 @@ int ShowWindow(char* Program) {
     if (!problem.empty())
         throw TBadArgument{problem + "; use --png OUT.png to render into an image instead"};
     // The panel draws on a GLX window, which needs Qt's X11 platform.
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    int argc = 1;
-    char* argv[] = {Program, nullptr};
-    QApplication app(argc, argv);
-    THostScope host;
-    TComponent root(nullptr);
-    const TDemoScene demo = BuildDemoScene(&root);
-    auto* panel = new TNyxPanel(&root);
-    panel->SetCamera(demo.Camera);
-    panel->PanelControl()->SetMouseLeft(mmOrbit);
-    panel->PanelControl()->SetMouseRight(mmTruck);
-    panel->PanelControl()->SetMouseWheel(mmDolly);
+    return WithQt("xcb", Program, [](QApplication& app, TDemoView& view) {
+        TNyxPanelControl* control = view.Panel->PanelControl();
+        control->SetMouseLeft(mmOrbit);
+        control->SetMouseRight(mmTruck);
+        control->SetMouseWheel(mmDolly);
 
-    TNyxPanelWidget widget(panel);
-    TViewerInput input(widget, demo.Camera);
-    widget.installEventFilter(&input);
-    widget.setFocusPolicy(Qt::StrongFocus);
-    widget.setWindowTitle("nyxview");
-    widget.resize(800, 600);
-    widget.show();
-    return app.exec();
+        TNyxPanelWidget widget(view.Panel);
+        TViewerInput input(widget, view.Demo.Camera);
+        widget.installEventFilter(&input);
+        widget.setFocusPolicy(Qt::StrongFocus);
+        widget.setWindowTitle("nyxview");
+        widget.resize(800, 600);
+        widget.show();
+        return app.exec();
+    });
 }
 
 } // namespace
