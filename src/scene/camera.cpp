@@ -260,42 +260,43 @@ void TNyxCamera::LoadView(const TGLArrayd3& P, const TGLArrayd3& T, const TGLMat
     glMultMatrixd(M.data());
 }
 
+TNyxCamera::TEye TNyxCamera::Eye() const {
+    TEye e;
+    ViewFrame(e.Frame);
+    e.P = GetPosition();
+    e.T = GetTarget();
+    e.Dist = Length(Minus(e.P, e.T));
+    if (e.Dist == 0)
+        e.Dist = 1; // a degenerate view still gets a usable projection
+    return e;
+}
+
 void TNyxCamera::Apply(std::int32_t Width, std::int32_t Height, std::int32_t JitterIndex) const {
     if (JitterIndex < -1 || JitterIndex > 7)
         throw ERangeError("TNyxCamera.Apply: jitter index " + std::to_string(JitterIndex) +
                           " is out of range; pass -1 for the plain view or 0..7 for an "
                           "entry of the jitter table");
-    TGLMatrixd4 m;
-    ViewFrame(m);
-    const TGLArrayd3 p = GetPosition(), t = GetTarget();
-    double dist = Length(Minus(p, t));
-    if (dist == 0)
-        dist = 1;
+    const TEye e = Eye();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    LoadProjection(Width, Height, JitterIndex, dist);
-    LoadView(p, t, m);
+    LoadProjection(Width, Height, JitterIndex, e.Dist);
+    LoadView(e.P, e.T, e.Frame);
 }
 
 void TNyxCamera::Pick(std::int32_t Width, std::int32_t Height, std::int32_t X, std::int32_t Y,
                       std::int32_t W, std::int32_t H) const {
-    TGLMatrixd4 m;
-    ViewFrame(m);
-    const TGLArrayd3 p = GetPosition(), t = GetTarget();
-    double dist = Length(Minus(p, t));
-    if (dist == 0)
-        dist = 1;
+    const TEye e = Eye();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     gluPickMatrix(X, Y, W, H, viewport);
-    LoadProjection(Width, Height, -1, dist);
+    LoadProjection(Width, Height, -1, e.Dist);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    LoadView(p, t, m);
+    LoadView(e.P, e.T, e.Frame);
 }
 
 // --- Motions ------------------------------------------------------------------------------

@@ -134,6 +134,14 @@ private:
     // Inverse of the camera's absolute matrix, composed from the transforms of its
     // ancestors and its own.
     void ViewFrame(TGLMatrixd4& M) const;
+    // What Apply and Pick start from: the frame, the effective points and their
+    // distance (1 when they coincide).
+    struct TEye {
+        TGLMatrixd4 Frame;
+        TGLArrayd3 P, T;
+        double Dist;
+    };
+    TEye Eye() const;
     // Projection of Apply step by step, without selecting or resetting matrices.
     void LoadProjection(std::int32_t Width, std::int32_t Height, std::int32_t JitterIndex,
                         double Dist) const;

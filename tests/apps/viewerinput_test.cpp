@@ -16,7 +16,6 @@
 #include "scene/panel.h"
 #include "scene/scene.h"
 
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -32,14 +31,6 @@ namespace nyx::test {
 namespace {
 
 const auto* const Environment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
-
-bool SpinUntil(const std::function<bool()>& Done, int Milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done() && clock.elapsed() < Milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return Done();
-}
 
 // Mesa's selection and feedback paths leak inside the GLX driver, which is unloaded when
 // the X connection closes; its frames would then belong to no library and escape the

@@ -7,7 +7,6 @@
 #include "rtl/host.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -30,13 +29,6 @@ struct TTicks {
             KillTimer(Wnd, m.WParam); // stops itself from inside its own tick
     }
 };
-
-void SpinUntil(const std::function<bool()>& Done, int Milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done() && clock.elapsed() < Milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 TEST(QtHost, TimersTickOnTheEventLoopUntilKilled) {
     TTicks ticks;

@@ -9,7 +9,6 @@
 #include "scene/panel.h"
 #include "scene/scene.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -21,14 +20,6 @@ namespace nyx::test {
 namespace {
 
 const auto* const Environment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
-
-bool SpinUntil(const std::function<bool()>& Done, int Milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done() && clock.elapsed() < Milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return Done();
-}
 
 class PanelWidgetTest : public ::testing::Test {
 protected:

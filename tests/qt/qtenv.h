@@ -1,12 +1,15 @@
 #pragma once
-// One QApplication for a whole test program, with the Qt host current while it lives.
+// One QApplication for a whole test program, with the Qt host current while it lives,
+// and a way to wait for what the event loop brings.
 
 #include "qt/host.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace nyx::test {
@@ -33,5 +36,14 @@ private:
     std::unique_ptr<TQtHost> FHost;
     THost* FPrevious = nullptr;
 };
+
+// Runs the event loop until Done holds or the time is up; says whether Done holds.
+inline bool SpinUntil(const std::function<bool()>& Done, int Milliseconds = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!Done() && clock.elapsed() < Milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return Done();
+}
 
 } // namespace nyx::test
