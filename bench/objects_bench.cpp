@@ -33,9 +33,9 @@ namespace {
 
 constexpr int Width = 800;
 constexpr int Height = 600;
-constexpr int Side = 10; // 10 x 10 x 10 spheres
+constexpr int Side = 10;  // 10 x 10 x 10 spheres
 constexpr double Eye[3] = {18, -22, 16};
-constexpr GLfloat LightPosition[4] = {10, -10, 20, 0}; // at infinity
+constexpr GLfloat LightPosition[4] = {10, -10, 20, 0};  // at infinity
 
 double Coord(int i) { return (i - (Side - 1) / 2.0) * 1.5; }
 
@@ -273,6 +273,6 @@ void BM_PlainGluSpheres(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainGluSpheres)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

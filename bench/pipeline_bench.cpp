@@ -85,19 +85,18 @@ void Frame(benchmark::State& state, bool quads, bool allPasses) {
     b.Scene->SetReflections(allPasses);
     for (auto _ : state) {
         b.Scene->Render(b.Camera, FrameWidth, FrameHeight, false);
-        Context().Finish(); // waits for the drawing
+        Context().Finish();  // waits for the drawing
     }
-    state.counters["per_object"] = benchmark::Counter(
-        double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate |
-                                    benchmark::Counter::kInvert);
+    state.counters["per_object"] =
+        benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
 }
 
 void Select(benchmark::State& state, bool quads) {
     TBenchScene b(int(state.range(0)), quads);
     for (auto _ : state)
-        benchmark::DoNotOptimize(b.Scene->Select(b.Camera, FrameWidth, FrameHeight,
-                                                 FrameWidth / 2, FrameHeight / 2, 4, 4, true,
-                                                 true, false));
+        benchmark::DoNotOptimize(b.Scene->Select(b.Camera, FrameWidth, FrameHeight, FrameWidth / 2,
+                                                 FrameHeight / 2, 4, 4, true, true, false));
 }
 
 void BM_FrameQuads(benchmark::State& s) { Frame(s, true, false); }
@@ -106,7 +105,7 @@ void BM_FrameEmptyAllPasses(benchmark::State& s) { Frame(s, false, true); }
 void BM_SelectQuads(benchmark::State& s) { Select(s, true); }
 void BM_SelectEmpty(benchmark::State& s) { Select(s, false); }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_FrameQuads)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameEmpty)->Arg(10000)->Unit(benchmark::kMillisecond);

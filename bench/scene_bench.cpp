@@ -19,7 +19,7 @@ namespace {
 std::size_t gAllocated = 0;
 std::size_t gAllocations = 0;
 
-} // namespace
+}  // namespace
 
 // GCC cannot see that these replace the global pair together.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -88,7 +88,11 @@ void BM_CreateAndFreeOwnedByRoot(benchmark::State& state) {
         delete BuildTree(count, 10000, true);
     state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_CreateAndFreeOwnedByRoot)->Arg(2500)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateAndFreeOwnedByRoot)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
 
 // Heap taken by one object with everything it owns, attached as a leaf, and per
 // object of a whole tree (which adds the parents' child lists).
@@ -171,6 +175,6 @@ void BM_ChangeIndexDepth10(benchmark::State& state) {
 }
 BENCHMARK(BM_ChangeIndexDepth10);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -18,7 +18,7 @@
 
 namespace {
 std::size_t gAllocations = 0;
-} // namespace
+}  // namespace
 
 // GCC cannot see that these replace the global pair together.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -42,7 +42,8 @@ namespace {
 
 class TBenchSphere : public TNyxShadowedObject {
 public:
-    explicit TBenchSphere(TComponent* AOwner) : TNyxShadowedObject(AOwner), FQuadric(gluNewQuadric()) {}
+    explicit TBenchSphere(TComponent* AOwner)
+        : TNyxShadowedObject(AOwner), FQuadric(gluNewQuadric()) {}
     ~TBenchSphere() override { gluDeleteQuadric(FQuadric); }
     void DrawSpecific(std::uint32_t, bool) override { gluSphere(FQuadric, 1, 20, 20); }
 
@@ -115,18 +116,18 @@ void BM_ShadowFrame(benchmark::State& state) {
     camera.SetFarPlane(100);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
-    for (int i = 0; i < 3; ++i) // let the buffers grow
+    for (int i = 0; i < 3; ++i)  // let the buffers grow
         scene.Render(&camera, size, size * 3 / 4, false);
     const std::size_t before = gAllocations;
     for (auto _ : state) {
         scene.Render(&camera, size, size * 3 / 4, false);
         glFlush();
     }
-    state.counters["allocs/frame"] = benchmark::Counter(
-        double(gAllocations - before) / double(state.iterations()));
+    state.counters["allocs/frame"] =
+        benchmark::Counter(double(gAllocations - before) / double(state.iterations()));
 }
 BENCHMARK(BM_ShadowFrame)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -27,8 +27,7 @@ void* Allocate(std::size_t n) {
         throw std::bad_alloc();
     const std::int64_t live = gLive += std::int64_t(malloc_usable_size(p));
     std::int64_t peak = gPeak.load();
-    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
-    }
+    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {}
     return p;
 }
 void Release(void* p) {
@@ -37,7 +36,7 @@ void Release(void* p) {
     gLive -= std::int64_t(malloc_usable_size(p));
     std::free(p);
 }
-} // namespace
+}  // namespace
 
 void* operator new(std::size_t n) { return Allocate(n); }
 void* operator new[](std::size_t n) { return Allocate(n); }
@@ -85,15 +84,17 @@ public:
 const TMetaClass& TItem::StaticClass() {
     using P = Props<TItem>;
     static const TMetaClass meta = TMetaClass::Make<TItem, TComponent>(
-        "TItem", {P::Integer("Count", &TItem::Count, [](TItem& i, int v) { i.Count = v; }, 0),
-                  P::Float("X", &TItem::X, [](TItem& i, double v) { i.X = v; }),
-                  P::Float("Y", &TItem::Y, [](TItem& i, double v) { i.Y = v; }),
-                  P::Enum("Shade", &TItem::Shade, [](TItem& i, TShade v) { i.Shade = v; },
-                          ShadeInfo, shNone),
-                  P::Boolean("Visible", &TItem::Visible,
-                             [](TItem& i, bool v) { i.Visible = v; }, true),
-                  P::String("Caption", &TItem::Caption,
-                            [](TItem& i, const std::string& v) { i.Caption = v; })});
+        "TItem",
+        {P::Integer(
+             "Count", &TItem::Count, [](TItem& i, int v) { i.Count = v; }, 0),
+         P::Float("X", &TItem::X, [](TItem& i, double v) { i.X = v; }),
+         P::Float("Y", &TItem::Y, [](TItem& i, double v) { i.Y = v; }),
+         P::Enum(
+             "Shade", &TItem::Shade, [](TItem& i, TShade v) { i.Shade = v; }, ShadeInfo, shNone),
+         P::Boolean(
+             "Visible", &TItem::Visible, [](TItem& i, bool v) { i.Visible = v; }, true),
+         P::String("Caption", &TItem::Caption,
+                   [](TItem& i, const std::string& v) { i.Caption = v; })});
     return meta;
 }
 
@@ -187,7 +188,7 @@ void ReadCase(benchmark::State& state, TForm Form) {
         auto root = std::make_unique<TItem>(nullptr);
         source->ReadComponent(root.get());
         state.PauseTiming();
-        binary.Clear(); // the converted copy counts while reading only
+        binary.Clear();  // the converted copy counts while reading only
         overhead = double(gPeak - before) / double(gLive - before);
         root.reset();
         state.ResumeTiming();
@@ -211,7 +212,7 @@ void ConvertCase(benchmark::State& state, TForm From) {
     state.SetBytesProcessed(state.iterations() * std::int64_t(Text().size()));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK_CAPTURE(WriteCase, Binary, fmBinary)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReadCase, Binary, fmBinary)->Unit(benchmark::kMillisecond);

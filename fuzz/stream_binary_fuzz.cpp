@@ -13,7 +13,7 @@ using namespace nyx;
 
 namespace {
 void Skip(TReader*, const std::string&, bool& handled) { handled = true; }
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool registered = (sample::RegisterSampleClasses(), true);
@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (handled)
                 reader.SetOnError(TReaderError::Bind<&Skip>());
             reader.ReadRootComponent(&root);
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
     input.SetPosition(0);
     TMemoryStream text;
@@ -39,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         text.SetPosition(0);
         TMemoryStream binary;
         ObjectTextToBinary(text, binary);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
     return 0;
 }

@@ -13,7 +13,7 @@ using namespace nyx;
 
 namespace {
 void Skip(TReader*, const std::string&, bool& handled) { handled = true; }
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool registered = (sample::RegisterSampleClasses(), true);
@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TReader reader(binary, 4096);
         reader.SetOnError(TReaderError::Bind<&Skip>());
         reader.ReadRootComponent(&root);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
     // Valid text survives the trip to binary and back.
     binary.SetPosition(0);
     TMemoryStream again;

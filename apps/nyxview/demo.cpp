@@ -47,7 +47,7 @@ TNyxLight* AddLight(TComponent* Owner, TNyxScene* Scene, double X, double Y, dou
     return light;
 }
 
-} // namespace
+}  // namespace
 
 TDemoScene BuildDemoScene(TComponent* Owner) {
     TDemoScene d{};
@@ -62,7 +62,7 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Floor->SetShadows(1, true);
 
     d.Box = Add<TNyxBox>(Owner, d.Scene, -1.6, -0.9, 0.5);
-    d.Box->SetColor(clWhite); // the texture shows its own colours
+    d.Box->SetColor(clWhite);  // the texture shows its own colours
     CheckerTexture(d.Box->Material());
     d.Box->SetShadows(0, true);
 
@@ -104,4 +104,4 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     return d;
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -22,8 +22,8 @@ struct TDemoScene {
     TNyxSphere* Sphere;
     TNyxCone* Cone;
     TNyxTorus* Torus;
-    TNyxLight* Sun;  // casts the shadows
-    TNyxLight* Fill; // no shadows
+    TNyxLight* Sun;   // casts the shadows
+    TNyxLight* Fill;  // no shadows
 };
 
 // A floor (top face at z = 0) that receives shadows; a checker-textured box, a sphere, a
@@ -31,4 +31,4 @@ struct TDemoScene {
 // casts shadows; a camera looking at the group. Every part is owned by Owner.
 TDemoScene BuildDemoScene(TComponent* Owner);
 
-} // namespace nyx
+}  // namespace nyx

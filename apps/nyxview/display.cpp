@@ -17,4 +17,4 @@ std::string XDisplayProblem() {
     return {};
 }
 
-} // namespace nyx
+}  // namespace nyx

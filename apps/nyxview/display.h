@@ -9,4 +9,4 @@ namespace nyx {
 // Empty when the display named by DISPLAY answers, else why not, in one line.
 std::string XDisplayProblem();
 
-} // namespace nyx
+}  // namespace nyx

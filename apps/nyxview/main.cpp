@@ -199,7 +199,8 @@ private:
 
 // Runs Body(app, view) in a Qt application on the given platform plug-in, with the Qt
 // host current and the demo view built inside it.
-template <class TBody> int WithQt(const char* Platform, char* Program, TBody&& Body) {
+template <class TBody>
+int WithQt(const char* Platform, char* Program, TBody&& Body) {
     setenv("QT_QPA_PLATFORM", Platform, 1);
     int argc = 1;
     char* argv[] = {Program, nullptr};
@@ -245,7 +246,7 @@ int ShowWindow(char* Program) {
     });
 }
 
-} // namespace
+}  // namespace
 
 // --- Main --------------------------------------------------------------------------------
 

@@ -17,13 +17,16 @@ namespace {
 
 TShiftState LeftButtonShift(const QMouseEvent* Event) {
     TShiftState s{ssLeft};
-    if (Event->modifiers() & Qt::ShiftModifier) s.Include(ssShift);
-    if (Event->modifiers() & Qt::ControlModifier) s.Include(ssCtrl);
-    if (Event->modifiers() & Qt::AltModifier) s.Include(ssAlt);
+    if (Event->modifiers() & Qt::ShiftModifier)
+        s.Include(ssShift);
+    if (Event->modifiers() & Qt::ControlModifier)
+        s.Include(ssCtrl);
+    if (Event->modifiers() & Qt::AltModifier)
+        s.Include(ssAlt);
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TViewerInput::TViewerInput(TNyxPanelWidget& Widget, TNyxCamera* Camera)
     : FWidget(Widget), FCamera(Camera) {}
@@ -41,7 +44,7 @@ bool TViewerInput::eventFilter(QObject* Watched, QEvent* Event) {
             break;
         }
     } catch (const std::exception& e) {
-        HandleException(e); // exceptions must not cross Qt's event dispatch
+        HandleException(e);  // exceptions must not cross Qt's event dispatch
         return true;
     }
     return QObject::eventFilter(Watched, Event);
@@ -53,7 +56,7 @@ bool TViewerInput::Mouse(QMouseEvent* Event) {
         return false;
     TNyxPanelControl* control = panel->PanelControl();
     if (Event->button() != Qt::MiddleButton)
-        return FSelecting; // other buttons wait until the selection is done
+        return FSelecting;  // other buttons wait until the selection is done
     const QPoint p = Event->position().toPoint();
     if (Event->type() == QEvent::MouseButtonRelease) {
         if (!FSelecting)
@@ -69,7 +72,7 @@ bool TViewerInput::Mouse(QMouseEvent* Event) {
         return true;
     }
     if (Event->type() == QEvent::MouseButtonDblClick || control->Moving())
-        return true; // a drag of another button is on
+        return true;  // a drag of another button is on
     FLentMode = control->MouseLeft();
     control->SetMouseLeft(mmSelect);
     FSelecting = true;
@@ -93,4 +96,4 @@ bool TViewerInput::Key(QKeyEvent* Event) {
     }
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -32,7 +32,7 @@ private:
     TNyxPanelWidget& FWidget;
     TNyxCamera* FCamera;
     bool FSelecting = false;
-    int FLentMode = 0; // the left button's own mode while the middle button selects
+    int FLentMode = 0;  // the left button's own mode while the middle button selects
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -5,8 +5,7 @@
 
 namespace nyx {
 
-void CalcNormald(const TGLArrayd3& p1, const TGLArrayd3& p2, const TGLArrayd3& p3,
-                 TGLArrayd3& n) {
+void CalcNormald(const TGLArrayd3& p1, const TGLArrayd3& p2, const TGLArrayd3& p3, TGLArrayd3& n) {
     const double ux = p2[0] - p1[0], uy = p2[1] - p1[1], uz = p2[2] - p1[2];
     const double vx = p3[0] - p1[0], vy = p3[1] - p1[1], vz = p3[2] - p1[2];
     TGLArrayd3 r{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
@@ -82,13 +81,11 @@ void Normalized(TGLArrayd3& v) {
 }
 
 void CrossProdd(const TGLArrayd3& a, const TGLArrayd3& b, TGLArrayd3& c) {
-    c = TGLArrayd3{a[1] * b[2] - b[1] * a[2], a[2] * b[0] - b[2] * a[0],
-                   a[0] * b[1] - b[0] * a[1]};
+    c = TGLArrayd3{a[1] * b[2] - b[1] * a[2], a[2] * b[0] - b[2] * a[0], a[0] * b[1] - b[0] * a[1]};
 }
 
 void CrossProdf(const TGLArrayf3& a, const TGLArrayf3& b, TGLArrayf3& c) {
-    c = TGLArrayf3{a[1] * b[2] - b[1] * a[2], a[2] * b[0] - b[2] * a[0],
-                   a[0] * b[1] - b[0] * a[1]};
+    c = TGLArrayf3{a[1] * b[2] - b[1] * a[2], a[2] * b[0] - b[2] * a[0], a[0] * b[1] - b[0] * a[1]};
 }
 
 double Dotd(const TGLArrayd3& a, const TGLArrayd3& b) {
@@ -167,11 +164,13 @@ void Rotated(double angle, double x, double y, double z, TGLMatrixd4& m) {
     x /= len;
     y /= len;
     z /= len;
+    // clang-format off
     const TGLMatrixd4 r{u * x * x + c,     u * x * y + s * z, u * x * z - s * y, 0,
                         u * x * y - s * z, u * y * y + c,     u * y * z + s * x, 0,
                         u * x * z + s * y, u * y * z - s * x, u * z * z + c,     0,
                         0,                 0,                 0,                 1};
+    // clang-format on
     MultMatrixd(m, r, m);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -23,8 +23,7 @@ inline constexpr TGLMatrixd4 idd{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}
 inline constexpr TGLMatrixf4 idf{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // n = normalised (p2 - p1) x (p3 - p1); a zero cross product stays zero.
-void CalcNormald(const TGLArrayd3& p1, const TGLArrayd3& p2, const TGLArrayd3& p3,
-                 TGLArrayd3& n);
+void CalcNormald(const TGLArrayd3& p1, const TGLArrayd3& p2, const TGLArrayd3& p3, TGLArrayd3& n);
 // Plane through three points; collinear points give (0, 0, 0, 0).
 void InitPlaned(const TGLArrayd3& p1, const TGLArrayd3& p2, const TGLArrayd3& p3,
                 TGLArrayd4& plane);
@@ -64,4 +63,4 @@ void Scaledv(const TGLArrayd3& v, TGLMatrixd4& m);
 // A zero angle leaves m untouched; a zero axis scales the upper 3x3 by cos(angle).
 void Rotated(double angle, double x, double y, double z, TGLMatrixd4& m);
 
-} // namespace nyx
+}  // namespace nyx

@@ -686,4 +686,4 @@ const std::vector<TEnumName>& AttribBitNames() {
     return names;
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -43,4 +43,4 @@ private:
 // Text of one enumerant as the log shows it ("GL_QUADS"; hex when it has no name).
 std::string GLEnumName(GLenum value);
 
-} // namespace nyx
+}  // namespace nyx

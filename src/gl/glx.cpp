@@ -53,9 +53,10 @@ Display* DisplayOf(HDC dc) { return static_cast<Display*>(dc->NativeDisplay()); 
 // the driver is taken to be an installable hardware one.
 bool SoftwareRenderer(Display* display, int screen) {
     const char* extensions = glXQueryExtensionsString(display, screen);
-    if (!extensions || !std::strstr(extensions, "GLX_MESA_query_renderer")) return false;
-    auto query = reinterpret_cast<PFNGLXQUERYRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
-        reinterpret_cast<const GLubyte*>("glXQueryRendererIntegerMESA")));
+    if (!extensions || !std::strstr(extensions, "GLX_MESA_query_renderer"))
+        return false;
+    auto query = reinterpret_cast<PFNGLXQUERYRENDERERINTEGERMESAPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXQueryRendererIntegerMESA")));
     unsigned int accelerated = 1;
     if (!query || !query(display, screen, 0, GLX_RENDERER_ACCELERATED_MESA, &accelerated))
         return false;
@@ -64,7 +65,8 @@ bool SoftwareRenderer(Display* display, int screen) {
 
 std::uint8_t Bits(Display* display, XVisualInfo& info, int attribute) {
     int value = 0;
-    if (glXGetConfig(display, &info, attribute, &value) != 0) return 0;
+    if (glXGetConfig(display, &info, attribute, &value) != 0)
+        return 0;
     return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
@@ -104,14 +106,17 @@ public:
     }
 
     void Unbind() override {
-        if (glXGetCurrentContext() == FContext) glXMakeCurrent(FDisplay, None, nullptr);
+        if (glXGetCurrentContext() == FContext)
+            glXMakeCurrent(FDisplay, None, nullptr);
     }
 
     bool ShareFrom(TGLContext& first) override {
         auto* other = dynamic_cast<TWindowContext*>(&first);
-        if (!other || other->FDisplay != FDisplay) return false;
+        if (!other || other->FDisplay != FDisplay)
+            return false;
         GLXContext shared = Make(FDisplay, FInfo, other->FContext);
-        if (!shared) return false;
+        if (!shared)
+            return false;
         glXDestroyContext(FDisplay, FContext);
         FContext = shared;
         return true;
@@ -119,7 +124,8 @@ public:
 
 protected:
     bool DoBind(HDC dc) override {
-        if (DisplayOf(dc) != FDisplay || dc->NativeWindow() == 0) return false;
+        if (DisplayOf(dc) != FDisplay || dc->NativeWindow() == 0)
+            return false;
         TXErrorTrap trap(FDisplay);
         const bool made = glXMakeCurrent(FDisplay, dc->NativeWindow(), FContext);
         return made && !trap.Failed();
@@ -131,27 +137,32 @@ private:
     GLXContext FContext;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<TWindowFormat> WindowFormats(void* nativeDisplay, int screen) {
     std::vector<TWindowFormat> formats;
     auto* display = static_cast<Display*>(nativeDisplay);
-    if (!display) return formats;
+    if (!display)
+        return formats;
     XVisualInfo pattern{};
     pattern.screen = screen;
     int count = 0;
     XVisualInfo* infos = XGetVisualInfo(display, VisualScreenMask, &pattern, &count);
-    if (!infos) return formats;
+    if (!infos)
+        return formats;
     const std::uint32_t generic = SoftwareRenderer(display, screen) ? PFD_GENERIC_FORMAT : 0;
     for (int i = 0; i < count; ++i) {
         XVisualInfo& info = infos[i];
-        if (!Bits(display, info, GLX_USE_GL)) continue;
+        if (!Bits(display, info, GLX_USE_GL))
+            continue;
         PIXELFORMATDESCRIPTOR f{};
         f.nSize = sizeof(PIXELFORMATDESCRIPTOR);
         f.nVersion = 1;
         f.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | generic;
-        if (Bits(display, info, GLX_DOUBLEBUFFER)) f.dwFlags |= PFD_DOUBLEBUFFER;
-        if (Bits(display, info, GLX_STEREO)) f.dwFlags |= PFD_STEREO;
+        if (Bits(display, info, GLX_DOUBLEBUFFER))
+            f.dwFlags |= PFD_DOUBLEBUFFER;
+        if (Bits(display, info, GLX_STEREO))
+            f.dwFlags |= PFD_STEREO;
         f.iPixelType = Bits(display, info, GLX_RGBA) ? PFD_TYPE_RGBA : PFD_TYPE_COLORINDEX;
         f.cRedBits = Bits(display, info, GLX_RED_SIZE);
         f.cGreenBits = Bits(display, info, GLX_GREEN_SIZE);
@@ -174,8 +185,8 @@ std::vector<TWindowFormat> WindowFormats(void* nativeDisplay, int screen) {
         f.cAuxBuffers = Bits(display, info, GLX_AUX_BUFFERS);
         int level = 0;
         glXGetConfig(display, &info, GLX_LEVEL, &level);
-        f.iLayerType = level == 0 ? PFD_MAIN_PLANE
-                                  : (level > 0 ? PFD_OVERLAY_PLANE : PFD_UNDERLAY_PLANE);
+        f.iLayerType =
+            level == 0 ? PFD_MAIN_PLANE : (level > 0 ? PFD_OVERLAY_PLANE : PFD_UNDERLAY_PLANE);
         formats.push_back({f, info.visualid});
     }
     XFree(infos);
@@ -184,11 +195,13 @@ std::vector<TWindowFormat> WindowFormats(void* nativeDisplay, int screen) {
 
 bool WindowVisual(HDC dc, int& screen, unsigned long& visual) {
     Display* display = DisplayOf(dc);
-    if (!display || dc->NativeWindow() == 0) return false;
+    if (!display || dc->NativeWindow() == 0)
+        return false;
     XWindowAttributes attributes{};
     TXErrorTrap trap(display);
     const Status got = XGetWindowAttributes(display, dc->NativeWindow(), &attributes);
-    if (!got || trap.Failed() || !attributes.visual) return false;
+    if (!got || trap.Failed() || !attributes.visual)
+        return false;
     screen = XScreenNumberOfScreen(attributes.screen);
     visual = XVisualIDFromVisual(attributes.visual);
     return true;
@@ -198,7 +211,8 @@ std::unique_ptr<TGLContext> CreateWindowContext(HDC dc, int format, TGLContext* 
     Display* display = DisplayOf(dc);
     int screen = 0;
     unsigned long visual = 0;
-    if (!WindowVisual(dc, screen, visual)) return nullptr;
+    if (!WindowVisual(dc, screen, visual))
+        return nullptr;
     const std::vector<TWindowFormat> formats = WindowFormats(display, screen);
     if (format < 1 || format > static_cast<int>(formats.size()) ||
         formats[format - 1].Visual != visual)
@@ -206,36 +220,41 @@ std::unique_ptr<TGLContext> CreateWindowContext(HDC dc, int format, TGLContext* 
     GLXContext shareContext = nullptr;
     if (share) {
         auto* other = dynamic_cast<TWindowContext*>(share);
-        if (!other || other->NativeDisplay() != display) return nullptr;
+        if (!other || other->NativeDisplay() != display)
+            return nullptr;
         shareContext = other->Native();
     }
     XVisualInfo* info = VisualInfo(display, screen, visual);
-    if (!info) return nullptr;
+    if (!info)
+        return nullptr;
     XVisualInfo copy = *info;
     XFree(info);
     GLXContext context = TWindowContext::Make(display, copy, shareContext);
-    if (!context) return nullptr;
+    if (!context)
+        return nullptr;
     return std::make_unique<TWindowContext>(format, display, copy, context);
 }
 
 bool SwapWindowBuffers(HDC dc) {
     Display* display = DisplayOf(dc);
-    if (!display || dc->NativeWindow() == 0) return false;
+    if (!display || dc->NativeWindow() == 0)
+        return false;
     TXErrorTrap trap(display);
     glXSwapBuffers(display, dc->NativeWindow());
     return !trap.Failed();
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail
 
 namespace nyx {
 
 unsigned long ChooseGLXVisual(void* display, int screen, const PIXELFORMATDESCRIPTOR& pfd) {
     const std::vector<detail::TWindowFormat> formats = detail::WindowFormats(display, screen);
     std::vector<PIXELFORMATDESCRIPTOR> descriptors;
-    for (const detail::TWindowFormat& f : formats) descriptors.push_back(f.Pfd);
+    for (const detail::TWindowFormat& f : formats)
+        descriptors.push_back(f.Pfd);
     const int best = detail::ClosestFormat(descriptors, pfd);
     return best < 0 ? 0 : formats[best].Visual;
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -22,4 +22,4 @@ extern const TJitterPoint j66[66];
 void InitializeNyxJitter();
 void FinalizeNyxJitter();
 
-} // namespace nyx
+}  // namespace nyx

@@ -134,7 +134,8 @@ constexpr TGLDispatch SystemGL{
     .gluTessEndPolygon = &::gluTessEndPolygon,
     .gluTessProperty = &::gluTessProperty,
     .gluTessVertex = &::gluTessVertex,
-    .gluUnProject = &::gluUnProject,    .ChoosePixelFormat = &detail::NativeChoosePixelFormat,
+    .gluUnProject = &::gluUnProject,
+    .ChoosePixelFormat = &detail::NativeChoosePixelFormat,
     .SetPixelFormat = &detail::NativeSetPixelFormat,
     .DescribePixelFormat = &detail::NativeDescribePixelFormat,
     .wglCreateContext = &detail::NativeCreateContext,
@@ -158,11 +159,11 @@ void MaskFloatingPointExceptions() {
 #endif
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 const TGLDispatch* ActiveGL = &SystemGL;
-} // namespace detail
+}  // namespace detail
 
 const TGLDispatch& DefaultGLDispatch() { return SystemGL; }
 
@@ -173,11 +174,13 @@ const TGLDispatch* SetGLDispatch(const TGLDispatch* table) {
 }
 
 void InitializeNyxOpenGL() {
-    if (StartCount++ == 0) MaskFloatingPointExceptions();
+    if (StartCount++ == 0)
+        MaskFloatingPointExceptions();
 }
 
 void FinalizeNyxOpenGL() {
-    if (StartCount > 0) --StartCount;
+    if (StartCount > 0)
+        --StartCount;
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -82,8 +82,8 @@ struct TGLDispatch {
     void (*glFogfv)(GLenum pname, const GLfloat* params);
     void (*glFogi)(GLenum pname, GLint param);
     void (*glFrontFace)(GLenum mode);
-    void (*glFrustum)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
-                      GLdouble zNear, GLdouble zFar);
+    void (*glFrustum)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                      GLdouble zFar);
     GLuint (*glGenLists)(GLsizei range);
     void (*glGetDoublev)(GLenum pname, GLdouble* params);
     void (*glGetIntegerv)(GLenum pname, GLint* params);
@@ -98,8 +98,8 @@ struct TGLDispatch {
     void (*glLineWidth)(GLfloat width);
     void (*glLoadIdentity)();
     void (*glLoadMatrixd)(const GLdouble* m);
-    void (*glMap2f)(GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder,
-                    GLfloat v1, GLfloat v2, GLint vstride, GLint vorder, const GLfloat* points);
+    void (*glMap2f)(GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder, GLfloat v1,
+                    GLfloat v2, GLint vstride, GLint vorder, const GLfloat* points);
     void (*glMapGrid2f)(GLint un, GLfloat u1, GLfloat u2, GLint vn, GLfloat v1, GLfloat v2);
     void (*glMaterialfv)(GLenum face, GLenum pname, const GLfloat* params);
     void (*glMatrixMode)(GLenum mode);
@@ -109,8 +109,8 @@ struct TGLDispatch {
     void (*glNormal3dv)(const GLdouble* v);
     void (*glNormal3f)(GLfloat nx, GLfloat ny, GLfloat nz);
     void (*glNormal3fv)(const GLfloat* v);
-    void (*glOrtho)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
-                    GLdouble zNear, GLdouble zFar);
+    void (*glOrtho)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                    GLdouble zFar);
     void (*glPointSize)(GLfloat size);
     void (*glPolygonOffset)(GLfloat factor, GLfloat units);
     void (*glPopAttrib)();
@@ -147,17 +147,14 @@ struct TGLDispatch {
                         GLint slices, GLint stacks);
     void (*gluDeleteQuadric)(GLUquadric* quad);
     void (*gluDeleteTess)(GLUtesselator* tess);
-    void (*gluDisk)(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices,
-                    GLint loops);
+    void (*gluDisk)(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops);
     const GLubyte* (*gluErrorString)(GLenum error);
     void (*gluLookAt)(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX,
-                      GLdouble centerY, GLdouble centerZ, GLdouble upX, GLdouble upY,
-                      GLdouble upZ);
+                      GLdouble centerY, GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ);
     GLUquadric* (*gluNewQuadric)();
     GLUtesselator* (*gluNewTess)();
     void (*gluPerspective)(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
-    void (*gluPickMatrix)(GLdouble x, GLdouble y, GLdouble delX, GLdouble delY,
-                          GLint* viewport);
+    void (*gluPickMatrix)(GLdouble x, GLdouble y, GLdouble delX, GLdouble delY, GLint* viewport);
     void (*gluQuadricDrawStyle)(GLUquadric* quad, GLenum draw);
     void (*gluQuadricNormals)(GLUquadric* quad, GLenum normal);
     void (*gluQuadricOrientation)(GLUquadric* quad, GLenum orientation);
@@ -171,8 +168,8 @@ struct TGLDispatch {
     void (*gluTessProperty)(GLUtesselator* tess, GLenum which, GLdouble data);
     void (*gluTessVertex)(GLUtesselator* tess, GLdouble* location, void* data);
     GLint (*gluUnProject)(GLdouble winX, GLdouble winY, GLdouble winZ, const GLdouble* model,
-                          const GLdouble* proj, const GLint* view, GLdouble* objX,
-                          GLdouble* objY, GLdouble* objZ);
+                          const GLdouble* proj, const GLint* view, GLdouble* objX, GLdouble* objY,
+                          GLdouble* objZ);
     // Window system (the font display-list builders join these with the text labels)
     int (*ChoosePixelFormat)(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
     bool (*SetPixelFormat)(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
@@ -187,7 +184,7 @@ struct TGLDispatch {
 namespace detail {
 // The table every entry point calls through; never null.
 extern const TGLDispatch* ActiveGL;
-} // namespace detail
+}  // namespace detail
 
 // The table that calls the system libGL, libGLU and the window-system layer.
 const TGLDispatch& DefaultGLDispatch();
@@ -242,8 +239,8 @@ inline void glFogfv(GLenum pname, const GLfloat* params) {
 }
 inline void glFogi(GLenum pname, GLint param) { detail::ActiveGL->glFogi(pname, param); }
 inline void glFrontFace(GLenum mode) { detail::ActiveGL->glFrontFace(mode); }
-inline void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
-                      GLdouble zNear, GLdouble zFar) {
+inline void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                      GLdouble zFar) {
     detail::ActiveGL->glFrustum(left, right, bottom, top, zNear, zFar);
 }
 inline GLuint glGenLists(GLsizei range) { return detail::ActiveGL->glGenLists(range); }
@@ -274,9 +271,8 @@ inline void glLineStipple(GLint factor, GLushort pattern) {
 inline void glLineWidth(GLfloat width) { detail::ActiveGL->glLineWidth(width); }
 inline void glLoadIdentity() { detail::ActiveGL->glLoadIdentity(); }
 inline void glLoadMatrixd(const GLdouble* m) { detail::ActiveGL->glLoadMatrixd(m); }
-inline void glMap2f(GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder,
-                    GLfloat v1, GLfloat v2, GLint vstride, GLint vorder,
-                    const GLfloat* points) {
+inline void glMap2f(GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder, GLfloat v1,
+                    GLfloat v2, GLint vstride, GLint vorder, const GLfloat* points) {
     detail::ActiveGL->glMap2f(target, u1, u2, ustride, uorder, v1, v2, vstride, vorder, points);
 }
 inline void glMapGrid2f(GLint un, GLfloat u1, GLfloat u2, GLint vn, GLfloat v1, GLfloat v2) {
@@ -296,8 +292,8 @@ inline void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz) {
     detail::ActiveGL->glNormal3f(nx, ny, nz);
 }
 inline void glNormal3fv(const GLfloat* v) { detail::ActiveGL->glNormal3fv(v); }
-inline void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
-                    GLdouble zNear, GLdouble zFar) {
+inline void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
+                    GLdouble zFar) {
     detail::ActiveGL->glOrtho(left, right, bottom, top, zNear, zFar);
 }
 inline void glPointSize(GLfloat size) { detail::ActiveGL->glPointSize(size); }
@@ -336,7 +332,8 @@ inline void glTexCoord2i(GLint s, GLint t) { detail::ActiveGL->glTexCoord2i(s, t
 inline void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
                          GLsizei height, GLint border, GLenum format, GLenum type,
                          const void* pixels) {
-    detail::ActiveGL->glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+    detail::ActiveGL->glTexImage2D(target, level, internalFormat, width, height, border, format,
+                                   type, pixels);
 }
 inline void glTexParameteri(GLenum target, GLenum pname, GLint param) {
     detail::ActiveGL->glTexParameteri(target, pname, param);
@@ -348,9 +345,7 @@ inline void glVertex3d(GLdouble x, GLdouble y, GLdouble z) {
     detail::ActiveGL->glVertex3d(x, y, z);
 }
 inline void glVertex3dv(const GLdouble* v) { detail::ActiveGL->glVertex3dv(v); }
-inline void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
-    detail::ActiveGL->glVertex3f(x, y, z);
-}
+inline void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { detail::ActiveGL->glVertex3f(x, y, z); }
 inline void glVertex3fv(const GLfloat* v) { detail::ActiveGL->glVertex3fv(v); }
 inline void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     detail::ActiveGL->glViewport(x, y, width, height);
@@ -362,8 +357,7 @@ inline void gluCylinder(GLUquadric* quad, GLdouble base, GLdouble top, GLdouble 
 }
 inline void gluDeleteQuadric(GLUquadric* quad) { detail::ActiveGL->gluDeleteQuadric(quad); }
 inline void gluDeleteTess(GLUtesselator* tess) { detail::ActiveGL->gluDeleteTess(tess); }
-inline void gluDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices,
-                    GLint loops) {
+inline void gluDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops) {
     detail::ActiveGL->gluDisk(quad, inner, outer, slices, loops);
 }
 inline const GLubyte* gluErrorString(GLenum error) {
@@ -379,8 +373,7 @@ inline GLUtesselator* gluNewTess() { return detail::ActiveGL->gluNewTess(); }
 inline void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     detail::ActiveGL->gluPerspective(fovy, aspect, zNear, zFar);
 }
-inline void gluPickMatrix(GLdouble x, GLdouble y, GLdouble delX, GLdouble delY,
-                          GLint* viewport) {
+inline void gluPickMatrix(GLdouble x, GLdouble y, GLdouble delX, GLdouble delY, GLint* viewport) {
     detail::ActiveGL->gluPickMatrix(x, y, delX, delY, viewport);
 }
 inline void gluQuadricDrawStyle(GLUquadric* quad, GLenum draw) {
@@ -407,12 +400,8 @@ inline void gluTessBeginPolygon(GLUtesselator* tess, void* data) {
 inline void gluTessCallback(GLUtesselator* tess, GLenum which, TGLUCallback callback) {
     detail::ActiveGL->gluTessCallback(tess, which, callback);
 }
-inline void gluTessEndContour(GLUtesselator* tess) {
-    detail::ActiveGL->gluTessEndContour(tess);
-}
-inline void gluTessEndPolygon(GLUtesselator* tess) {
-    detail::ActiveGL->gluTessEndPolygon(tess);
-}
+inline void gluTessEndContour(GLUtesselator* tess) { detail::ActiveGL->gluTessEndContour(tess); }
+inline void gluTessEndPolygon(GLUtesselator* tess) { detail::ActiveGL->gluTessEndPolygon(tess); }
 inline void gluTessProperty(GLUtesselator* tess, GLenum which, GLdouble data) {
     detail::ActiveGL->gluTessProperty(tess, which, data);
 }
@@ -420,8 +409,8 @@ inline void gluTessVertex(GLUtesselator* tess, GLdouble* location, void* data) {
     detail::ActiveGL->gluTessVertex(tess, location, data);
 }
 inline GLint gluUnProject(GLdouble winX, GLdouble winY, GLdouble winZ, const GLdouble* model,
-                          const GLdouble* proj, const GLint* view, GLdouble* objX,
-                          GLdouble* objY, GLdouble* objZ) {
+                          const GLdouble* proj, const GLint* view, GLdouble* objX, GLdouble* objY,
+                          GLdouble* objZ) {
     return detail::ActiveGL->gluUnProject(winX, winY, winZ, model, proj, view, objX, objY, objZ);
 }
 // Unit start and stop, reference-counted: the first start masks every floating-point
@@ -431,4 +420,4 @@ inline GLint gluUnProject(GLdouble winX, GLdouble winY, GLdouble winZ, const GLd
 void InitializeNyxOpenGL();
 void FinalizeNyxOpenGL();
 
-} // namespace nyx
+}  // namespace nyx

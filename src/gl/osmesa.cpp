@@ -23,8 +23,7 @@ PIXELFORMATDESCRIPTOR MemoryFormat(std::uint8_t accumChannelBits) {
     f.cBlueShift = 0;
     f.cAlphaBits = 8;
     f.cAlphaShift = 24;
-    f.cAccumRedBits = f.cAccumGreenBits = f.cAccumBlueBits = f.cAccumAlphaBits =
-        accumChannelBits;
+    f.cAccumRedBits = f.cAccumGreenBits = f.cAccumBlueBits = f.cAccumAlphaBits = accumChannelBits;
     f.cAccumBits = static_cast<std::uint8_t>(4 * accumChannelBits);
     // Mesa's software rasteriser has no deeper depth buffer than 24 bits.
     f.cDepthBits = 24;
@@ -46,19 +45,22 @@ public:
 
     static OSMesaContext Make(int format, OSMesaContext share) {
         const PIXELFORMATDESCRIPTOR& f = MemoryFormats()[format - 1];
-        return OSMesaCreateContextExt(OSMESA_BGRA, f.cDepthBits, f.cStencilBits,
-                                      f.cAccumRedBits, share);
+        return OSMesaCreateContextExt(OSMESA_BGRA, f.cDepthBits, f.cStencilBits, f.cAccumRedBits,
+                                      share);
     }
 
     void Unbind() override {
-        if (OSMesaGetCurrentContext() == FContext) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+        if (OSMesaGetCurrentContext() == FContext)
+            OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
     }
 
     bool ShareFrom(TGLContext& first) override {
         auto* other = dynamic_cast<TMemoryContext*>(&first);
-        if (!other) return false;
+        if (!other)
+            return false;
         OSMesaContext shared = Make(Format(), other->Native());
-        if (!shared) return false;
+        if (!shared)
+            return false;
         OSMesaDestroyContext(FContext);
         FContext = shared;
         return true;
@@ -68,7 +70,8 @@ protected:
     bool DoBind(HDC dc) override {
         // Fetched on every bind: the block moves when the surface is resized.
         void* pixels = dc->Pixels();
-        if (!pixels || dc->Width() <= 0 || dc->Height() <= 0) return false;
+        if (!pixels || dc->Width() <= 0 || dc->Height() <= 0)
+            return false;
         if (!OSMesaMakeCurrent(FContext, pixels, GL_UNSIGNED_BYTE, dc->Width(), dc->Height()))
             return false;
         OSMesaPixelStore(OSMESA_Y_UP, 0);  // the surface's rows run top-down
@@ -79,7 +82,7 @@ private:
     OSMesaContext FContext;
 };
 
-} // namespace
+}  // namespace
 
 const std::vector<PIXELFORMATDESCRIPTOR>& MemoryFormats() {
     static const std::vector<PIXELFORMATDESCRIPTOR> formats{MemoryFormat(0), MemoryFormat(16)};
@@ -87,16 +90,19 @@ const std::vector<PIXELFORMATDESCRIPTOR>& MemoryFormats() {
 }
 
 std::unique_ptr<TGLContext> CreateMemoryContext(int format, TGLContext* share) {
-    if (format < 1 || format > static_cast<int>(MemoryFormats().size())) return nullptr;
+    if (format < 1 || format > static_cast<int>(MemoryFormats().size()))
+        return nullptr;
     OSMesaContext shareContext = nullptr;
     if (share) {
         auto* other = dynamic_cast<TMemoryContext*>(share);
-        if (!other) return nullptr;
+        if (!other)
+            return nullptr;
         shareContext = other->Native();
     }
     OSMesaContext context = TMemoryContext::Make(format, shareContext);
-    if (!context) return nullptr;
+    if (!context)
+        return nullptr;
     return std::make_unique<TMemoryContext>(format, context);
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -40,7 +40,8 @@ TGLContext* Find(HGLRC rc) {
 
 void ReleaseCurrent() {
     TWindowSystem& state = State();
-    if (state.Current) state.Current->Unbind();
+    if (state.Current)
+        state.Current->Unbind();
     state.Current = nullptr;
 }
 
@@ -53,7 +54,8 @@ std::vector<PIXELFORMATDESCRIPTOR> FormatsOf(HDC dc) {
         int screen = 0;
         unsigned long visual = 0;
         std::vector<PIXELFORMATDESCRIPTOR> result;
-        if (!WindowVisual(dc, screen, visual)) return result;
+        if (!WindowVisual(dc, screen, visual))
+            return result;
         for (const TWindowFormat& f : WindowFormats(dc->NativeDisplay(), screen))
             result.push_back(f.Pfd);
         return result;
@@ -68,22 +70,24 @@ std::vector<PIXELFORMATDESCRIPTOR> FormatsOf(HDC dc) {
 int WindowOwnFormat(HDC dc) {
     int screen = 0;
     unsigned long visual = 0;
-    if (!WindowVisual(dc, screen, visual)) return 0;
+    if (!WindowVisual(dc, screen, visual))
+        return 0;
     const std::vector<TWindowFormat> formats = WindowFormats(dc->NativeDisplay(), screen);
     for (std::size_t i = 0; i < formats.size(); ++i)
-        if (formats[i].Visual == visual) return static_cast<int>(i) + 1;
+        if (formats[i].Visual == visual)
+            return static_cast<int>(i) + 1;
     return 0;
 }
 
 int Deficit(int wanted, int have) { return std::max(0, wanted - have); }
 
 int AccumWanted(const PIXELFORMATDESCRIPTOR& p) {
-    const int channel = std::max({p.cAccumRedBits, p.cAccumGreenBits, p.cAccumBlueBits,
-                                  p.cAccumAlphaBits});
+    const int channel =
+        std::max({p.cAccumRedBits, p.cAccumGreenBits, p.cAccumBlueBits, p.cAccumAlphaBits});
     return channel > 0 ? channel : (p.cAccumBits + 3) / 4;
 }
 
-} // namespace
+}  // namespace
 
 int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
                   const PIXELFORMATDESCRIPTOR& request) {
@@ -97,8 +101,10 @@ int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
     TScore bestScore{};
     for (std::size_t i = 0; i < formats.size(); ++i) {
         const PIXELFORMATDESCRIPTOR& f = formats[i];
-        if (f.iPixelType != request.iPixelType || f.iLayerType != PFD_MAIN_PLANE) continue;
-        if ((want & PFD_SUPPORT_OPENGL) && !(f.dwFlags & PFD_SUPPORT_OPENGL)) continue;
+        if (f.iPixelType != request.iPixelType || f.iLayerType != PFD_MAIN_PLANE)
+            continue;
+        if ((want & PFD_SUPPORT_OPENGL) && !(f.dwFlags & PFD_SUPPORT_OPENGL))
+            continue;
         const int accumHave = AccumWanted(f);
         const int accumWant = AccumWanted(request);
         const TScore score{
@@ -126,13 +132,15 @@ int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
 }
 
 int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
-    if (!dc || !pfd) return 0;
+    if (!dc || !pfd)
+        return 0;
     switch (dc->Kind()) {
     case TDeviceKind::dkMemory:
         return ClosestFormat(MemoryFormats(), *pfd) + 1;
     case TDeviceKind::dkWindow: {
         const int own = WindowOwnFormat(dc);
-        if (own == 0) return 0;
+        if (own == 0)
+            return 0;
         const std::vector<PIXELFORMATDESCRIPTOR> formats = FormatsOf(dc);
         return ClosestFormat({formats[own - 1]}, *pfd) == 0 ? own : 0;
     }
@@ -143,15 +151,19 @@ int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
 }
 
 bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
-    if (!dc || format < 1) return false;
-    if (dc->PixelFormat() != 0) return dc->PixelFormat() == format;
+    if (!dc || format < 1)
+        return false;
+    if (dc->PixelFormat() != 0)
+        return dc->PixelFormat() == format;
     switch (dc->Kind()) {
     case TDeviceKind::dkMemory:
-        if (format > static_cast<int>(MemoryFormats().size())) return false;
+        if (format > static_cast<int>(MemoryFormats().size()))
+            return false;
         break;
     case TDeviceKind::dkWindow:
         // An X window keeps the visual it was created with.
-        if (format != WindowOwnFormat(dc)) return false;
+        if (format != WindowOwnFormat(dc))
+            return false;
         break;
     case TDeviceKind::dkOther:
         return false;
@@ -161,11 +173,13 @@ bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
 }
 
 int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
-    if (!dc) return 0;
+    if (!dc)
+        return 0;
     const std::vector<PIXELFORMATDESCRIPTOR> formats = FormatsOf(dc);
     const int count = static_cast<int>(formats.size());
     if (pfd) {
-        if (format < 1 || format > count) return 0;
+        if (format < 1 || format > count)
+            return 0;
         std::memcpy(pfd, &formats[format - 1],
                     std::min<std::size_t>(bytes, sizeof(PIXELFORMATDESCRIPTOR)));
     }
@@ -173,18 +187,21 @@ int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDES
 }
 
 HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
-    if (!dc || dc->PixelFormat() == 0) return nullptr;
+    if (!dc || dc->PixelFormat() == 0)
+        return nullptr;
     TGLContext* share = nullptr;
     if (shareWith) {
         share = Find(shareWith);
-        if (!share || share->Kind() != dc->Kind()) return nullptr;
+        if (!share || share->Kind() != dc->Kind())
+            return nullptr;
     }
     std::unique_ptr<TGLContext> context;
     if (dc->Kind() == TDeviceKind::dkMemory)
         context = CreateMemoryContext(dc->PixelFormat(), share);
     else if (dc->Kind() == TDeviceKind::dkWindow)
         context = CreateWindowContext(dc, dc->PixelFormat(), share);
-    if (!context) return nullptr;
+    if (!context)
+        return nullptr;
     TWindowSystem& state = State();
     const HGLRC handle = reinterpret_cast<HGLRC>(++state.LastHandle);
     state.Live.emplace(handle, std::move(context));
@@ -193,9 +210,11 @@ HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
 
 bool NativeDeleteContext(HGLRC rc) {
     TGLContext* context = Find(rc);
-    if (!context) return false;
+    if (!context)
+        return false;
     TWindowSystem& state = State();
-    if (state.Current == context) ReleaseCurrent();
+    if (state.Current == context)
+        ReleaseCurrent();
     state.Live.erase(rc);
     return true;
 }
@@ -212,7 +231,8 @@ bool NativeMakeCurrent(HDC dc, HGLRC rc) {
         ReleaseCurrent();
         return false;
     }
-    if (state.Current && state.Current->Kind() != context->Kind()) ReleaseCurrent();
+    if (state.Current && state.Current->Kind() != context->Kind())
+        ReleaseCurrent();
     if (!context->Bind(dc)) {
         ReleaseCurrent();
         context->Unbind();
@@ -225,17 +245,20 @@ bool NativeMakeCurrent(HDC dc, HGLRC rc) {
 bool NativeShareLists(HGLRC first, HGLRC second) {
     TGLContext* a = Find(first);
     TGLContext* b = Find(second);
-    if (!a || !b || a == b || a->Kind() != b->Kind() || b->EverCurrent()) return false;
+    if (!a || !b || a == b || a->Kind() != b->Kind() || b->EverCurrent())
+        return false;
     return b->ShareFrom(*a);
 }
 
 bool NativeSwapBuffers(HDC dc) {
-    if (!dc || dc->PixelFormat() == 0) return false;
+    if (!dc || dc->PixelFormat() == 0)
+        return false;
     switch (dc->Kind()) {
     case TDeviceKind::dkMemory: {
         // Single-buffered: make sure every pixel has reached the surface.
         const TGLContext* current = State().Current;
-        if (current && current->Kind() == TDeviceKind::dkMemory) ::glFinish();
+        if (current && current->Kind() == TDeviceKind::dkMemory)
+            ::glFinish();
         return true;
     }
     case TDeviceKind::dkWindow:
@@ -246,4 +269,4 @@ bool NativeSwapBuffers(HDC dc) {
     return false;
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -116,4 +116,4 @@ inline bool SwapBuffers(HDC dc) { return detail::ActiveGL->SwapBuffers(dc); }
 // the display has no OpenGL visual. display is the host's Display*.
 unsigned long ChooseGLXVisual(void* display, int screen, const PIXELFORMATDESCRIPTOR& pfd);
 
-} // namespace nyx
+}  // namespace nyx

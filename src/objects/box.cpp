@@ -18,13 +18,13 @@ constexpr GLfloat Corners[8][3] = {
 struct TTableFace {
     TNyxBoxParts Part;
     GLfloat Normal[3];
-    int Corners[4]; // zero-based indices into Corners
+    int Corners[4];  // zero-based indices into Corners
 };
 
 // Counter-clockwise seen from outside.
 constexpr TTableFace TableFaces[6] = {
-    {bpLeft, {-1, 0, 0}, {3, 0, 4, 7}},  {bpRight, {1, 0, 0}, {1, 2, 6, 5}},
-    {bpFront, {0, -1, 0}, {0, 1, 5, 4}}, {bpBack, {0, 1, 0}, {2, 3, 7, 6}},
+    {bpLeft, {-1, 0, 0}, {3, 0, 4, 7}},   {bpRight, {1, 0, 0}, {1, 2, 6, 5}},
+    {bpFront, {0, -1, 0}, {0, 1, 5, 4}},  {bpBack, {0, 1, 0}, {2, 3, 7, 6}},
     {bpBottom, {0, 0, -1}, {3, 2, 1, 0}}, {bpTop, {0, 0, 1}, {4, 5, 6, 7}},
 };
 
@@ -44,11 +44,11 @@ struct TTexAxis {
 struct TGridFace {
     TNyxBoxParts Part;
     GLfloat Normal[3];
-    int Fixed;           // the axis the face is perpendicular to
-    GLfloat FixedValue;  // -0.5 or 0.5 on it
-    int Outer;           // axis of the outer cell loop
-    int Inner;           // axis of the inner cell loop
-    const int (*Steps)[2]; // corner order of a cell as (outer, inner) offsets
+    int Fixed;              // the axis the face is perpendicular to
+    GLfloat FixedValue;     // -0.5 or 0.5 on it
+    int Outer;              // axis of the outer cell loop
+    int Inner;              // axis of the inner cell loop
+    const int (*Steps)[2];  // corner order of a cell as (outer, inner) offsets
     TTexAxis S, T;
 };
 
@@ -86,7 +86,7 @@ void EmitGridCorner(const TGridFace& F, int A, int B, int Step, const std::int32
     glVertex3fv(v);
 }
 
-} // namespace
+}  // namespace
 
 // --- Class information ---------------------------------------------------------------
 
@@ -103,15 +103,19 @@ const TMetaClass& TNyxBox::StaticClass() {
         {
             NyxObjectProps::CastShadows(),
             NyxObjectProps::ReceiveShadows(),
-            P::Integer("SlicesX", &TNyxBox::SlicesX,
-                       [](TNyxBox& b, std::int32_t v) { b.SetSlices(0, v); }, 1),
-            P::Integer("SlicesY", &TNyxBox::SlicesY,
-                       [](TNyxBox& b, std::int32_t v) { b.SetSlices(1, v); }, 1),
-            P::Integer("SlicesZ", &TNyxBox::SlicesZ,
-                       [](TNyxBox& b, std::int32_t v) { b.SetSlices(2, v); }, 1),
-            P::Set("Parts", [](const TNyxBox& b) { return b.Parts().ToBits(); },
-                   [](TNyxBox& b, std::uint8_t v) { b.SetParts(TNyxBoxPartSet::FromBits(v)); },
-                   TNyxBoxPartsInfo(), AllParts.ToBits()),
+            P::Integer(
+                "SlicesX", &TNyxBox::SlicesX, [](TNyxBox& b, std::int32_t v) { b.SetSlices(0, v); },
+                1),
+            P::Integer(
+                "SlicesY", &TNyxBox::SlicesY, [](TNyxBox& b, std::int32_t v) { b.SetSlices(1, v); },
+                1),
+            P::Integer(
+                "SlicesZ", &TNyxBox::SlicesZ, [](TNyxBox& b, std::int32_t v) { b.SetSlices(2, v); },
+                1),
+            P::Set(
+                "Parts", [](const TNyxBox& b) { return b.Parts().ToBits(); },
+                [](TNyxBox& b, std::uint8_t v) { b.SetParts(TNyxBoxPartSet::FromBits(v)); },
+                TNyxBoxPartsInfo(), AllParts.ToBits()),
         });
     return meta;
 }
@@ -214,4 +218,4 @@ void TNyxBox::DrawGrid(bool Draft, bool Textured) const {
     glEnd();
 }
 
-} // namespace nyx
+}  // namespace nyx

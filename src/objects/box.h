@@ -44,4 +44,4 @@ private:
     TNyxBoxPartSet FParts = AllParts;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -37,21 +37,20 @@ void Change(T* Obj, V& Field, V Value) {
     Obj->Invalidate(Obj);
 }
 
-} // namespace
+}  // namespace
 
 // --- TNyxSphere ----------------------------------------------------------------------
 
 const TMetaClass& TNyxSphere::StaticClass() {
     using P = Props<TNyxSphere>;
     static const TMetaClass meta = TMetaClass::Make<TNyxSphere, TNyxShadowedObject>(
-        "TNyxSphere",
-        {
-            NyxObjectProps::CastShadows(),
-            NyxObjectProps::ReceiveShadows(),
-            NyxObjectProps::Smooth(),
-            P::Integer("Slices", &TNyxSphere::Slices, &TNyxSphere::SetSlices, 20),
-            P::Integer("Stacks", &TNyxSphere::Stacks, &TNyxSphere::SetStacks, 20),
-        });
+        "TNyxSphere", {
+                          NyxObjectProps::CastShadows(),
+                          NyxObjectProps::ReceiveShadows(),
+                          NyxObjectProps::Smooth(),
+                          P::Integer("Slices", &TNyxSphere::Slices, &TNyxSphere::SetSlices, 20),
+                          P::Integer("Stacks", &TNyxSphere::Stacks, &TNyxSphere::SetStacks, 20),
+                      });
     return meta;
 }
 
@@ -84,9 +83,10 @@ const TMetaClass& TNyxCone::StaticClass() {
             P::Float("Height", &TNyxCone::Height, &TNyxCone::SetHeight),
             P::Integer("Slices", &TNyxCone::Slices, &TNyxCone::SetSlices, 10),
             P::Integer("Stacks", &TNyxCone::Stacks, &TNyxCone::SetStacks, 1),
-            P::Set("Parts", [](const TNyxCone& c) { return c.Parts().ToBits(); },
-                   [](TNyxCone& c, std::uint8_t v) { c.SetParts(TNyxConePartSet::FromBits(v)); },
-                   TNyxConePartsInfo(), AllParts.ToBits()),
+            P::Set(
+                "Parts", [](const TNyxCone& c) { return c.Parts().ToBits(); },
+                [](TNyxCone& c, std::uint8_t v) { c.SetParts(TNyxConePartSet::FromBits(v)); },
+                TNyxConePartsInfo(), AllParts.ToBits()),
         });
     return meta;
 }
@@ -127,4 +127,4 @@ void TNyxCone::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
     glPopMatrix();
 }
 
-} // namespace nyx
+}  // namespace nyx

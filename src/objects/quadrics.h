@@ -49,9 +49,9 @@ public:
     double Height() const { return FHeight; }
     void SetHeight(double Value);
     std::int32_t Slices() const { return FSlices; }
-    void SetSlices(std::int32_t Value); // below 3 becomes 3
+    void SetSlices(std::int32_t Value);  // below 3 becomes 3
     std::int32_t Stacks() const { return FStacks; }
-    void SetStacks(std::int32_t Value); // 0 or less becomes 1
+    void SetStacks(std::int32_t Value);  // 0 or less becomes 1
     TNyxConePartSet Parts() const { return FParts; }
     void SetParts(TNyxConePartSet Value);
 
@@ -68,4 +68,4 @@ private:
     TNyxConePartSet FParts = AllParts;
 };
 
-} // namespace nyx
+}  // namespace nyx

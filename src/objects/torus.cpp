@@ -26,19 +26,18 @@ TTorusCorner Corner(double R1, double R2, double Theta, double Phi) {
             {std::cos(Theta) * std::cos(Phi), -std::sin(Theta) * std::cos(Phi), std::sin(Phi)}};
 }
 
-} // namespace
+}  // namespace
 
 const TMetaClass& TNyxTorus::StaticClass() {
     using P = Props<TNyxTorus>;
     static const TMetaClass meta = TMetaClass::Make<TNyxTorus, TNyxShadowedObject>(
-        "TNyxTorus",
-        {
-            NyxObjectProps::Smooth(),
-            P::Float("Radius1", &TNyxTorus::Radius1, &TNyxTorus::SetRadius1),
-            P::Float("Radius2", &TNyxTorus::Radius2, &TNyxTorus::SetRadius2),
-            P::Integer("Sides", &TNyxTorus::Sides, &TNyxTorus::SetSides, 8),
-            P::Integer("Rings", &TNyxTorus::Rings, &TNyxTorus::SetRings, 15),
-        });
+        "TNyxTorus", {
+                         NyxObjectProps::Smooth(),
+                         P::Float("Radius1", &TNyxTorus::Radius1, &TNyxTorus::SetRadius1),
+                         P::Float("Radius2", &TNyxTorus::Radius2, &TNyxTorus::SetRadius2),
+                         P::Integer("Sides", &TNyxTorus::Sides, &TNyxTorus::SetSides, 8),
+                         P::Integer("Rings", &TNyxTorus::Rings, &TNyxTorus::SetRings, 15),
+                     });
     return meta;
 }
 
@@ -94,11 +93,10 @@ void TNyxTorus::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
             const TTorusCorner quad[4] = {
                 Corner(FRadius1, FRadius2, theta0, phi1), Corner(FRadius1, FRadius2, theta1, phi1),
                 Corner(FRadius1, FRadius2, theta1, phi0), Corner(FRadius1, FRadius2, theta0, phi0)};
-            const GLdouble tex[4][2] = {
-                {double(r) / rings, double(sides - s - 1) / sides},
-                {double(r + 1) / rings, double(sides - s - 1) / sides},
-                {double(r + 1) / rings, double(sides - s) / sides},
-                {double(r) / rings, double(sides - s) / sides}};
+            const GLdouble tex[4][2] = {{double(r) / rings, double(sides - s - 1) / sides},
+                                        {double(r + 1) / rings, double(sides - s - 1) / sides},
+                                        {double(r + 1) / rings, double(sides - s) / sides},
+                                        {double(r) / rings, double(sides - s) / sides}};
             glBegin(Draft ? GL_LINE_LOOP : GL_QUADS);
             for (int i = 0; i < 4; ++i) {
                 if (i == 0 || smooth)
@@ -112,4 +110,4 @@ void TNyxTorus::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
     }
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -19,9 +19,9 @@ public:
     double Radius2() const { return FRadius2; }
     void SetRadius2(double Value);
     std::int32_t Sides() const { return FSides; }
-    void SetSides(std::int32_t Value); // below 2 becomes 2
+    void SetSides(std::int32_t Value);  // below 2 becomes 2
     std::int32_t Rings() const { return FRings; }
-    void SetRings(std::int32_t Value); // below 3 becomes 3
+    void SetRings(std::int32_t Value);  // below 3 becomes 3
 
     // One primitive per quad; without Smooth a quad keeps the normal of its first
     // corner.
@@ -36,4 +36,4 @@ private:
     std::int32_t FRings = 15;
 };
 
-} // namespace nyx
+}  // namespace nyx

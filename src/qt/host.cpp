@@ -33,28 +33,48 @@ std::unique_ptr<QCursor> ImageCursor(const char* const* Xpm) {
 
 Qt::CursorShape ShapeOf(TCursor Index) {
     switch (Index) {
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crDrag: return Qt::DragMoveCursor;
-    case crNoDrop: case crNo: return Qt::ForbiddenCursor;
-    case crHSplit: return Qt::SplitHCursor;
-    case crVSplit: return Qt::SplitVCursor;
-    case crAppStart: case crSQLWait: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    case crNone: return Qt::BlankCursor;
-    default: return Qt::ArrowCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crSizeNESW:
+        return Qt::SizeBDiagCursor;
+    case crSizeNS:
+        return Qt::SizeVerCursor;
+    case crSizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case crSizeWE:
+        return Qt::SizeHorCursor;
+    case crUpArrow:
+        return Qt::UpArrowCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    case crNoDrop:
+    case crNo:
+        return Qt::ForbiddenCursor;
+    case crHSplit:
+        return Qt::SplitHCursor;
+    case crVSplit:
+        return Qt::SplitVCursor;
+    case crAppStart:
+    case crSQLWait:
+        return Qt::BusyCursor;
+    case crHelp:
+        return Qt::WhatsThisCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    case crNone:
+        return Qt::BlankCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
-} // namespace
+}  // namespace
 
 TQtHost::TQtHost() {
     Screen().SetCursors(RollCursor, AddCursor(ImageCursor(roll_xpm)));
@@ -81,19 +101,27 @@ const QCursor* TQtHost::CursorOf(HCURSOR Handle) const {
     return nullptr;
 }
 
-int TQtHost::DoMessageBox(const std::string& Text, const std::string& Caption,
-                          unsigned Flags) {
+int TQtHost::DoMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return THost::DoMessageBox(Text, Caption, Flags);
     QMessageBox box;
     box.setWindowTitle(QString::fromStdString(Caption));
     box.setText(QString::fromStdString(Text));
     switch (Flags & 0xF0) {
-    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
     }
     struct TChoice {
         QMessageBox::StandardButton Button;
@@ -101,20 +129,27 @@ int TQtHost::DoMessageBox(const std::string& Text, const std::string& Caption,
     };
     std::vector<TChoice> choices;
     switch (Flags & 0x0F) {
-    case MB_OKCANCEL: choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
+    case MB_OKCANCEL:
+        choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
     case MB_ABORTRETRYIGNORE:
-        choices = {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY},
+        choices = {{QMessageBox::Abort, IDABORT},
+                   {QMessageBox::Retry, IDRETRY},
                    {QMessageBox::Ignore, IDIGNORE}};
         break;
     case MB_YESNOCANCEL:
-        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO},
-                   {QMessageBox::Cancel, IDCANCEL}};
+        choices = {
+            {QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
         break;
-    case MB_YESNO: choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
+    case MB_YESNO:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+        break;
     case MB_RETRYCANCEL:
         choices = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
         break;
-    default: choices = {{QMessageBox::Ok, IDOK}}; break;
+    default:
+        choices = {{QMessageBox::Ok, IDOK}};
+        break;
     }
     QMessageBox::StandardButtons buttons;
     for (const TChoice& c : choices)
@@ -166,24 +201,44 @@ TColor TQtHost::DoGetSysColor(int Index) const {
         return THost::DoGetSysColor(Index);
     const QPalette p = QGuiApplication::palette();
     switch (Index) {
-    case COLOR_WINDOW: return FromQColor(p.color(QPalette::Base));
-    case COLOR_WINDOWTEXT: return FromQColor(p.color(QPalette::Text));
-    case COLOR_BTNFACE: case COLOR_MENU: case COLOR_MENUBAR: case COLOR_SCROLLBAR:
+    case COLOR_WINDOW:
+        return FromQColor(p.color(QPalette::Base));
+    case COLOR_WINDOWTEXT:
+        return FromQColor(p.color(QPalette::Text));
+    case COLOR_BTNFACE:
+    case COLOR_MENU:
+    case COLOR_MENUBAR:
+    case COLOR_SCROLLBAR:
         return FromQColor(p.color(QPalette::Button));
-    case COLOR_BTNTEXT: case COLOR_MENUTEXT: return FromQColor(p.color(QPalette::ButtonText));
-    case COLOR_BTNSHADOW: return FromQColor(p.color(QPalette::Mid));
-    case COLOR_BTNHIGHLIGHT: return FromQColor(p.color(QPalette::Light));
-    case COLOR_3DDKSHADOW: return FromQColor(p.color(QPalette::Shadow));
-    case COLOR_3DLIGHT: return FromQColor(p.color(QPalette::Midlight));
-    case COLOR_HIGHLIGHT: case COLOR_MENUHILIGHT: case COLOR_HOTLIGHT:
+    case COLOR_BTNTEXT:
+    case COLOR_MENUTEXT:
+        return FromQColor(p.color(QPalette::ButtonText));
+    case COLOR_BTNSHADOW:
+        return FromQColor(p.color(QPalette::Mid));
+    case COLOR_BTNHIGHLIGHT:
+        return FromQColor(p.color(QPalette::Light));
+    case COLOR_3DDKSHADOW:
+        return FromQColor(p.color(QPalette::Shadow));
+    case COLOR_3DLIGHT:
+        return FromQColor(p.color(QPalette::Midlight));
+    case COLOR_HIGHLIGHT:
+    case COLOR_MENUHILIGHT:
+    case COLOR_HOTLIGHT:
         return FromQColor(p.color(QPalette::Highlight));
-    case COLOR_HIGHLIGHTTEXT: return FromQColor(p.color(QPalette::HighlightedText));
-    case COLOR_GRAYTEXT: return FromQColor(p.color(QPalette::Disabled, QPalette::Text));
-    case COLOR_INFOBK: return FromQColor(p.color(QPalette::ToolTipBase));
-    case COLOR_INFOTEXT: return FromQColor(p.color(QPalette::ToolTipText));
-    case COLOR_APPWORKSPACE: return FromQColor(p.color(QPalette::Dark));
-    case COLOR_BACKGROUND: return FromQColor(p.color(QPalette::Window));
-    default: return THost::DoGetSysColor(Index);
+    case COLOR_HIGHLIGHTTEXT:
+        return FromQColor(p.color(QPalette::HighlightedText));
+    case COLOR_GRAYTEXT:
+        return FromQColor(p.color(QPalette::Disabled, QPalette::Text));
+    case COLOR_INFOBK:
+        return FromQColor(p.color(QPalette::ToolTipBase));
+    case COLOR_INFOTEXT:
+        return FromQColor(p.color(QPalette::ToolTipText));
+    case COLOR_APPWORKSPACE:
+        return FromQColor(p.color(QPalette::Dark));
+    case COLOR_BACKGROUND:
+        return FromQColor(p.color(QPalette::Window));
+    default:
+        return THost::DoGetSysColor(Index);
     }
 }
 
@@ -215,4 +270,4 @@ void TQtHost::DisarmTimer(HWND Wnd, std::uintptr_t IDEvent) {
     FTimers.erase(it);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -27,8 +27,7 @@ public:
     const QCursor* CursorOf(HCURSOR Handle) const;
 
 protected:
-    int DoMessageBox(const std::string& Text, const std::string& Caption,
-                     unsigned Flags) override;
+    int DoMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override;
     void DoSetCursor(HCURSOR Cursor) override;
     TColor DoGetSysColor(int Index) const override;
     bool ArmTimer(HWND Wnd, std::uintptr_t IDEvent, std::uint32_t Elapse) override;
@@ -44,4 +43,4 @@ private:
     bool FOverriding = false;
 };
 
-} // namespace nyx
+}  // namespace nyx

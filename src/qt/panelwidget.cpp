@@ -30,21 +30,34 @@ Display* X11Display() {
 
 TShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons) {
     TShiftState s;
-    if (Modifiers & Qt::ShiftModifier) s.Include(ssShift);
-    if (Modifiers & Qt::AltModifier) s.Include(ssAlt);
-    if (Modifiers & Qt::ControlModifier) s.Include(ssCtrl);
-    if (Buttons & Qt::LeftButton) s.Include(ssLeft);
-    if (Buttons & Qt::RightButton) s.Include(ssRight);
-    if (Buttons & Qt::MiddleButton) s.Include(ssMiddle);
+    if (Modifiers & Qt::ShiftModifier)
+        s.Include(ssShift);
+    if (Modifiers & Qt::AltModifier)
+        s.Include(ssAlt);
+    if (Modifiers & Qt::ControlModifier)
+        s.Include(ssCtrl);
+    if (Buttons & Qt::LeftButton)
+        s.Include(ssLeft);
+    if (Buttons & Qt::RightButton)
+        s.Include(ssRight);
+    if (Buttons & Qt::MiddleButton)
+        s.Include(ssMiddle);
     return s;
 }
 
 bool ButtonOf(Qt::MouseButton Button, TMouseButton& Result) {
     switch (Button) {
-    case Qt::LeftButton: Result = mbLeft; return true;
-    case Qt::RightButton: Result = mbRight; return true;
-    case Qt::MiddleButton: Result = mbMiddle; return true;
-    default: return false;
+    case Qt::LeftButton:
+        Result = mbLeft;
+        return true;
+    case Qt::RightButton:
+        Result = mbRight;
+        return true;
+    case Qt::MiddleButton:
+        Result = mbMiddle;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -58,7 +71,7 @@ void Guarded(F&& Action) {
     }
 }
 
-} // namespace
+}  // namespace
 
 // --- The panel's window ------------------------------------------------------------------
 
@@ -70,7 +83,8 @@ public:
             throw EInvalidOperation("TNyxPanelWidget: the panel needs the xcb platform of Qt "
                                     "(an X11 display); run under X or xvfb-run");
         const int screen = DefaultScreen(FDisplay);
-        const VisualID id = ChooseGLXVisual(FDisplay, screen, TNyxPanel::WindowPixelFormatRequest());
+        const VisualID id =
+            ChooseGLXVisual(FDisplay, screen, TNyxPanel::WindowPixelFormatRequest());
         XVisualInfo pattern{};
         pattern.visualid = id;
         int count = 0;
@@ -81,13 +95,13 @@ public:
         FColormap = XCreateColormap(FDisplay, parent, visual, AllocNone);
         XSetWindowAttributes attributes{};
         attributes.colormap = FColormap;
-        attributes.event_mask = ExposureMask; // the rest falls through to the widget
+        attributes.event_mask = ExposureMask;  // the rest falls through to the widget
         attributes.border_pixel = 0;
-        attributes.background_pixmap = 0;     // never erased by the server
-        FWindow = XCreateWindow(FDisplay, parent, 0, 0, unsigned(std::max(Width, 1)),
-                                unsigned(std::max(Height, 1)), 0, depth, InputOutput, visual,
-                                CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap,
-                                &attributes);
+        attributes.background_pixmap = 0;  // never erased by the server
+        FWindow =
+            XCreateWindow(FDisplay, parent, 0, 0, unsigned(std::max(Width, 1)),
+                          unsigned(std::max(Height, 1)), 0, depth, InputOutput, visual,
+                          CWColormap | CWEventMask | CWBorderPixel | CWBackPixmap, &attributes);
         if (info)
             XFree(info);
         XMapWindow(FDisplay, FWindow);
@@ -295,4 +309,4 @@ void TNyxPanelWidget::focusOutEvent(QFocusEvent* Event) {
     }
 }
 
-} // namespace nyx
+}  // namespace nyx

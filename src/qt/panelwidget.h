@@ -50,9 +50,9 @@ private:
     void PanelGone();
 
     TNyxPanel* FPanel;
-    TPanelWindow* FWindow = nullptr; // owned by the panel while it exists
+    TPanelWindow* FWindow = nullptr;  // owned by the panel while it exists
     std::unique_ptr<TPanelWatch> FWatch;
     std::unique_ptr<TExposeFilter> FFilter;
 };
 
-} // namespace nyx
+}  // namespace nyx

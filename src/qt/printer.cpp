@@ -27,7 +27,7 @@ int TQtPrinter::PageHeight() const {
 void TQtPrinter::ClearPage() {
     FPage.SetSize(0, 0);
     const QRect r = FPrinter.pageLayout().paintRectPixels(FPrinter.resolution());
-    FPage.SetSize(r.width(), r.height()); // new pixels are white
+    FPage.SetSize(r.width(), r.height());  // new pixels are white
 }
 
 void TQtPrinter::EmitPage() {
@@ -68,4 +68,4 @@ void TQtPrinter::DoAbort() {
     FPage.SetSize(0, 0);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -40,4 +40,4 @@ private:
     TBitmapCanvas FCanvas;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -18,7 +18,7 @@ unsigned long PixelOf(TColor c) {
     return (unsigned long)(GetRValue(rgb)) << 16 | (unsigned long)(GetGValue(rgb)) << 8 |
            GetBValue(rgb);
 }
-} // namespace
+}  // namespace
 
 const TMetaClass& TX11Canvas::StaticClass() {
     static const TMetaClass meta = TMetaClass::Make<TX11Canvas, TCanvas>("TX11Canvas");
@@ -100,4 +100,4 @@ void TX11Canvas::DrawFocusRect(const TRect& R) {
     XFlush(d);
 }
 
-} // namespace nyx
+}  // namespace nyx

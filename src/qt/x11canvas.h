@@ -49,4 +49,4 @@ private:
     void* FGC = nullptr;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -33,14 +33,14 @@ void TPersistent::DefineProperties(TFiler&) {}
 const TMetaClass& TComponent::StaticClass() {
     using P = Props<TComponent>;
     static const TMetaClass meta = TMetaClass::Make<TComponent, TPersistent>(
-        "TComponent",
-        {[] {
-             // The name travels in the object header of a stream, not as a property.
-             TPropInfo name = P::String("Name", &TComponent::Name, &TComponent::SetName);
-             name.Stored = [](const TObject&) { return false; };
-             return name;
-         }(),
-         P::Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0)});
+        "TComponent", {[] {
+                           // The name travels in the object header of a stream, not as a property.
+                           TPropInfo name =
+                               P::String("Name", &TComponent::Name, &TComponent::SetName);
+                           name.Stored = [](const TObject&) { return false; };
+                           return name;
+                       }(),
+                       P::Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0)});
     return meta;
 }
 
@@ -86,7 +86,7 @@ TComponent* TComponent::FindComponent(std::string_view AName) const {
         return nullptr;
     bool more = false;
     TComponent* found = FNameIndex.Find(AName, more);
-    if (more) // a clash let through: the earliest owned one wins
+    if (more)  // a clash let through: the earliest owned one wins
         for (TComponent* c : FComponents)
             if (SameText(c->FName, AName))
                 return c;
@@ -294,7 +294,8 @@ void TComponent::FreeNotification(TComponent* AComponent) {
         return;
     FComponentState.Include(csFreeNotification);
     auto link = [](TComponent* a, TComponent* b) {
-        if (std::find(a->FFreeNotifies.begin(), a->FFreeNotifies.end(), b) == a->FFreeNotifies.end())
+        if (std::find(a->FFreeNotifies.begin(), a->FFreeNotifies.end(), b) ==
+            a->FFreeNotifies.end())
             a->FFreeNotifies.push_back(b);
     };
     link(this, AComponent);
@@ -420,7 +421,7 @@ const TMetaClass& TOwnedCollection::StaticClass() {
 TCollection::TCollection(const TMetaClass& ItemClass) : FItemClass(&ItemClass) {}
 
 TCollection::~TCollection() {
-    FUpdateCount = 1; // no Update calls into a half-destroyed descendant
+    FUpdateCount = 1;  // no Update calls into a half-destroyed descendant
     while (!FItems.empty())
         delete FItems.back();
 }
@@ -509,4 +510,4 @@ void TCollection::RemoveItem(TCollectionItem* Item) {
     Changed();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -68,9 +68,9 @@ public:
 
     TComponent* Owner() const { return FOwner; }
     int ComponentCount() const { return int(FComponents.size()); }
-    TComponent* Components(int Index) const; // EListError out of range
+    TComponent* Components(int Index) const;  // EListError out of range
     int ComponentIndex() const;
-    TComponent* FindComponent(std::string_view AName) const; // case-insensitive, or none
+    TComponent* FindComponent(std::string_view AName) const;  // case-insensitive, or none
 
     void InsertComponent(TComponent* AComponent);
     void RemoveComponent(TComponent* AComponent);
@@ -84,9 +84,9 @@ public:
     TComponentState ComponentState() const { return FComponentState; }
     // Marks this component and everything it owns as being designed.
     void SetDesigning(bool Value, bool SetChildren = true);
-    void SetLoading(bool Value);   // used by readers
-    void SetReading(bool Value);   // used by readers
-    void SetWriting(bool Value);   // used by writers
+    void SetLoading(bool Value);  // used by readers
+    void SetReading(bool Value);  // used by readers
+    void SetWriting(bool Value);  // used by writers
     // Sets csDestroying here and in every owned component; destructors of
     // descendants call it first so that notifications see the state.
     void Destroying();
@@ -139,11 +139,11 @@ private:
     private:
         struct TSlot {
             std::size_t Hash;
-            TComponent* Component; // none: free
+            TComponent* Component;  // none: free
         };
         static std::size_t HashOf(std::string_view Name);
         void Grow();
-        std::vector<TSlot> FSlots; // a power of two in size, or empty
+        std::vector<TSlot> FSlots;  // a power of two in size, or empty
         std::size_t FCount = 0;
     };
 
@@ -162,7 +162,7 @@ private:
     // FComponents[FClassified...] have not been sorted into it yet.
     std::vector<TComponent*> FListeners;
     std::size_t FClassified = 0;
-    bool FListening = false; // in the owner's FListeners
+    bool FListening = false;  // in the owner's FListeners
     std::vector<TComponent*> FFreeNotifies;
     std::string FName;
     std::int64_t FTag = 0;
@@ -207,11 +207,14 @@ public:
     const TMetaClass& ItemClass() const { return *FItemClass; }
     virtual TCollectionItem* Add();
     TCollectionItem* Insert(int Index);
-    virtual void Delete(int Index); // EListError out of range
+    virtual void Delete(int Index);  // EListError out of range
     void Clear();
     int Count() const { return int(FItems.size()); }
-    TCollectionItem* Items(int Index) const; // EListError out of range
-    template <class T> T* ItemAs(int Index) const { return static_cast<T*>(Items(Index)); }
+    TCollectionItem* Items(int Index) const;  // EListError out of range
+    template <class T>
+    T* ItemAs(int Index) const {
+        return static_cast<T*>(Items(Index));
+    }
     TCollectionItem* FindItemID(int ID) const;
 
     void BeginUpdate() { ++FUpdateCount; }
@@ -249,4 +252,4 @@ private:
     TPersistent* FOwner;
 };
 
-} // namespace nyx
+}  // namespace nyx

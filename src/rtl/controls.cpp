@@ -38,8 +38,8 @@ const TMetaClass& TCustomControl::StaticClass() {
          P::Enum("Align", &TCustomControl::Align, &TCustomControl::SetAlign, AlignInfo(), 0),
          P::Boolean("Enabled", &TCustomControl::Enabled, &TCustomControl::SetEnabled, true),
          P::Boolean("TabStop", &TCustomControl::TabStop, &TCustomControl::SetTabStop, false),
-         P::Event("OnEnter"), P::Event("OnExit"), P::Event("OnMouseDown"),
-         P::Event("OnMouseMove"), P::Event("OnMouseUp"), P::Event("OnMouseWheel")});
+         P::Event("OnEnter"), P::Event("OnExit"), P::Event("OnMouseDown"), P::Event("OnMouseMove"),
+         P::Event("OnMouseUp"), P::Event("OnMouseWheel")});
     return meta;
 }
 
@@ -220,4 +220,4 @@ void TCustomControl::DoExit() {
         OnExit(this);
 }
 
-} // namespace nyx
+}  // namespace nyx

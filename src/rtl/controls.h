@@ -222,4 +222,4 @@ private:
     bool FEntered = false;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -39,4 +39,4 @@ private:
 
 using HDC = TDeviceContext*;
 
-} // namespace nyx
+}  // namespace nyx

@@ -42,4 +42,4 @@ private:
 class TObject;
 using TNotifyEvent = TEvent<TObject*>;
 
-} // namespace nyx
+}  // namespace nyx

@@ -27,21 +27,21 @@ class TWriter;
 
 // Tags of the typed values of the binary form.
 enum class TValueType : std::uint8_t {
-    vaNull,       // end of a list
-    vaList,       // a list of values, or one item of a collection
+    vaNull,  // end of a list
+    vaList,  // a list of values, or one item of a collection
     vaInt8,
     vaInt16,
     vaInt32,
     vaInt64,
     vaDouble,
-    vaIdent,      // enumeration member or component name
+    vaIdent,  // enumeration member or component name
     vaFalse,
     vaTrue,
     vaString,
-    vaSet,        // member names, closed by an empty name
-    vaNil,        // no component
-    vaCollection, // items (each a vaList of properties), closed by vaNull
-    vaBinary      // length-prefixed bytes
+    vaSet,         // member names, closed by an empty name
+    vaNil,         // no component
+    vaCollection,  // items (each a vaList of properties), closed by vaNull
+    vaBinary       // length-prefixed bytes
 };
 
 using TReaderProc = std::function<void(TReader& Reader)>;
@@ -134,8 +134,8 @@ private:
     std::size_t FBufLen = 0;
     std::int64_t FStreamPos = 0;
     int FDepth = 0;
-    std::string FPropPrefix;                    // path of the object being defined
-    std::unordered_set<const TComponent*> FNested; // everything written under the root
+    std::string FPropPrefix;                        // path of the object being defined
+    std::unordered_set<const TComponent*> FNested;  // everything written under the root
     bool FNestedKnown = false;
 };
 
@@ -243,11 +243,11 @@ private:
     int FDepth = 0;
     std::vector<LoadedEntry> FLoaded;
     std::vector<Fixup> FFixups;
-    std::unordered_map<std::string, TComponent*> FByName; // stored names, upper case
+    std::unordered_map<std::string, TComponent*> FByName;  // stored names, upper case
     // DefineProperties dispatch while a property is being read.
     const std::string* FDefinedName = nullptr;
     const std::string* FDefinedPath = nullptr;
     bool FDefinedFound = false;
 };
 
-} // namespace nyx
+}  // namespace nyx

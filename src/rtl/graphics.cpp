@@ -95,14 +95,15 @@ const TColorName ColorNames[] = {
     {clMenuHighlight, "clMenuHighlight"},
     {clMenuBar, "clMenuBar"},
 };
-} // namespace
+}  // namespace
 
 std::string ColorToString(TColor Color) {
     for (const TColorName& n : ColorNames)
         if (n.Value == Color)
             return n.Name;
     char text[16];
-    std::snprintf(text, sizeof text, "$%08X", static_cast<unsigned>(static_cast<std::uint32_t>(Color)));
+    std::snprintf(text, sizeof text, "$%08X",
+                  static_cast<unsigned>(static_cast<std::uint32_t>(Color)));
     return text;
 }
 
@@ -138,10 +139,10 @@ TColor StringToColor(std::string_view Text) {
     const char* end = digits.data() + digits.size();
     const auto [ptr, ec] = std::from_chars(digits.data(), end, value, base);
     if (digits.empty() || ec != std::errc() || ptr != end ||
-        (base == 10 && !negative && value > 0x7FFFFFFFu) ||
-        (negative && value > 0x80000000u))
-        throw EConvertError("StringToColor: '" + std::string(Text) +
-                            "' is not a colour; use a name such as clRed, $00BBGGRR or a decimal value");
+        (base == 10 && !negative && value > 0x7FFFFFFFu) || (negative && value > 0x80000000u))
+        throw EConvertError(
+            "StringToColor: '" + std::string(Text) +
+            "' is not a colour; use a name such as clRed, $00BBGGRR or a decimal value");
     return negative ? ColorFromBits(0u - value) : ColorFromBits(value);
 }
 
@@ -165,19 +166,19 @@ int MulDiv(int a, int b, int c) {
 const TMetaClass& TFont::StaticClass() {
     using P = Props<TFont>;
     static const TMetaClass meta = TMetaClass::Make<TFont, TPersistent>(
-        "TFont",
-        {P::Integer("Color", &TFont::Color, &TFont::SetColor, clWindowText),
-         P::Integer("Height", &TFont::Height, &TFont::SetHeight, NoDefault),
-         P::String("Name", &TFont::Name, &TFont::SetName),
-         [] {
-             // Size is Height seen in points: streaming Height is enough.
-             TPropInfo size = P::Integer("Size", &TFont::Size, &TFont::SetSize, NoDefault);
-             size.Stored = [](const TObject&) { return false; };
-             return size;
-         }(),
-         P::Set("Style", [](const TFont& f) { return f.Style().ToBits(); },
-                [](TFont& f, std::uint8_t v) { f.SetStyle(TFontStyles::FromBits(v)); },
-                FontStyleInfo(), 0)});
+        "TFont", {P::Integer("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+                  P::Integer("Height", &TFont::Height, &TFont::SetHeight, NoDefault),
+                  P::String("Name", &TFont::Name, &TFont::SetName),
+                  [] {
+                      // Size is Height seen in points: streaming Height is enough.
+                      TPropInfo size = P::Integer("Size", &TFont::Size, &TFont::SetSize, NoDefault);
+                      size.Stored = [](const TObject&) { return false; };
+                      return size;
+                  }(),
+                  P::Set(
+                      "Style", [](const TFont& f) { return f.Style().ToBits(); },
+                      [](TFont& f, std::uint8_t v) { f.SetStyle(TFontStyles::FromBits(v)); },
+                      FontStyleInfo(), 0)});
     return meta;
 }
 
@@ -227,9 +228,8 @@ void TFont::Assign(const TPersistent* Source) {
     }
     if (font == this)
         return;
-    const bool same = FName == font->FName && FHeight == font->FHeight &&
-                      FStyle == font->FStyle && FColor == font->FColor &&
-                      FPixelsPerInch == font->FPixelsPerInch;
+    const bool same = FName == font->FName && FHeight == font->FHeight && FStyle == font->FStyle &&
+                      FColor == font->FColor && FPixelsPerInch == font->FPixelsPerInch;
     FName = font->FName;
     FHeight = font->FHeight;
     FStyle = font->FStyle;
@@ -249,8 +249,8 @@ constexpr std::uint32_t OpaqueWhite = 0xFFFFFFFFu;
 
 std::uint32_t ColorToPixel(TColor Color) {
     const TColor c = ColorToRGB(Color);
-    return 0xFF000000u | (std::uint32_t(GetRValue(c)) << 16) |
-           (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+    return 0xFF000000u | (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) |
+           GetBValue(c);
 }
 
 TColor PixelToColor(std::uint32_t Pixel) {
@@ -277,8 +277,8 @@ constexpr long MaxFileBytes = 1L << 30;
 std::vector<std::uint8_t> ReadWholeFile(const std::string& FileName, const char* Operation) {
     std::FILE* f = std::fopen(FileName.c_str(), "rb");
     if (!f)
-        throw EFOpenError(std::string(Operation) + ": cannot open file " + Quoted(FileName) +
-                          ": " + std::strerror(errno) + "; check the name and permissions");
+        throw EFOpenError(std::string(Operation) + ": cannot open file " + Quoted(FileName) + ": " +
+                          std::strerror(errno) + "; check the name and permissions");
     std::vector<std::uint8_t> data;
     struct stat st;
     if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileBytes) {
@@ -314,7 +314,7 @@ private:
     TDeviceKind FKind;
 };
 
-} // namespace
+}  // namespace
 
 const TMetaClass& TBitmap::StaticClass() {
     static const TMetaClass meta = TMetaClass::Make<TBitmap, TPersistent>("TBitmap");
@@ -330,9 +330,10 @@ TBitmap::~TBitmap() = default;
 void TBitmap::SetSize(int AWidth, int AHeight) {
     if (AWidth < 0 || AHeight < 0 || std::int64_t(AWidth) * AHeight > MaxPixels)
         throw EInvalidGraphic("TBitmap.SetSize: cannot make a bitmap of " + std::to_string(AWidth) +
-                              " x " + std::to_string(AHeight) + " pixels; sizes must be "
-                              "non-negative and at most " + std::to_string(MaxPixels) +
-                              " pixels in all");
+                              " x " + std::to_string(AHeight) +
+                              " pixels; sizes must be "
+                              "non-negative and at most " +
+                              std::to_string(MaxPixels) + " pixels in all");
     if (AWidth == FWidth && AHeight == FHeight)
         return;
     std::vector<std::uint32_t> pixels(std::size_t(AWidth) * std::size_t(AHeight), OpaqueWhite);
@@ -344,7 +345,7 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
     FPixels.swap(pixels);
     FWidth = AWidth;
     FHeight = AHeight;
-    if (Empty()) // one empty state, whatever the side that is zero
+    if (Empty())  // one empty state, whatever the side that is zero
         FPixels.clear();
     Changed();
 }
@@ -570,7 +571,7 @@ void TBitmapCanvas::FillRect(const TRect& R, TColor Color) {
 }
 
 void TBitmapCanvas::Draw(int X, int Y, const TBitmap& Source) {
-    if (&Source == &FBitmap) { // overlapping copy: go through a snapshot
+    if (&Source == &FBitmap) {  // overlapping copy: go through a snapshot
         TBitmap snapshot;
         snapshot.Assign(&Source);
         Draw(X, Y, snapshot);
@@ -610,4 +611,4 @@ void TBitmapCanvas::DrawFocusRect(const TRect& R) {
     FBitmap.Changed();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -32,17 +32,42 @@ constexpr std::uint8_t GetBValue(TColor c) { return std::uint8_t((c >> 16) & 0xF
 
 constexpr TColor clSystemColor = ColorFromBits(0x80000000u);
 constexpr bool IsSystemColor(TColor c) { return c < 0; }
-constexpr TColor SystemColor(int index) { return ColorFromBits(0x80000000u | std::uint32_t(index & 0xFF)); }
+constexpr TColor SystemColor(int index) {
+    return ColorFromBits(0x80000000u | std::uint32_t(index & 0xFF));
+}
 
 // Indexes of the host's system-colour table.
 enum TSysColorIndex {
-    COLOR_SCROLLBAR, COLOR_BACKGROUND, COLOR_ACTIVECAPTION, COLOR_INACTIVECAPTION, COLOR_MENU,
-    COLOR_WINDOW, COLOR_WINDOWFRAME, COLOR_MENUTEXT, COLOR_WINDOWTEXT, COLOR_CAPTIONTEXT,
-    COLOR_ACTIVEBORDER, COLOR_INACTIVEBORDER, COLOR_APPWORKSPACE, COLOR_HIGHLIGHT,
-    COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE, COLOR_BTNSHADOW, COLOR_GRAYTEXT, COLOR_BTNTEXT,
-    COLOR_INACTIVECAPTIONTEXT, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT,
-    COLOR_INFOTEXT, COLOR_INFOBK, COLOR_HOTLIGHT = 26, COLOR_GRADIENTACTIVECAPTION,
-    COLOR_GRADIENTINACTIVECAPTION, COLOR_MENUHILIGHT, COLOR_MENUBAR,
+    COLOR_SCROLLBAR,
+    COLOR_BACKGROUND,
+    COLOR_ACTIVECAPTION,
+    COLOR_INACTIVECAPTION,
+    COLOR_MENU,
+    COLOR_WINDOW,
+    COLOR_WINDOWFRAME,
+    COLOR_MENUTEXT,
+    COLOR_WINDOWTEXT,
+    COLOR_CAPTIONTEXT,
+    COLOR_ACTIVEBORDER,
+    COLOR_INACTIVEBORDER,
+    COLOR_APPWORKSPACE,
+    COLOR_HIGHLIGHT,
+    COLOR_HIGHLIGHTTEXT,
+    COLOR_BTNFACE,
+    COLOR_BTNSHADOW,
+    COLOR_GRAYTEXT,
+    COLOR_BTNTEXT,
+    COLOR_INACTIVECAPTIONTEXT,
+    COLOR_BTNHIGHLIGHT,
+    COLOR_3DDKSHADOW,
+    COLOR_3DLIGHT,
+    COLOR_INFOTEXT,
+    COLOR_INFOBK,
+    COLOR_HOTLIGHT = 26,
+    COLOR_GRADIENTACTIVECAPTION,
+    COLOR_GRADIENTINACTIVECAPTION,
+    COLOR_MENUHILIGHT,
+    COLOR_MENUBAR,
     SYS_COLOR_COUNT
 };
 
@@ -114,7 +139,10 @@ TColor StringToColor(std::string_view Text);
 bool IdentToColor(std::string_view Ident, TColor& Color);
 
 // A picture that cannot be read, written or made as asked.
-class EInvalidGraphic : public Exception { public: using Exception::Exception; };
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // --- TFont -------------------------------------------------------------------------
 
@@ -133,7 +161,7 @@ public:
     TFont();
 
     const std::string& Name() const { return FName; }
-    void SetName(const std::string& Value); // an empty name is ignored
+    void SetName(const std::string& Value);  // an empty name is ignored
     int Size() const { return -MulDiv(FHeight, 72, FPixelsPerInch); }
     void SetSize(int Value) { SetHeight(-MulDiv(Value, FPixelsPerInch, 72)); }
     int Height() const { return FHeight; }
@@ -143,7 +171,7 @@ public:
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
     int PixelsPerInch() const { return FPixelsPerInch; }
-    void SetPixelsPerInch(int Value); // at least 1; keeps Height
+    void SetPixelsPerInch(int Value);  // at least 1; keeps Height
 
     // Copies another font's attributes; one OnChange when anything differs.
     void Assign(const TPersistent* Source) override;
@@ -156,7 +184,7 @@ protected:
 
 private:
     std::string FName = "Arial";
-    int FHeight = -11; // 8 points at 96 pixels per inch
+    int FHeight = -11;  // 8 points at 96 pixels per inch
     TFontStyles FStyle;
     TColor FColor = clWindowText;
     int FPixelsPerInch = 96;
@@ -194,7 +222,7 @@ public:
     void SetSize(int AWidth, int AHeight);
 
     TPixelFormat PixelFormat() const { return FPixelFormat; }
-    void SetPixelFormat(TPixelFormat Value); // to pf24bit: every pixel becomes opaque
+    void SetPixelFormat(TPixelFormat Value);  // to pf24bit: every pixel becomes opaque
 
     // The colour (0x00BBGGRR) at (X, Y); ERangeError outside the image.
     TColor Pixels(int X, int Y) const;
@@ -204,8 +232,8 @@ public:
     // Direct access to the rows. Writes through these do not notify: call Changed.
     std::uint32_t* PixelData() { return FPixels.data(); }
     const std::uint32_t* PixelData() const { return FPixels.data(); }
-    std::uint32_t* ScanLine(int Row);             // ERangeError outside the image
-    const std::uint32_t* ScanLine(int Row) const; // ERangeError outside the image
+    std::uint32_t* ScanLine(int Row);              // ERangeError outside the image
+    const std::uint32_t* ScanLine(int Row) const;  // ERangeError outside the image
     // Same size, format and pixels (alpha compared only in pf32bit).
     bool SameImage(const TBitmap& Other) const;
 
@@ -298,4 +326,4 @@ private:
     std::unique_ptr<TDeviceContext> FDC;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -9,7 +9,7 @@ namespace nyx {
 
 namespace {
 THost* CurrentHost = nullptr;
-} // namespace
+}  // namespace
 
 int SafeMessageBoxAnswer(unsigned Flags) {
     switch (Flags & 0x0F) {
@@ -219,37 +219,37 @@ void THost::DoSetCursor(HCURSOR) {}
 TColor THost::DoGetSysColor(int Index) const {
     // The classic desktop scheme.
     static const TColor table[SYS_COLOR_COUNT] = {
-        RGB(192, 192, 192), // scroll bar
-        RGB(0, 128, 128),   // desktop
-        RGB(0, 0, 128),     // active caption
-        RGB(128, 128, 128), // inactive caption
-        RGB(192, 192, 192), // menu
-        RGB(255, 255, 255), // window
-        RGB(0, 0, 0),       // window frame
-        RGB(0, 0, 0),       // menu text
-        RGB(0, 0, 0),       // window text
-        RGB(255, 255, 255), // caption text
-        RGB(192, 192, 192), // active border
-        RGB(192, 192, 192), // inactive border
-        RGB(128, 128, 128), // application workspace
-        RGB(0, 0, 128),     // highlight
-        RGB(255, 255, 255), // highlight text
-        RGB(192, 192, 192), // button face
-        RGB(128, 128, 128), // button shadow
-        RGB(128, 128, 128), // grey text
-        RGB(0, 0, 0),       // button text
-        RGB(192, 192, 192), // inactive caption text
-        RGB(255, 255, 255), // button highlight
-        RGB(0, 0, 0),       // 3D dark shadow
-        RGB(223, 223, 223), // 3D light
-        RGB(0, 0, 0),       // tooltip text
-        RGB(255, 255, 225), // tooltip background
-        RGB(0, 0, 0),       // (unused index 25)
-        RGB(0, 0, 255),     // hot light
-        RGB(16, 132, 208),  // active caption gradient
-        RGB(181, 181, 181), // inactive caption gradient
-        RGB(0, 0, 128),     // menu highlight
-        RGB(192, 192, 192), // menu bar
+        RGB(192, 192, 192),  // scroll bar
+        RGB(0, 128, 128),    // desktop
+        RGB(0, 0, 128),      // active caption
+        RGB(128, 128, 128),  // inactive caption
+        RGB(192, 192, 192),  // menu
+        RGB(255, 255, 255),  // window
+        RGB(0, 0, 0),        // window frame
+        RGB(0, 0, 0),        // menu text
+        RGB(0, 0, 0),        // window text
+        RGB(255, 255, 255),  // caption text
+        RGB(192, 192, 192),  // active border
+        RGB(192, 192, 192),  // inactive border
+        RGB(128, 128, 128),  // application workspace
+        RGB(0, 0, 128),      // highlight
+        RGB(255, 255, 255),  // highlight text
+        RGB(192, 192, 192),  // button face
+        RGB(128, 128, 128),  // button shadow
+        RGB(128, 128, 128),  // grey text
+        RGB(0, 0, 0),        // button text
+        RGB(192, 192, 192),  // inactive caption text
+        RGB(255, 255, 255),  // button highlight
+        RGB(0, 0, 0),        // 3D dark shadow
+        RGB(223, 223, 223),  // 3D light
+        RGB(0, 0, 0),        // tooltip text
+        RGB(255, 255, 225),  // tooltip background
+        RGB(0, 0, 0),        // (unused index 25)
+        RGB(0, 0, 255),      // hot light
+        RGB(16, 132, 208),   // active caption gradient
+        RGB(181, 181, 181),  // inactive caption gradient
+        RGB(0, 0, 128),      // menu highlight
+        RGB(192, 192, 192),  // menu bar
     };
     if (Index < 0 || Index >= SYS_COLOR_COUNT)
         return clBlack;
@@ -285,7 +285,7 @@ THost& BuiltinHost() {
     static THost* host = new THost;
     return *host;
 }
-} // namespace
+}  // namespace
 
 THost& Host() { return CurrentHost ? *CurrentHost : BuiltinHost(); }
 
@@ -295,4 +295,4 @@ THost* SetHost(THost* Value) {
     return previous;
 }
 
-} // namespace nyx
+}  // namespace nyx

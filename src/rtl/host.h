@@ -26,8 +26,8 @@ namespace nyx {
 
 // --- Messages and constants ------------------------------------------------------------
 
-using HWND = std::uintptr_t;    // a hidden message receiver; 0 = none
-using HCURSOR = std::uintptr_t; // a cursor of the host; 0 = none
+using HWND = std::uintptr_t;     // a hidden message receiver; 0 = none
+using HCURSOR = std::uintptr_t;  // a cursor of the host; 0 = none
 
 struct TMessage {
     std::uint32_t Msg = 0;
@@ -39,7 +39,7 @@ struct TMessage {
 // The receiver's window procedure: a bound method that handles one message.
 using TWndMethod = TEvent<TMessage&>;
 
-constexpr std::uint32_t WM_TIMER = 0x0113; // WParam: the timer identifier
+constexpr std::uint32_t WM_TIMER = 0x0113;  // WParam: the timer identifier
 constexpr std::uint32_t WM_USER = 0x0400;
 
 // MessageBox flags: buttons (low nibble) and icon.
@@ -133,7 +133,7 @@ public:
 
     // Hidden message receivers. Handles are never reused within a host.
     HWND AllocateHWnd(TWndMethod Method);
-    void DeallocateHWnd(HWND Wnd); // also kills its timers; 0 or an unknown handle: nothing
+    void DeallocateHWnd(HWND Wnd);  // also kills its timers; 0 or an unknown handle: nothing
     bool IsWindow(HWND Wnd) const;
     // Calls the receiver's method at once and answers its Result (0 for an unknown handle).
     // Exceptions reach the caller.
@@ -177,8 +177,7 @@ public:
 protected:
     // The defaults are the headless behaviour.
     virtual std::uint32_t DoGetTickCount() const;
-    virtual int DoMessageBox(const std::string& Text, const std::string& Caption,
-                             unsigned Flags);
+    virtual int DoMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
     virtual void DoHandleException(const std::exception& E);
     virtual void DoSetCursor(HCURSOR Cursor);
     virtual TColor DoGetSysColor(int Index) const;
@@ -224,7 +223,7 @@ public:
     ~TMessageCapture();
 
     std::vector<TBox> Boxes;
-    std::vector<std::string> Exceptions; // what() of each handled exception
+    std::vector<std::string> Exceptions;  // what() of each handled exception
     int Answer = 0;                       // 0: the safe answer
 
 private:
@@ -257,8 +256,6 @@ inline HCURSOR SetCursor(HCURSOR Cursor) { return Host().SetCursor(Cursor); }
 inline TScreen& Screen() { return Host().Screen(); }
 inline TColor GetSysColor(int Index) { return Host().GetSysColor(Index); }
 // What a window procedure does with a message it does not handle: nothing, result 0.
-inline std::intptr_t DefWindowProc(HWND, std::uint32_t, std::uintptr_t, std::intptr_t) {
-    return 0;
-}
+inline std::intptr_t DefWindowProc(HWND, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
 
-} // namespace nyx
+}  // namespace nyx

@@ -55,11 +55,21 @@ void QuoteString(TextSink& out, std::string_view s) {
     for (const char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': q += "\\\""; break;
-        case '\\': q += "\\\\"; break;
-        case '\n': q += "\\n"; break;
-        case '\r': q += "\\r"; break;
-        case '\t': q += "\\t"; break;
+        case '"':
+            q += "\\\"";
+            break;
+        case '\\':
+            q += "\\\\";
+            break;
+        case '\n':
+            q += "\\n";
+            break;
+        case '\r':
+            q += "\\r";
+            break;
+        case '\t':
+            q += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7F) {
                 q += "\\x";
@@ -88,8 +98,8 @@ private:
     std::string Name(bool dotted, bool allowEmpty, const char* what) {
         const std::int64_t at = FReader.Position();
         std::string s = FReader.ReadStr();
-        const bool ok = (allowEmpty && s.empty()) ||
-                        (dotted ? detail::IsDottedIdent(s) : IsValidIdent(s));
+        const bool ok =
+            (allowEmpty && s.empty()) || (dotted ? detail::IsDottedIdent(s) : IsValidIdent(s));
         if (!ok)
             FReader.ReadError(std::string("ObjectBinaryToText: ") + what +
                                   " is not an identifier; the stream is corrupt",
@@ -250,7 +260,7 @@ public:
     TextParser(TStream& in, TStream& out) : FIn(in), FWriter(out, 1 << 16), FBuf(1 << 16) {}
 
     void Run() {
-        if (Peek() == 0xEF) { // a byte-order mark
+        if (Peek() == 0xEF) {  // a byte-order mark
             Get();
             if (Get() != 0xBB || Get() != 0xBF)
                 Fail("the text starts with a broken byte-order mark");
@@ -296,9 +306,12 @@ private:
     }
     static bool IdentChar(int c) { return IdentStart(c) || (c >= '0' && c <= '9'); }
     static int HexValue(int c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
         return -1;
     }
 
@@ -338,9 +351,8 @@ private:
             FTok = Tok::Symbol;
             FText.push_back(char(Get()));
         } else {
-            const std::string shown =
-                c >= 0x20 && c < 0x7F ? "'" + std::string(1, char(c)) + "'"
-                                      : "byte " + std::to_string(c);
+            const std::string shown = c >= 0x20 && c < 0x7F ? "'" + std::string(1, char(c)) + "'"
+                                                            : "byte " + std::to_string(c);
             Fail("unexpected character " + shown);
         }
     }
@@ -374,8 +386,8 @@ private:
         }
         if (IdentChar(Peek()))
             Fail("malformed number '" + FText + char(Peek()) + "'");
-        const std::string_view body = std::string_view(FText).substr(
-            FText[0] == '+' || FText[0] == '-' ? 1 : 0);
+        const std::string_view body =
+            std::string_view(FText).substr(FText[0] == '+' || FText[0] == '-' ? 1 : 0);
         const bool negative = FText[0] == '-';
         if (body == "inf" || body == "nan") {
             FTok = Tok::Float;
@@ -411,11 +423,21 @@ private:
             }
             const int e = Get();
             switch (e) {
-            case '"': FText.push_back('"'); break;
-            case '\\': FText.push_back('\\'); break;
-            case 'n': FText.push_back('\n'); break;
-            case 'r': FText.push_back('\r'); break;
-            case 't': FText.push_back('\t'); break;
+            case '"':
+                FText.push_back('"');
+                break;
+            case '\\':
+                FText.push_back('\\');
+                break;
+            case 'n':
+                FText.push_back('\n');
+                break;
+            case 'r':
+                FText.push_back('\r');
+                break;
+            case 't':
+                FText.push_back('\t');
+                break;
             case 'x': {
                 const int h = HexValue(Get());
                 const int l = HexValue(Get());
@@ -435,9 +457,12 @@ private:
 
     std::string Describe() const {
         switch (FTok) {
-        case Tok::Eof: return "end of text";
-        case Tok::String: return "string";
-        default: return "'" + FText + "'";
+        case Tok::Eof:
+            return "end of text";
+        case Tok::String:
+            return "string";
+        default:
+            return "'" + FText + "'";
         }
     }
 
@@ -638,7 +663,7 @@ private:
     double FFloat = 0;
 };
 
-} // namespace
+}  // namespace
 
 void ObjectBinaryToText(TStream& Input, TStream& Output) {
     BinaryToText converter(Input, Output);
@@ -650,4 +675,4 @@ void ObjectTextToBinary(TStream& Input, TStream& Output) {
     parser.Run();
 }
 
-} // namespace nyx
+}  // namespace nyx

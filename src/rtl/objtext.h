@@ -27,4 +27,4 @@ class TStream;
 void ObjectBinaryToText(TStream& Input, TStream& Output);
 void ObjectTextToBinary(TStream& Input, TStream& Output);
 
-} // namespace nyx
+}  // namespace nyx

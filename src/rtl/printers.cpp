@@ -84,4 +84,4 @@ void TBitmapPrinter::DoAbort() {
     ClearPage();
 }
 
-} // namespace nyx
+}  // namespace nyx

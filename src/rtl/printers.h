@@ -13,7 +13,10 @@
 
 namespace nyx {
 
-class EPrinter : public Exception { public: using Exception::Exception; };
+class EPrinter : public Exception {
+public:
+    using Exception::Exception;
+};
 
 class TPrinter {
 public:
@@ -62,8 +65,7 @@ class TBitmapPrinter : public TPrinter {
 public:
     // Pages of PageWidth x PageHeight pixels. PageKind dkOther gives a page canvas whose
     // device takes no OpenGL pixel format, as some printers' do.
-    TBitmapPrinter(int PageWidth, int PageHeight,
-                   TDeviceKind PageKind = TDeviceKind::dkMemory);
+    TBitmapPrinter(int PageWidth, int PageHeight, TDeviceKind PageKind = TDeviceKind::dkMemory);
     ~TBitmapPrinter() override;
 
     TCanvas& Canvas() override { return FCanvas; }
@@ -73,7 +75,7 @@ public:
     // The last finished job: its title and its pages in order (none after an abort).
     const std::string& DocumentTitle() const { return FDocumentTitle; }
     int PageCount() const { return int(FPages.size()); }
-    const TBitmap& Pages(int Index) const; // EListError out of range
+    const TBitmap& Pages(int Index) const;  // EListError out of range
 
 protected:
     void DoBeginDoc() override;
@@ -93,4 +95,4 @@ private:
     std::string FDocumentTitle;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -14,7 +14,7 @@ void TComponent::ReadState(TReader& Reader) { Reader.ReadData(this); }
 namespace {
 std::string At(std::int64_t pos) { return " (byte " + std::to_string(pos) + ")"; }
 const char* const kSkipHint = "; set Handled in the reader's OnError to skip such properties";
-} // namespace
+}  // namespace
 
 // --- Buffer --------------------------------------------------------------------------
 
@@ -236,25 +236,35 @@ void TReader::SkipValueBody(TValueType Type, int Depth) {
     std::uint64_t n = 0;
     switch (Type) {
     case TValueType::vaNull:
-        ReadError("TReader.SkipValue: a value was expected, not the end of a list",
-                  Position() - 1);
+        ReadError("TReader.SkipValue: a value was expected, not the end of a list", Position() - 1);
     case TValueType::vaList:
         EnterNesting(Depth);
         while (!EndOfList())
             SkipValueBody(ReadValue(), Depth + 1);
         ReadListEnd();
         return;
-    case TValueType::vaInt8: n = 1; break;
-    case TValueType::vaInt16: n = 2; break;
-    case TValueType::vaInt32: n = 4; break;
+    case TValueType::vaInt8:
+        n = 1;
+        break;
+    case TValueType::vaInt16:
+        n = 2;
+        break;
+    case TValueType::vaInt32:
+        n = 4;
+        break;
     case TValueType::vaInt64:
-    case TValueType::vaDouble: n = 8; break;
+    case TValueType::vaDouble:
+        n = 8;
+        break;
     case TValueType::vaIdent:
     case TValueType::vaString:
-    case TValueType::vaBinary: n = GetLength("a value"); break;
+    case TValueType::vaBinary:
+        n = GetLength("a value");
+        break;
     case TValueType::vaFalse:
     case TValueType::vaTrue:
-    case TValueType::vaNil: return;
+    case TValueType::vaNil:
+        return;
     case TValueType::vaSet:
         while ((n = GetLength("a set member")) != 0)
             SkipBytes(n);
@@ -351,10 +361,10 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
     for (std::size_t dot; (dot = nextDot(rest)) != std::string_view::npos;) {
         const std::string_view segment = rest.substr(0, dot);
         const TPropInfo* p = target->ClassType().FindProperty(segment);
-        TObject* next = p && p->Kind == TTypeKind::tkClass &&
-                                p->ClassKind == TClassPropKind::ckOwned
-                            ? p->GetObject(*target)
-                            : nullptr;
+        TObject* next =
+            p && p->Kind == TTypeKind::tkClass && p->ClassKind == TClassPropKind::ckOwned
+                ? p->GetObject(*target)
+                : nullptr;
         if (!next)
             return unknown(*target, segment);
         target = next;
@@ -382,8 +392,10 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
             return;
     }
     if (p && p->Kind == TTypeKind::tkClass) {
-        PropertyError("TReader.ReadProperty: " + path + " is an object; its values are stored "
-                      "under paths such as " + path + ".Name",
+        PropertyError("TReader.ReadProperty: " + path +
+                          " is an object; its values are stored "
+                          "under paths such as " +
+                          path + ".Name",
                       start);
         SkipValue();
         return;
@@ -516,7 +528,7 @@ void TReader::ReadCollection(TCollection* Collection, const std::string& Path, i
                 item = Collection->Add();
             } catch (const Exception& e) {
                 PropertyError("TReader.ReadProperty: " + Path + ": " + e.Message(), start);
-                --FBufPos; // hand the item back to the skipper
+                --FBufPos;  // hand the item back to the skipper
                 SkipCollectionBody(Depth);
                 break;
             }
@@ -639,8 +651,8 @@ TComponent* TReader::ReadComponent() {
     const std::string name = ReadStr();
     const TMetaClass* cls = GetClass(className);
     if (!cls)
-        throw EClassNotFound("TReader.ReadComponent: class " + className + " of object \"" +
-                             name + "\"" + At(start) +
+        throw EClassNotFound("TReader.ReadComponent: class " + className + " of object \"" + name +
+                             "\"" + At(start) +
                              " is not registered; register it with RegisterClasses before "
                              "reading");
     if (!cls->CanCreateComponent())
@@ -713,7 +725,7 @@ TComponent* TReader::FindReference(std::string_view Name) {
     TComponent* c = nullptr;
     if (FByName.empty())
         for (const LoadedEntry& e : FLoaded)
-            FByName.emplace(UpperCase(e.StreamName), e.Component); // the first of a name wins
+            FByName.emplace(UpperCase(e.StreamName), e.Component);  // the first of a name wins
     if (auto it = FByName.find(UpperCase(head)); it != FByName.end())
         c = it->second;
     if (!c && FRoot)
@@ -722,7 +734,8 @@ TComponent* TReader::FindReference(std::string_view Name) {
         TComponent* owner = FRoot->Owner();
         c = SameText(owner->Name(), head) ? owner : owner->FindComponent(head);
     }
-    std::string_view rest = dot == std::string_view::npos ? std::string_view() : Name.substr(dot + 1);
+    std::string_view rest =
+        dot == std::string_view::npos ? std::string_view() : Name.substr(dot + 1);
     while (c && !rest.empty()) {
         const std::size_t next = rest.find('.');
         c = c->FindComponent(rest.substr(0, next));
@@ -752,4 +765,4 @@ void TReader::ResolveFixups() {
     FByName.clear();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -24,4 +24,4 @@ class TBitmapPrinter;
 class THost;
 class TScreen;
 class Exception;
-} // namespace nyx
+}  // namespace nyx

@@ -14,11 +14,21 @@ public:
         for (E m : members)
             FBits |= Bit(m);
     }
-    static constexpr TSet FromBits(Bits bits) { TSet s; s.FBits = bits; return s; }
+    static constexpr TSet FromBits(Bits bits) {
+        TSet s;
+        s.FBits = bits;
+        return s;
+    }
 
     constexpr bool Contains(E m) const { return (FBits & Bit(m)) != 0; }
-    constexpr TSet& Include(E m) { FBits |= Bit(m); return *this; }
-    constexpr TSet& Exclude(E m) { FBits &= Bits(~Bit(m)); return *this; }
+    constexpr TSet& Include(E m) {
+        FBits |= Bit(m);
+        return *this;
+    }
+    constexpr TSet& Exclude(E m) {
+        FBits &= Bits(~Bit(m));
+        return *this;
+    }
     constexpr Bits ToBits() const { return FBits; }
     constexpr bool Empty() const { return FBits == 0; }
     constexpr bool operator==(const TSet&) const = default;
@@ -31,4 +41,4 @@ private:
     Bits FBits = 0;
 };
 
-} // namespace nyx
+}  // namespace nyx

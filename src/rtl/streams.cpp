@@ -143,8 +143,8 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode) : FFil
     if (Mode == fmCreate) {
         FHandle = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (FHandle < 0)
-            throw EFCreateError("TFileStream: cannot create file \"" + FileName + "\": " +
-                                std::strerror(errno) +
+            throw EFCreateError("TFileStream: cannot create file \"" + FileName +
+                                "\": " + std::strerror(errno) +
                                 "; check that its folder exists and is writable");
         return;
     }
@@ -164,8 +164,8 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode) : FFil
         }
     }
     if (FHandle < 0)
-        throw EFOpenError("TFileStream: cannot open file \"" + FileName + "\": " +
-                          std::strerror(err) + "; check the name and the access rights");
+        throw EFOpenError("TFileStream: cannot open file \"" + FileName +
+                          "\": " + std::strerror(err) + "; check the name and the access rights");
 }
 
 TFileStream::~TFileStream() {
@@ -174,8 +174,8 @@ TFileStream::~TFileStream() {
 }
 
 void TFileStream::IOError(const char* operation) const {
-    throw EInOutError(std::string("TFileStream.") + operation + ": \"" + FFileName + "\": " +
-                      std::strerror(errno));
+    throw EInOutError(std::string("TFileStream.") + operation + ": \"" + FFileName +
+                      "\": " + std::strerror(errno));
 }
 
 std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
@@ -229,4 +229,4 @@ void TFileStream::SetSize(std::int64_t NewSize) {
         Seek(NewSize, TSeekOrigin::soBeginning);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -12,7 +12,7 @@ class TComponent;
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // File stream modes.
-inline constexpr std::uint16_t fmCreate = 0xFF00;     // create, or truncate an existing file
+inline constexpr std::uint16_t fmCreate = 0xFF00;  // create, or truncate an existing file
 inline constexpr std::uint16_t fmOpenRead = 0x0000;
 inline constexpr std::uint16_t fmOpenWrite = 0x0001;
 inline constexpr std::uint16_t fmOpenReadWrite = 0x0002;
@@ -91,4 +91,4 @@ private:
     int FHandle = -1;
 };
 
-} // namespace nyx
+}  // namespace nyx

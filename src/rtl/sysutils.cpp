@@ -77,9 +77,18 @@ std::string FloatToStrExact(double value) {
 }
 
 bool TryStrToFloat(std::string_view text, double& value) {
-    if (text == "inf" || text == "+inf") { value = INFINITY; return true; }
-    if (text == "-inf") { value = -INFINITY; return true; }
-    if (text == "nan" || text == "-nan") { value = std::nan(""); return true; }
+    if (text == "inf" || text == "+inf") {
+        value = INFINITY;
+        return true;
+    }
+    if (text == "-inf") {
+        value = -INFINITY;
+        return true;
+    }
+    if (text == "nan" || text == "-nan") {
+        value = std::nan("");
+        return true;
+    }
     if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
     const char* end = text.data() + text.size();
@@ -95,4 +104,4 @@ bool TryStrToInt(std::string_view text, std::int64_t& value) {
     return !text.empty() && res.ec == std::errc() && res.ptr == end;
 }
 
-} // namespace nyx
+}  // namespace nyx

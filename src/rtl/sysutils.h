@@ -19,21 +19,66 @@ private:
     std::string FMessage;
 };
 
-class EConvertError : public Exception { public: using Exception::Exception; };
-class EListError : public Exception { public: using Exception::Exception; };
-class EOutOfResources : public Exception { public: using Exception::Exception; };
-class EComponentError : public Exception { public: using Exception::Exception; };
-class EStreamError : public Exception { public: using Exception::Exception; };
-class EFilerError : public EStreamError { public: using EStreamError::EStreamError; };
-class EReadError : public EFilerError { public: using EFilerError::EFilerError; };
-class EWriteError : public EFilerError { public: using EFilerError::EFilerError; };
-class EClassNotFound : public EFilerError { public: using EFilerError::EFilerError; };
-class EFCreateError : public EStreamError { public: using EStreamError::EStreamError; };
-class EFOpenError : public EStreamError { public: using EStreamError::EStreamError; };
-class ERangeError : public Exception { public: using Exception::Exception; };
-class EInOutError : public Exception { public: using Exception::Exception; };
-class EPropertyError : public Exception { public: using Exception::Exception; };
-class EInvalidOperation : public Exception { public: using Exception::Exception; };
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+class EComponentError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EFilerError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EReadError : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+class EWriteError : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+class EClassNotFound : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class ERangeError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EPropertyError : public Exception {
+public:
+    using Exception::Exception;
+};
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // Raises EListError for an index outside [0, count).
 [[noreturn]] void ListIndexError(std::int64_t index);
@@ -62,4 +107,4 @@ std::string FloatToStrExact(double value);
 bool TryStrToFloat(std::string_view text, double& value);
 bool TryStrToInt(std::string_view text, std::int64_t& value);
 
-} // namespace nyx
+}  // namespace nyx

@@ -19,11 +19,15 @@ struct TRect {
     int Width() const { return Right - Left; }
     int Height() const { return Bottom - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+    bool Contains(TPoint p) const {
+        return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
+    }
     bool operator==(const TRect&) const = default;
 };
 
 constexpr TPoint Point(int X, int Y) { return TPoint{X, Y}; }
-constexpr TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }
+constexpr TRect Rect(int Left, int Top, int Right, int Bottom) {
+    return TRect{Left, Top, Right, Bottom};
+}
 
-} // namespace nyx
+}  // namespace nyx

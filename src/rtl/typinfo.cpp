@@ -64,9 +64,8 @@ bool TPropInfo::IsStoredValue(const TObject& instance) const {
 TMetaClass::TMetaClass(std::string name, const TMetaClass* parent, std::vector<TPropInfo> props,
                        ComponentFactory newComponent, ItemFactory newItem,
                        const std::type_info* type, bool overridesNotification)
-    : FName(std::move(name)), FParent(parent), FOwn(std::move(props)),
-      FNewComponent(newComponent), FNewItem(newItem), FType(type),
-      FOverridesNotification(overridesNotification) {
+    : FName(std::move(name)), FParent(parent), FOwn(std::move(props)), FNewComponent(newComponent),
+      FNewItem(newItem), FType(type), FOverridesNotification(overridesNotification) {
     if (FParent)
         FAll = FParent->FAll;
     for (const TPropInfo& p : FOwn) {
@@ -131,7 +130,7 @@ std::map<std::string, const TMetaClass*, TextLess>& Registry() {
     static std::map<std::string, const TMetaClass*, TextLess> registry;
     return registry;
 }
-} // namespace
+}  // namespace
 
 void RegisterClass(const TMetaClass& c) { Registry().emplace(c.Name(), &c); }
 
@@ -257,8 +256,10 @@ std::string SetToString(const TEnumInfo& members, std::int64_t mask) {
 
 std::int64_t StringToSet(const TEnumInfo& members, std::string_view text) {
     auto trim = [](std::string_view t) {
-        while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-        while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+        while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+            t.remove_prefix(1);
+        while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+            t.remove_suffix(1);
         return t;
     };
     text = trim(text);
@@ -271,8 +272,8 @@ std::int64_t StringToSet(const TEnumInfo& members, std::string_view text) {
         const std::string_view item = trim(text.substr(0, comma));
         const int ord = members.IndexOf(item);
         if (ord < 0)
-            throw EPropertyError("Invalid set value: " + std::string(item) + " is not a member of " +
-                                 members.Name);
+            throw EPropertyError("Invalid set value: " + std::string(item) +
+                                 " is not a member of " + members.Name);
         mask |= std::int64_t(1) << ord;
         if (comma == std::string_view::npos)
             break;
@@ -281,4 +282,4 @@ std::int64_t StringToSet(const TEnumInfo& members, std::string_view text) {
     return mask;
 }
 
-} // namespace nyx
+}  // namespace nyx

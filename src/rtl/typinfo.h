@@ -32,11 +32,11 @@ class TCollectionItem;
 
 // Declares the class information of a class; its definition lives in the .cpp:
 //   const TMetaClass& TFoo::StaticClass() { static const TMetaClass m = ...; return m; }
-#define NYX_CLASS(T)                                                                   \
-public:                                                                                \
-    static const ::nyx::TMetaClass& StaticClass();                                     \
-    const ::nyx::TMetaClass& ClassType() const override { return T::StaticClass(); }   \
-                                                                                       \
+#define NYX_CLASS(T)                                                                               \
+public:                                                                                            \
+    static const ::nyx::TMetaClass& StaticClass();                                                 \
+    const ::nyx::TMetaClass& ClassType() const override { return T::StaticClass(); }               \
+                                                                                                   \
 private:
 
 // --- TObject ---------------------------------------------------------------------
@@ -54,7 +54,10 @@ public:
     const std::string& ClassName() const;
     const TMetaClass* ClassParent() const;
     bool InheritsFrom(const TMetaClass& c) const;
-    template <class T> bool Is() const { return InheritsFrom(T::StaticClass()); }
+    template <class T>
+    bool Is() const {
+        return InheritsFrom(T::StaticClass());
+    }
 };
 
 // --- Enumerations ------------------------------------------------------------------
@@ -66,7 +69,7 @@ struct TEnumInfo {
 
     // Ordinal of a member name (case-insensitive), or -1.
     int IndexOf(std::string_view member) const;
-    const std::string& NameOf(std::int64_t ordinal) const; // EPropertyError when out of range
+    const std::string& NameOf(std::int64_t ordinal) const;  // EPropertyError when out of range
 };
 
 // The framework's boolean enumeration: False, True.
@@ -97,10 +100,10 @@ struct TPropInfo {
     std::string Name;
     TTypeKind Kind = TTypeKind::tkInteger;
     TClassPropKind ClassKind = TClassPropKind::ckNone;
-    const TEnumInfo* EnumType = nullptr;          // enumeration, boolean, set (its members)
-    const TMetaClass& (*PropClass)() = nullptr;   // class kind: the class of the value
-    std::optional<std::int64_t> Default;          // ordinals and sets; none = always stored
-    std::function<bool(const TObject&)> Stored;   // empty = stored
+    const TEnumInfo* EnumType = nullptr;         // enumeration, boolean, set (its members)
+    const TMetaClass& (*PropClass)() = nullptr;  // class kind: the class of the value
+    std::optional<std::int64_t> Default;         // ordinals and sets; none = always stored
+    std::function<bool(const TObject&)> Stored;  // empty = stored
 
     std::function<std::int64_t(const TObject&)> GetOrd;
     std::function<void(TObject&, std::int64_t)> SetOrd;
@@ -109,7 +112,7 @@ struct TPropInfo {
     std::function<std::string(const TObject&)> GetString;
     std::function<void(TObject&, const std::string&)> SetString;
     std::function<TObject*(const TObject&)> GetObject;
-    std::function<void(TObject&, TObject*)> SetObject; // references only
+    std::function<void(TObject&, TObject*)> SetObject;  // references only
 
     bool IsOrdinal() const {
         return Kind == TTypeKind::tkInteger || Kind == TTypeKind::tkEnumeration ||
@@ -129,7 +132,7 @@ template <class C, class V, class Set>
 auto Writer(Set set) {
     return [set](TObject& o, V v) { std::invoke(set, static_cast<C&>(o), v); };
 }
-} // namespace detail
+}  // namespace detail
 
 inline constexpr std::nullopt_t NoDefault = std::nullopt;
 
@@ -148,8 +151,7 @@ inline TPropInfo NewProp(std::string name, TTypeKind kind,
 template <class C>
 struct Props {
     template <class G, class S>
-    static TPropInfo Integer(std::string name, G get, S set,
-                             std::optional<std::int64_t> def) {
+    static TPropInfo Integer(std::string name, G get, S set, std::optional<std::int64_t> def) {
         TPropInfo p = NewProp(std::move(name), TTypeKind::tkInteger);
         p.Default = def;
         auto r = detail::Reader<C>(get);
@@ -303,8 +305,8 @@ public:
             nc = [](TComponent* owner) -> TComponent* { return new C(owner); };
         if constexpr (!std::is_abstract_v<C> && std::is_constructible_v<C, TCollection*>)
             ni = [](TCollection* coll) -> TCollectionItem* { return new C(coll); };
-        return TMetaClass(std::move(name), &P::StaticClass(), std::move(props), nc, ni,
-                          &typeid(C), NotificationOverridden<C>());
+        return TMetaClass(std::move(name), &P::StaticClass(), std::move(props), nc, ni, &typeid(C),
+                          NotificationOverridden<C>());
     }
 
     const std::string& Name() const { return FName; }
@@ -324,15 +326,14 @@ public:
     // descendant (another default, say) keeps its inherited place.
     const std::vector<const TPropInfo*>& Properties() const { return FAll; }
     std::vector<const TPropInfo*> PropertiesByName() const;
-    const TPropInfo* FindProperty(std::string_view name) const; // case-insensitive
+    const TPropInfo* FindProperty(std::string_view name) const;  // case-insensitive
 
 private:
     // An override that cannot be named from here (not public) counts as one.
     template <class C, class Component = TComponent>
     static constexpr bool NotificationOverridden() {
         if constexpr (requires { &C::Notification; })
-            return !std::is_same_v<decltype(&C::Notification),
-                                   decltype(&Component::Notification)>;
+            return !std::is_same_v<decltype(&C::Notification), decltype(&Component::Notification)>;
         else
             return true;
     }
@@ -349,16 +350,16 @@ private:
 
 // --- Class registry ------------------------------------------------------------------
 
-void RegisterClass(const TMetaClass& c); // registering twice is harmless
+void RegisterClass(const TMetaClass& c);  // registering twice is harmless
 void RegisterClasses(std::initializer_list<const TMetaClass*> classes);
 void UnRegisterClass(const TMetaClass& c);
 void UnRegisterClasses(std::initializer_list<const TMetaClass*> classes);
-const TMetaClass* GetClass(std::string_view name);  // none when not registered
-const TMetaClass& FindClass(std::string_view name); // EClassNotFound when not registered
+const TMetaClass* GetClass(std::string_view name);   // none when not registered
+const TMetaClass& FindClass(std::string_view name);  // EClassNotFound when not registered
 
 // --- Property access by name ---------------------------------------------------------
 
-const TPropInfo& GetPropInfo(const TObject& instance, std::string_view name); // EPropertyError
+const TPropInfo& GetPropInfo(const TObject& instance, std::string_view name);  // EPropertyError
 std::int64_t GetOrdProp(const TObject& instance, std::string_view name);
 void SetOrdProp(TObject& instance, std::string_view name, std::int64_t value);
 double GetFloatProp(const TObject& instance, std::string_view name);
@@ -374,4 +375,4 @@ void SetObjectProp(TObject& instance, std::string_view name, TObject* value);
 std::string SetToString(const TEnumInfo& members, std::int64_t mask);
 std::int64_t StringToSet(const TEnumInfo& members, std::string_view text);
 
-} // namespace nyx
+}  // namespace nyx

@@ -198,8 +198,8 @@ void TWriter::WriteProperties(TPersistent* Instance, const std::string& Prefix, 
     FPropPrefix = saved;
 }
 
-void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop,
-                            const std::string& Prefix, int Depth) {
+void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop, const std::string& Prefix,
+                            int Depth) {
     if (Prop.Kind == TTypeKind::tkMethod || !Prop.IsStoredValue(*Instance))
         return;
     if (Prop.Kind == TTypeKind::tkClass) {
@@ -264,8 +264,7 @@ void TWriter::WriteCollection(TCollection* Collection, int Depth) {
 // the root. Anything else is qualified by its owner's name.
 std::string TWriter::ReferenceName(const TComponent* Target, const std::string& Path) {
     if (Target->Name().empty())
-        throw EWriteError("TWriter.WriteProperty: " + Path + " refers to a " +
-                          Target->ClassName() +
+        throw EWriteError("TWriter.WriteProperty: " + Path + " refers to a " + Target->ClassName() +
                           " without a name; give it a Name so that the reference can be stored");
     if (!FNestedKnown && FRoot) {
         std::vector<TComponent*> pending{FRoot};
@@ -304,4 +303,4 @@ void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&,
     WriteBinary(data.Memory(), data.Size());
 }
 
-} // namespace nyx
+}  // namespace nyx

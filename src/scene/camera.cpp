@@ -7,8 +7,8 @@
 
 #include <cmath>
 #include <numbers>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace nyx {
 
@@ -39,13 +39,12 @@ void AddTo(TGLArrayd3& a, double x, double y, double z) {
 
 bool Gone(const TNyxObject* o) { return o->ComponentState().Contains(csDestroying); }
 
-} // namespace
+}  // namespace
 
 // --- Accumulation-buffer projections ----------------------------------------------------
 
-void JitterFrustum(double left, double right, double bottom, double top, double zNear,
-                   double zFar, double pixdx, double pixdy, double eyedx, double eyedy,
-                   double focus) {
+void JitterFrustum(double left, double right, double bottom, double top, double zNear, double zFar,
+                   double pixdx, double pixdy, double eyedx, double eyedy, double focus) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     // A viewport without pixels has nothing to shift by a fraction of one; without this
@@ -229,8 +228,8 @@ void TNyxCamera::ViewFrame(TGLMatrixd4& M) const {
     InverseMatrixd(M);
 }
 
-void TNyxCamera::LoadProjection(std::int32_t Width, std::int32_t Height,
-                                std::int32_t JitterIndex, double Dist) const {
+void TNyxCamera::LoadProjection(std::int32_t Width, std::int32_t Height, std::int32_t JitterIndex,
+                                double Dist) const {
     double fovy = FFOVY + FMotion.FOVOffset;
     if (MinApplyAngle > fovy)
         fovy = MinApplyAngle;
@@ -245,8 +244,8 @@ void TNyxCamera::LoadProjection(std::int32_t Width, std::int32_t Height,
         gluPerspective(fovy, w / h, FNearClipPlane, FFarClipPlane);
     } else {
         const TJitterPoint& j = JitterTable[JitterIndex];
-        JitterPerspective(fovy, w / h, FNearClipPlane, FFarClipPlane, 0, 0, 0.2 * j.x,
-                          0.2 * j.y, Dist);
+        JitterPerspective(fovy, w / h, FNearClipPlane, FFarClipPlane, 0, 0, 0.2 * j.x, 0.2 * j.y,
+                          Dist);
     }
 }
 
@@ -267,7 +266,7 @@ TNyxCamera::TEye TNyxCamera::Eye() const {
     e.T = GetTarget();
     e.Dist = Length(Minus(e.P, e.T));
     if (e.Dist == 0)
-        e.Dist = 1; // a degenerate view still gets a usable projection
+        e.Dist = 1;  // a degenerate view still gets a usable projection
     return e;
 }
 
@@ -423,4 +422,4 @@ void TNyxCamera::Notification(TComponent* AComponent, TOperation Operation) {
     TNyxObject::Notification(AComponent, Operation);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -27,9 +27,8 @@ extern const TJitterPoint* const JitterTable;
 // selects and resets the matrices. pixdx, pixdy move the image by fractions of a pixel
 // of the current viewport; eyedx, eyedy move the eye while the plane at distance focus
 // stays where it is.
-void JitterFrustum(double left, double right, double bottom, double top, double zNear,
-                   double zFar, double pixdx, double pixdy, double eyedx, double eyedy,
-                   double focus);
+void JitterFrustum(double left, double right, double bottom, double top, double zNear, double zFar,
+                   double pixdx, double pixdy, double eyedx, double eyedy, double focus);
 void JitterPerspective(double fovy, double aspect, double zNear, double zFar, double pixdx,
                        double pixdy, double eyedx, double eyedy, double focus);
 
@@ -175,4 +174,4 @@ private:
     std::vector<TNyxPanel*> FViewers;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -42,4 +42,4 @@ void TNyxColoredObject::DrawTransparent(bool Draft) {
         DrawWith(*m, Draft);
 }
 
-} // namespace nyx
+}  // namespace nyx

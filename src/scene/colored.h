@@ -26,4 +26,4 @@ private:
     void DrawWith(const TNyxMaterial& M, bool Draft);
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -20,11 +20,20 @@ void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) 
         const bool draft = Kind == dkDraft || FDrawType == dtLine;
         const bool shadows = Scene && Scene->Shadows();
         switch (State) {
-        case dsPre: DrawPre(); break;
-        case dsCamera: break;
-        case dsAllLights: DrawLight(false); break;
-        case dsShadowLights: DrawLight(true); break;
-        case dsAllObjects: DrawMain(draft); break;
+        case dsPre:
+            DrawPre();
+            break;
+        case dsCamera:
+            break;
+        case dsAllLights:
+            DrawLight(false);
+            break;
+        case dsShadowLights:
+            DrawLight(true);
+            break;
+        case dsAllObjects:
+            DrawMain(draft);
+            break;
         case dsNonShadowObjects:
             if (shadows && !FReceiveShadows)
                 DrawMain(draft);
@@ -33,12 +42,24 @@ void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) 
             if (shadows && FReceiveShadows)
                 DrawMain(draft);
             break;
-        case dsReflections: DrawReflections(); break;
-        case dsBuildShadowVolumes: BuildShadowVolumes(); break;
-        case dsDrawShadowVolumes: DrawShadowVolumes(); break;
-        case dsShadows: DrawShadows(draft); break;
-        case dsTransparent: DrawTransparent(draft); break;
-        case dsPost: DrawPost(); break;
+        case dsReflections:
+            DrawReflections();
+            break;
+        case dsBuildShadowVolumes:
+            BuildShadowVolumes();
+            break;
+        case dsDrawShadowVolumes:
+            DrawShadowVolumes();
+            break;
+        case dsShadows:
+            DrawShadows(draft);
+            break;
+        case dsTransparent:
+            DrawTransparent(draft);
+            break;
+        case dsPost:
+            DrawPost();
+            break;
         }
     }
     FXForm.Pop();
@@ -110,4 +131,4 @@ void TNyxObject::DrawSelection() {
     glPopAttrib();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -13,13 +13,12 @@ const TEnumInfo& TFogModeInfo() {
 const TMetaClass& TNyxFog::StaticClass() {
     using P = Props<TNyxFog>;
     static const TMetaClass meta = TMetaClass::Make<TNyxFog, TPersistent>(
-        "TNyxFog",
-        {P::Integer("Color", &TNyxFog::Color, &TNyxFog::SetColor, NoDefault),
-         P::Float("FogStart", &TNyxFog::FogStart, &TNyxFog::SetStart),
-         P::Float("FogEnd", &TNyxFog::FogEnd, &TNyxFog::SetEnd),
-         P::Float("Density", &TNyxFog::Density, &TNyxFog::SetDensity),
-         P::Enum("Mode", &TNyxFog::Mode, &TNyxFog::SetMode, TFogModeInfo(), NoDefault),
-         P::Boolean("Enabled", &TNyxFog::Enabled, &TNyxFog::SetEnabled, NoDefault)});
+        "TNyxFog", {P::Integer("Color", &TNyxFog::Color, &TNyxFog::SetColor, NoDefault),
+                    P::Float("FogStart", &TNyxFog::FogStart, &TNyxFog::SetStart),
+                    P::Float("FogEnd", &TNyxFog::FogEnd, &TNyxFog::SetEnd),
+                    P::Float("Density", &TNyxFog::Density, &TNyxFog::SetDensity),
+                    P::Enum("Mode", &TNyxFog::Mode, &TNyxFog::SetMode, TFogModeInfo(), NoDefault),
+                    P::Boolean("Enabled", &TNyxFog::Enabled, &TNyxFog::SetEnabled, NoDefault)});
     return meta;
 }
 
@@ -102,4 +101,4 @@ void TNyxFog::Apply() const {
     glEnable(GL_FOG);
 }
 
-} // namespace nyx
+}  // namespace nyx

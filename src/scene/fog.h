@@ -52,4 +52,4 @@ private:
     TCustomControl* FOwnerPanel = nullptr;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -84,7 +84,7 @@ void TNyxLight::SetReference(TNyxObject*& Field, TNyxObject* Value) {
 void TNyxLight::SetPositionObject(TNyxObject* Value) {
     // A light placed by itself, directly or through other lights, would look for
     // its centre without end.
-    for (const TNyxObject* o = Value; o; ) {
+    for (const TNyxObject* o = Value; o;) {
         if (o == this)
             throw EInvalidOperation("TNyxLight.SetPositionObject: '" + Value->Name() +
                                     "' is placed by light '" + Name() +
@@ -155,7 +155,7 @@ void TNyxLight::ToLightFrame(const TNyxObject* Obj, float Out[3]) const {
 
 void TNyxLight::DrawLight(bool ShadowPass) {
     if (!HasGLLight())
-        return; // left dark: there is no OpenGL light of that number to set
+        return;  // left dark: there is no OpenGL light of that number to set
     const GLenum light = GLenum(GL_LIGHT0 + FLightNum);
     // w = 1 puts the light at a point; w = 0 at infinity in the direction of p.
     GLfloat p[4] = {0, 0, 0, FDirectional ? 1.0f : 0.0f};
@@ -203,7 +203,7 @@ void TNyxLight::DrawShadowVolumes() {
     const GLenum light = GLenum(GL_LIGHT0 + FLightNum);
 
     glPushMatrix();
-    glLoadMatrixd(scene->ViewMatrix().data()); // the volumes are in world coordinates
+    glLoadMatrixd(scene->ViewMatrix().data());  // the volumes are in world coordinates
     glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDepthMask(GL_FALSE);
@@ -252,4 +252,4 @@ void TNyxLight::DrawShadowVolumes() {
     glPopMatrix();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -81,4 +81,4 @@ private:
     TNyxShadowTess FTess;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -135,7 +135,7 @@ void TNyxMaterial::TextureChanged(TObject*) {
             const std::uint32_t* row = FTexture.ScanLine(height - 1 - i) + (width - FTexWidth);
             std::uint32_t* out = FPixels.data() + std::size_t(i) * std::size_t(FTexWidth);
             for (int c = 0; c < FTexWidth; ++c) {
-                const std::uint32_t p = row[c]; // 0xAARRGGBB
+                const std::uint32_t p = row[c];  // 0xAARRGGBB
                 // Bytes R, G, B, 0 in memory: GL_RGBA read into three components.
                 out[c] = ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16);
             }
@@ -254,4 +254,4 @@ TNyxMaterial* TNyxMaterialLibrary::MaterialAt(int Index) const {
     return FMaterials->ItemAs<TNyxMaterialCI>(Index)->Material();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -169,4 +169,4 @@ private:
     std::unique_ptr<TNyxCollection> FMaterials;
 };
 
-} // namespace nyx
+}  // namespace nyx

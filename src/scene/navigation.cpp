@@ -24,10 +24,8 @@ const TMetaClass& TNyxPanelControl::StaticClass() {
     static const TMetaClass meta = TMetaClass::Make<TNyxPanelControl, TPersistent>(
         "TNyxPanelControl",
         {P::Enum("MouseLeft", &C::MouseLeft, &C::SetMouseLeft, TNyxMouseModeInfo(), NoDefault),
-         P::Enum("MouseRight", &C::MouseRight, &C::SetMouseRight, TNyxMouseModeInfo(),
-                 NoDefault),
-         P::Enum("MouseWheel", &C::MouseWheel, &C::SetMouseWheel, TNyxMouseModeInfo(),
-                 NoDefault)});
+         P::Enum("MouseRight", &C::MouseRight, &C::SetMouseRight, TNyxMouseModeInfo(), NoDefault),
+         P::Enum("MouseWheel", &C::MouseWheel, &C::SetMouseWheel, TNyxMouseModeInfo(), NoDefault)});
     return meta;
 }
 
@@ -55,7 +53,7 @@ TRect Span(TPoint A, TPoint B) {
 
 void ShowCursor(TCursor Number) { SetCursor(Screen().Cursors(Number)); }
 
-} // namespace
+}  // namespace
 
 const TNyxMouseMode* TNyxPanelControl::DragMode() const {
     switch (FButton) {
@@ -99,7 +97,7 @@ void TNyxPanelControl::MouseMove(TNyxPanel* Panel, TShiftState, std::int32_t X, 
         return;
     case mmSelect: {
         if (std::abs(FStartPoint.X - X) <= 4 && std::abs(FStartPoint.Y - Y) <= 4)
-            return; // still a click
+            return;  // still a click
         if (!Panel->HandleAllocated())
             return;
         TCanvas& canvas = Panel->Canvas();
@@ -127,8 +125,8 @@ void TNyxPanelControl::MouseMove(TNyxPanel* Panel, TShiftState, std::int32_t X, 
         glGetIntegerv(GL_VIEWPORT, viewport);
         const double k = camera->Orthographic() ? 1.0 : 0.4;
         GLdouble ax = 0, ay = 0, az = 0, bx = 0, by = 0, bz = 0;
-        gluUnProject(FStartPoint.X * k, -k * FStartPoint.Y, 0.5, modelview, projection,
-                     viewport, &ax, &ay, &az);
+        gluUnProject(FStartPoint.X * k, -k * FStartPoint.Y, 0.5, modelview, projection, viewport,
+                     &ax, &ay, &az);
         gluUnProject(X * k, -k * Y, 0.5, modelview, projection, viewport, &bx, &by, &bz);
         camera->Truck(bx - ax, by - ay, bz - az);
         break;
@@ -160,8 +158,8 @@ void TNyxPanelControl::MouseMove(TNyxPanel* Panel, TShiftState, std::int32_t X, 
     FMoved = true;
 }
 
-void TNyxPanelControl::MouseUp(TNyxPanel* Panel, TMouseButton, TShiftState Shift,
-                               std::int32_t X, std::int32_t Y) {
+void TNyxPanelControl::MouseUp(TNyxPanel* Panel, TMouseButton, TShiftState Shift, std::int32_t X,
+                               std::int32_t Y) {
     TNyxScene* scene = SceneOf(Panel);
     // A release that no press on this panel began (the press was elsewhere) ends nothing
     // and must not switch the animation off.
@@ -175,15 +173,14 @@ void TNyxPanelControl::MouseUp(TNyxPanel* Panel, TMouseButton, TShiftState Shift
         const int height = Panel->Height();
         Panel->MakeCurrent();
         if (FLastPoint.X != 0 && FLastPoint.Y != 0) {
-            scene->Select(Panel->Camera(), Panel->Width(), height,
-                          (FStartPoint.X + FLastPoint.X) / 2,
-                          height - (FStartPoint.Y + FLastPoint.Y) / 2,
-                          std::abs(FStartPoint.X - FLastPoint.X),
-                          std::abs(FStartPoint.Y - FLastPoint.Y), true, Shift.Contains(ssShift),
-                          !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl));
+            scene->Select(
+                Panel->Camera(), Panel->Width(), height, (FStartPoint.X + FLastPoint.X) / 2,
+                height - (FStartPoint.Y + FLastPoint.Y) / 2, std::abs(FStartPoint.X - FLastPoint.X),
+                std::abs(FStartPoint.Y - FLastPoint.Y), true, Shift.Contains(ssShift),
+                !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl));
         } else {
-            scene->Select(Panel->Camera(), Panel->Width(), height, X, height - Y, 4, 4, true,
-                          true, !Shift.Contains(ssCtrl));
+            scene->Select(Panel->Camera(), Panel->Width(), height, X, height - Y, 4, 4, true, true,
+                          !Shift.Contains(ssCtrl));
         }
     }
     // Any release ends the drag, the middle button's too, so no draft quality lingers.
@@ -217,4 +214,4 @@ void TNyxPanelControl::MouseWheelMove(TNyxPanel* Panel, TShiftState, std::int32_
     Panel->Repaint();
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -43,11 +43,11 @@ public:
     TNyxMouseMode MouseWheel() const { return FMouseWheel; }
     void SetMouseWheel(TNyxMouseMode Value) { FMouseWheel = Value; }
 
-    virtual void MouseDown(TNyxPanel* Panel, TMouseButton Button, TShiftState Shift,
-                           std::int32_t X, std::int32_t Y);
+    virtual void MouseDown(TNyxPanel* Panel, TMouseButton Button, TShiftState Shift, std::int32_t X,
+                           std::int32_t Y);
     virtual void MouseMove(TNyxPanel* Panel, TShiftState Shift, std::int32_t X, std::int32_t Y);
-    virtual void MouseUp(TNyxPanel* Panel, TMouseButton Button, TShiftState Shift,
-                         std::int32_t X, std::int32_t Y);
+    virtual void MouseUp(TNyxPanel* Panel, TMouseButton Button, TShiftState Shift, std::int32_t X,
+                         std::int32_t Y);
     virtual void MouseWheelMove(TNyxPanel* Panel, TShiftState Shift, std::int32_t WheelDelta,
                                 TPoint MousePos);
 
@@ -78,4 +78,4 @@ private:
     bool FSavedAnimation = false;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -175,10 +175,10 @@ void TNyxObject::ListChildrenInto(std::vector<TNyxObject*>& List,
                                   const std::vector<const TMetaClass*>& Classes) const {
     for (TNyxObject* child : FItems) {
         child->ListChildrenInto(List, Classes);
-        const bool wanted =
-            Classes.empty() || std::any_of(Classes.begin(), Classes.end(), [&](const TMetaClass* c) {
-                return c && child->InheritsFrom(*c);
-            });
+        const bool wanted = Classes.empty() ||
+                            std::any_of(Classes.begin(), Classes.end(), [&](const TMetaClass* c) {
+                                return c && child->InheritsFrom(*c);
+                            });
         if (wanted)
             List.push_back(child);
     }
@@ -193,7 +193,7 @@ void TNyxObject::Iterate(TNyxIterateProc Proc, void* Data) {
 void TNyxObject::Clear() {
     BeginUpdate();
     while (!FItems.empty())
-        delete FItems.back(); // leaves Items in its destructor
+        delete FItems.back();  // leaves Items in its destructor
     EndUpdate();
 }
 
@@ -445,19 +445,21 @@ TPropInfo Selected() {
     return P::Boolean("Selected", &TNyxObject::Selected, &TNyxObject::SetSelected, false);
 }
 TPropInfo DrawType() {
-    return P::Enum("DrawType", &TNyxObject::DrawType, &TNyxObject::SetDrawType,
-                   TNyxDrawTypeInfo(), dtFill);
+    return P::Enum("DrawType", &TNyxObject::DrawType, &TNyxObject::SetDrawType, TNyxDrawTypeInfo(),
+                   dtFill);
 }
 TPropInfo Smooth() {
     return P::Boolean("Smooth", &TNyxObject::Smooth, &TNyxObject::SetSmooth, true);
 }
 TPropInfo CastShadows() {
-    return P::Boolean("CastShadows", &TNyxObject::CastShadows,
-                      [](TNyxObject& o, bool v) { o.SetShadows(0, v); }, false);
+    return P::Boolean(
+        "CastShadows", &TNyxObject::CastShadows, [](TNyxObject& o, bool v) { o.SetShadows(0, v); },
+        false);
 }
 TPropInfo ReceiveShadows() {
-    return P::Boolean("ReceiveShadows", &TNyxObject::ReceiveShadows,
-                      [](TNyxObject& o, bool v) { o.SetShadows(1, v); }, false);
+    return P::Boolean(
+        "ReceiveShadows", &TNyxObject::ReceiveShadows,
+        [](TNyxObject& o, bool v) { o.SetShadows(1, v); }, false);
 }
 TPropInfo Point1(const std::string& Name) {
     return P::Owned<TNyxVertex3>(Name, [](const TNyxObject& o) { return o.Point1(); });
@@ -466,6 +468,6 @@ TPropInfo Point2(const std::string& Name) {
     return P::Owned<TNyxVertex3>(Name, [](const TNyxObject& o) { return o.Point2(); });
 }
 
-} // namespace NyxObjectProps
+}  // namespace NyxObjectProps
 
-} // namespace nyx
+}  // namespace nyx

@@ -60,7 +60,7 @@ public:
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
     int GetItemsCount() const { return int(FItems.size()); }
-    TNyxObject* GetItem(int Index) const; // EListError out of range
+    TNyxObject* GetItem(int Index) const;  // EListError out of range
     const std::vector<TNyxObject*>& Items() const { return FItems; }
     // Position in the parent's Items; 0 without a parent.
     int GetItemIndex() const;
@@ -241,6 +241,6 @@ TPropInfo ReceiveShadows();
 // Point1 or Point2 under the name the class gives it ("P", "Position", "Target", ...).
 TPropInfo Point1(const std::string& Name);
 TPropInfo Point2(const std::string& Name);
-} // namespace NyxObjectProps
+}  // namespace NyxObjectProps
 
-} // namespace nyx
+}  // namespace nyx

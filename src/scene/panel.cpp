@@ -18,12 +18,12 @@ HGLRC CurrentContextValue = nullptr;
 
 constexpr TNyxOptions DefaultOptions =
     TNyxOptions{goDepthTest, goTwoSidedLightModel, goCullFace, goLighting};
-} // namespace
+}  // namespace
 
 const TEnumInfo& TNyxOptionInfo() {
-    static const TEnumInfo info{"TNyxOption",
-                                {"goFlatShadeModel", "goDepthTest", "goTwoSidedLightModel",
-                                 "goCullFace", "goLighting"}};
+    static const TEnumInfo info{
+        "TNyxOption",
+        {"goFlatShadeModel", "goDepthTest", "goTwoSidedLightModel", "goCullFace", "goLighting"}};
     return info;
 }
 
@@ -65,8 +65,7 @@ PIXELFORMATDESCRIPTOR TNyxPanel::WindowPixelFormatRequest() {
 // along, so that a printed or saved view combines the shadows of several lights too.
 PIXELFORMATDESCRIPTOR TNyxPanel::CanvasPixelFormatRequest() {
     PIXELFORMATDESCRIPTOR pfd = WindowPixelFormatRequest();
-    pfd.dwFlags =
-        PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
     return pfd;
 }
 
@@ -145,8 +144,8 @@ void TNyxPanel::CreateWindowHandle(const TCreateParams& Params) {
         FRenderContext = wglCreateContext(FDeviceContext);
     FAcceleration = AccelerationOf(FPixelFormatDescriptor.dwFlags, FAcceleration);
     if (!FRenderContext)
-        return; // no usable context: paints show nothing
-    CurrentContextValue = nullptr; // a new context is never current yet
+        return;                     // no usable context: paints show nothing
+    CurrentContextValue = nullptr;  // a new context is never current yet
     MakeCurrent();
     if (CurrentContextValue != FRenderContext)
         return;
@@ -179,7 +178,7 @@ void TNyxPanel::Paint() {
     FollowCameraScene();
     MakeCurrent();
     if (CurrentContextValue != FRenderContext)
-        return; // the window refused the context (a zero-sized surface, say)
+        return;  // the window refused the context (a zero-sized surface, say)
     TNyxScene* scene = FCamera ? FCamera->Scene() : nullptr;
     if (Enabled() && scene) {
         ++FFrameCount;
@@ -217,7 +216,8 @@ void TNyxPanel::Render(std::int32_t Width, std::int32_t Height, bool Draft) {
             glEnable(GL_LIGHTING);
         else
             glDisable(GL_LIGHTING);
-        glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, FOptions.Contains(goTwoSidedLightModel) ? 1.0f : 0.0f);
+        glLightModelf(GL_LIGHT_MODEL_TWO_SIDE,
+                      FOptions.Contains(goTwoSidedLightModel) ? 1.0f : 0.0f);
         if (FOptions.Contains(goDepthTest))
             glEnable(GL_DEPTH_TEST);
         else
@@ -413,4 +413,4 @@ bool TNyxPanel::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
     return true;
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -116,7 +116,7 @@ protected:
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 
 private:
-    friend class TNyxCamera; // calls FollowCameraScene when it joins a scene
+    friend class TNyxCamera;  // calls FollowCameraScene when it joins a scene
     // Registers with the scene the camera belongs to now, leaving the one it left.
     void FollowCameraScene();
     void ReleaseContext();
@@ -140,4 +140,4 @@ private:
     TNyxScene* FScene = nullptr;
 };
 
-} // namespace nyx
+}  // namespace nyx

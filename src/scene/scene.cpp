@@ -13,7 +13,7 @@ namespace nyx {
 namespace {
 
 constexpr std::uintptr_t AnimationTimerID = 1;
-constexpr std::uint32_t AnimationPeriod = 40; // milliseconds
+constexpr std::uint32_t AnimationPeriod = 40;  // milliseconds
 constexpr std::size_t SelectBufferStep = 500;
 
 // Render and Select in progress: invalidations then would start a frame inside the
@@ -31,14 +31,14 @@ private:
 
 void ClearSelected(TNyxObject* Obj, void*) { Obj->StoreSelected(false); }
 
-} // namespace
+}  // namespace
 
 const TEnumInfo& TNyxDrawStateInfo() {
-    static const TEnumInfo info{
-        "TNyxDrawState",
-        {"dsPre", "dsCamera", "dsAllLights", "dsShadowLights", "dsAllObjects",
-         "dsNonShadowObjects", "dsShadowObjects", "dsReflections", "dsBuildShadowVolumes",
-         "dsDrawShadowVolumes", "dsShadows", "dsTransparent", "dsPost"}};
+    static const TEnumInfo info{"TNyxDrawState",
+                                {"dsPre", "dsCamera", "dsAllLights", "dsShadowLights",
+                                 "dsAllObjects", "dsNonShadowObjects", "dsShadowObjects",
+                                 "dsReflections", "dsBuildShadowVolumes", "dsDrawShadowVolumes",
+                                 "dsShadows", "dsTransparent", "dsPost"}};
     return info;
 }
 
@@ -53,8 +53,8 @@ const TMetaClass& TNyxScene::StaticClass() {
         "TNyxScene",
         {NyxObjectProps::XForm(),
          P::Boolean("Animation", &TNyxScene::Animation, &TNyxScene::SetAnimation, false),
-         P::Integer("BackgroundColor", &TNyxScene::BackgroundColor,
-                    &TNyxScene::SetBackgroundColor, 0),
+         P::Integer("BackgroundColor", &TNyxScene::BackgroundColor, &TNyxScene::SetBackgroundColor,
+                    0),
          P::Integer("SceneAmbientColor", &TNyxScene::SceneAmbientColor,
                     &TNyxScene::SetSceneAmbientColor, 3355443),
          P::Boolean("Reflections", &TNyxScene::Reflections, &TNyxScene::SetReflections, false),
@@ -67,8 +67,7 @@ const TMetaClass& TNyxScene::StaticClass() {
 
 // --- Construction and destruction ----------------------------------------------------
 
-TNyxScene::TNyxScene(TComponent* AOwner)
-    : TNyxObject(AOwner), FSelectBuffer(SelectBufferStep) {
+TNyxScene::TNyxScene(TComponent* AOwner) : TNyxObject(AOwner), FSelectBuffer(SelectBufferStep) {
     FTimerWindow = AllocateHWnd(TWndMethod::Bind<&TNyxScene::WndProc>(this));
 }
 
@@ -86,7 +85,8 @@ TNyxScene::~TNyxScene() {
 
 void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     switch (State) {
-    case dsCamera: return;
+    case dsCamera:
+        return;
     case dsAllLights:
     case dsShadowLights:
         for (GLenum i = 0; i < 8; ++i)
@@ -126,14 +126,19 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     case dsAllObjects:
     case dsNonShadowObjects:
     case dsShadowObjects:
-    case dsPost: break;
+    case dsPost:
+        break;
     }
 
     DrawChildren(Scene, State, Kind);
 
     switch (State) {
-    case dsReflections: glPopMatrix(); break;
-    case dsBuildShadowVolumes: glPopAttrib(); break;
+    case dsReflections:
+        glPopMatrix();
+        break;
+    case dsBuildShadowVolumes:
+        glPopAttrib();
+        break;
     case dsDrawShadowVolumes:
         if (FShadowLightCount > 1)
             glAccum(GL_RETURN, 1.2f);
@@ -146,25 +151,24 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         glDepthMask(GL_TRUE);
         glDisable(GL_BLEND);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
-void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
-                       bool Draft) {
+void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) {
     if (!Camera)
         return;
     TDrawingScope drawing(FDrawing);
     if (Camera != FCurrentCamera) {
         FCurrentCamera = Camera;
-        Camera->FreeNotification(this); // cleared when the camera goes
+        Camera->FreeNotification(this);  // cleared when the camera goes
     }
 
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, FAmbientRGBA.data());
     glClearStencil(0);
     glClearColor(FBackgroundRGB[0], FBackgroundRGB[1], FBackgroundRGB[2], 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
-            (FReflections ? GL_STENCIL_BUFFER_BIT : 0));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | (FReflections ? GL_STENCIL_BUFFER_BIT : 0));
 
     const TNyxDrawKind kind = Draft ? dkDraft : dkFull;
     Camera->Apply(Width, Height, -1);
@@ -231,8 +235,7 @@ void TNyxScene::MarkHits(std::int32_t Hits, bool Toggle) {
 
 std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
                                std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
-                               std::int32_t PickHeight, bool Mark, bool Toggle,
-                               bool ClearFirst) {
+                               std::int32_t PickHeight, bool Mark, bool Toggle, bool ClearFirst) {
     if (!Camera)
         return 0;
     PickWidth = std::max(PickWidth, 1);
@@ -311,11 +314,10 @@ void TNyxScene::UnregisterGLPanel(TNyxPanel* Panel) {
 void TNyxScene::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove && AComponent) {
         // Compared as components: the removed one may be half destroyed already.
-        FPanels.erase(std::remove_if(FPanels.begin(), FPanels.end(),
-                                     [&](TNyxPanel* p) {
-                                         return static_cast<TComponent*>(p) == AComponent;
-                                     }),
-                      FPanels.end());
+        FPanels.erase(
+            std::remove_if(FPanels.begin(), FPanels.end(),
+                           [&](TNyxPanel* p) { return static_cast<TComponent*>(p) == AComponent; }),
+            FPanels.end());
         if (FCurrentCamera && static_cast<TComponent*>(FCurrentCamera) == AComponent)
             FCurrentCamera = nullptr;
         if (FMaterialLibrary && static_cast<TComponent*>(FMaterialLibrary) == AComponent) {
@@ -418,4 +420,4 @@ void TNyxScene::SetMaterialLibrary(TNyxMaterialLibrary* Value) {
     Invalidate(this);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -35,8 +35,7 @@ public:
     void Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) override;
     // One frame into the current context: clears, lets the camera load projection and
     // view, then runs the passes. No camera: nothing, not even the clear.
-    virtual void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
-                        bool Draft);
+    virtual void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft);
 
     // --- Selection ---
     // Draws the tree through Camera's pick projection round window point (X, Y),
@@ -45,8 +44,7 @@ public:
     // of hit records (0 without a camera).
     virtual std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
                                 std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
-                                std::int32_t PickHeight, bool Mark, bool Toggle,
-                                bool ClearFirst);
+                                std::int32_t PickHeight, bool Mark, bool Toggle, bool ClearFirst);
     // The name Obj is drawn under while selecting; it maps back to Obj until the
     // selection ends. Outside Select: 0, and nothing is recorded.
     std::uint32_t SelectionName(TNyxObject* Obj);
@@ -132,7 +130,7 @@ private:
     // Objects by selection name while Select runs.
     std::vector<TNyxObject*> FSelectNames;
     bool FSelecting = false;
-    int FDrawing = 0; // nesting of Render and Select
+    int FDrawing = 0;  // nesting of Render and Select
 };
 
-} // namespace nyx
+}  // namespace nyx

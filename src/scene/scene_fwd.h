@@ -40,4 +40,4 @@ enum TNyxDrawState : std::uint8_t {
 };
 enum TNyxDrawKind : std::uint8_t { dkDraft, dkFull, dkSelect };
 
-} // namespace nyx
+}  // namespace nyx

@@ -24,8 +24,8 @@ struct TLightView {
     TGLMatrixd4 Modelview{};
     TGLMatrixd4 Projection{};
     std::array<GLint, 4> Viewport{};
-    TGLArrayd3 L{}; // light centre
-    TGLArrayd3 C{}; // object centre
+    TGLArrayd3 L{};  // light centre
+    TGLArrayd3 C{};  // object centre
     // The tessellation running now: GLU's error callback carries no data of ours.
     TNyxShadowTess* Current = nullptr;
 };
@@ -72,7 +72,7 @@ void CheckFeedback(const float* Feedback, int Count) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void InitShadowFeedback() {
     if (LightView.Feedback.empty())
@@ -120,8 +120,8 @@ void TNyxShadowTess::EmitPair(const float* Window) {
                  LightView.Projection.data(), LightView.Viewport.data(), &p[0], &p[1], &p[2]);
     glVertex3d(p[0], p[1], p[2]);
     for (std::size_t i = 0; i < 3; ++i)
-        p[i] += ExtrusionFactor * (FPointExtrusion ? p[i] - LightView.L[i]
-                                                   : LightView.C[i] - LightView.L[i]);
+        p[i] += ExtrusionFactor *
+                (FPointExtrusion ? p[i] - LightView.L[i] : LightView.C[i] - LightView.L[i]);
     glVertex3d(p[0], p[1], p[2]);
 }
 
@@ -147,13 +147,13 @@ void TNyxShadowTess::Vertex(void* VertexData, void* Data) {
 void TNyxShadowTess::End(void* Data) {
     auto* self = static_cast<TNyxShadowTess*>(Data);
     if (self->FFirst)
-        self->EmitPair(self->FFirst); // the strip closes on its first pair
+        self->EmitPair(self->FFirst);  // the strip closes on its first pair
     glEnd();
 }
 
-void TNyxShadowTess::Combine(GLdouble Coords[3], void*[4], GLfloat[4], void** Out, void* Data) {
+void TNyxShadowTess::Combine(GLdouble Coords[3], void* [4], GLfloat[4], void** Out, void* Data) {
     auto* self = static_cast<TNyxShadowTess*>(Data);
-    static TVertexf spare; // somewhere to point when the store cannot grow
+    static TVertexf spare;  // somewhere to point when the store cannot grow
     TVertexf* v = &spare;
     try {
         v = self->NextCombined();
@@ -195,7 +195,7 @@ void TNyxShadowTess::Tessellate(const float* Feedback, int Count, bool PointExtr
             gluTessEndContour(FTess);
             i += 2 + 3 * k;
         } else {
-            i += token == GL_PASS_THROUGH_TOKEN ? 2 : 4; // checked above
+            i += token == GL_PASS_THROUGH_TOKEN ? 2 : 4;  // checked above
         }
     }
     gluTessEndPolygon(FTess);
@@ -221,7 +221,8 @@ const TMetaClass& TNyxShadowedObject::StaticClass() {
 namespace {
 
 // Calls Fn on every light below Root, in the order ListChildren lists them.
-template <class F> void ForEachLight(TNyxObject* Root, const F& Fn) {
+template <class F>
+void ForEachLight(TNyxObject* Root, const F& Fn) {
     for (TNyxObject* child : Root->Items()) {
         ForEachLight(child, Fn);
         if (auto* light = dynamic_cast<TNyxLight*>(child))
@@ -238,7 +239,7 @@ bool Drawn(const TNyxObject* Obj) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void TNyxShadowedObject::BuildShadowVolumes() {
     if (!CastShadows())
@@ -292,7 +293,7 @@ struct TBuildState {
     }
 };
 
-} // namespace
+}  // namespace
 
 void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     TGLArrayd3& L = LightView.L;
@@ -341,12 +342,12 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());
         glRenderMode(GL_FEEDBACK);
         state.Feedback = true;
-        DrawSpecific(GL_FRONT_AND_BACK, false); // filled, whatever DrawType says
+        DrawSpecific(GL_FRONT_AND_BACK, false);  // filled, whatever DrawType says
         state.Feedback = false;
         n = glRenderMode(GL_RENDER);
         if (n >= 0)
             break;
-        buffer.assign(buffer.size() + FeedbackStep, 0.0f); // old contents are not needed
+        buffer.assign(buffer.size() + FeedbackStep, 0.0f);  // old contents are not needed
     }
 
     const GLuint name = glGenLists(1);
@@ -356,4 +357,4 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -54,8 +54,8 @@ private:
     static void Begin(GLenum Type, void* Data);
     static void Vertex(void* VertexData, void* Data);
     static void End(void* Data);
-    static void Combine(GLdouble Coords[3], void* Neighbours[4], GLfloat Weights[4],
-                        void** Out, void* Data);
+    static void Combine(GLdouble Coords[3], void* Neighbours[4], GLfloat Weights[4], void** Out,
+                        void* Data);
     static void Error(GLenum Code);
 
     // The next free combined vertex; the store grows in blocks, so vertices already
@@ -107,4 +107,4 @@ public:
     virtual void DoBuildShadowVolumes(TNyxLight* Light);
 };
 
-} // namespace nyx
+}  // namespace nyx

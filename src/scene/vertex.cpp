@@ -30,9 +30,10 @@ void TNyxVertex3::SetData(int Index, double Value) {
 const TMetaClass& TNyxVertex3Tex::StaticClass() {
     using P = Props<TNyxVertex3Tex>;
     static const TMetaClass meta = TMetaClass::Make<TNyxVertex3Tex, TNyxVertex3>(
-        "TNyxVertex3Tex",
-        {P::Float("TexX", &TNyxVertex3Tex::TexX, [](TNyxVertex3Tex& v, double x) { v.SetData(3, x); }),
-         P::Float("TexY", &TNyxVertex3Tex::TexY, [](TNyxVertex3Tex& v, double y) { v.SetData(4, y); })});
+        "TNyxVertex3Tex", {P::Float("TexX", &TNyxVertex3Tex::TexX,
+                                    [](TNyxVertex3Tex& v, double x) { v.SetData(3, x); }),
+                           P::Float("TexY", &TNyxVertex3Tex::TexY,
+                                    [](TNyxVertex3Tex& v, double y) { v.SetData(4, y); })});
     return meta;
 }
 
@@ -98,11 +99,10 @@ void TNyxVertex3CI::NotifyCollection() {
 const TMetaClass& TNyxVertex3TexCI::StaticClass() {
     using P = Props<TNyxVertex3TexCI>;
     static const TMetaClass meta = TMetaClass::Make<TNyxVertex3TexCI, TNyxVertex3CI>(
-        "TNyxVertex3TexCI",
-        {P::Float("TexX", &TNyxVertex3TexCI::TexX,
-                  [](TNyxVertex3TexCI& v, double x) { v.SetData(3, x); }),
-         P::Float("TexY", &TNyxVertex3TexCI::TexY,
-                  [](TNyxVertex3TexCI& v, double y) { v.SetData(4, y); })});
+        "TNyxVertex3TexCI", {P::Float("TexX", &TNyxVertex3TexCI::TexX,
+                                      [](TNyxVertex3TexCI& v, double x) { v.SetData(3, x); }),
+                             P::Float("TexY", &TNyxVertex3TexCI::TexY,
+                                      [](TNyxVertex3TexCI& v, double y) { v.SetData(4, y); })});
     return meta;
 }
 
@@ -155,4 +155,4 @@ void TNyxCollection::Invalidate(TObject*) {
         FRegisteredObjects[i]->Invalidate(this);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -126,4 +126,4 @@ private:
     std::vector<TNyxObject*> FRegisteredObjects;
 };
 
-} // namespace nyx
+}  // namespace nyx

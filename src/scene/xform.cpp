@@ -24,9 +24,7 @@ TNyxXForm::~TNyxXForm() = default;
 void TNyxXForm::GetMatrix(TGLMatrixd4& M) const { M = Matrix(); }
 
 // Counters are compared for equality only, so they wrap instead of overflowing.
-void TNyxXForm::CountChange() {
-    FChangeCount = std::int32_t(std::uint32_t(FChangeCount) + 1u);
-}
+void TNyxXForm::CountChange() { FChangeCount = std::int32_t(std::uint32_t(FChangeCount) + 1u); }
 
 void TNyxXForm::ChangeData(TObject* Sender) {
     CountChange();
@@ -94,4 +92,4 @@ void TNyxXForm::mRotate(double CX, double CY, double CZ, double AX, double AY, d
     Invalidate(this);
 }
 
-} // namespace nyx
+}  // namespace nyx

@@ -69,4 +69,4 @@ private:
     std::int32_t FChangeCount = 0;
 };
 
-} // namespace nyx
+}  // namespace nyx

@@ -3,12 +3,12 @@
 
 #include "demo.h"
 #include "gl/testgl.h"
+#include "objects/box.h"
+#include "objects/quadrics.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
-#include "objects/box.h"
-#include "objects/quadrics.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +60,9 @@ private:
 
 // Runs nyxview with Args and without any X display, in Dir.
 TRun RunNyxview(const std::vector<std::string>& Args, const TTempDir& Dir) {
-    std::string command = "cd '" + Dir.Path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" +
-                          std::string(NYXVIEW_PATH) + "'";
+    std::string command = "cd '" + Dir.Path().string() +
+                          "' && env -u DISPLAY -u WAYLAND_DISPLAY '" + std::string(NYXVIEW_PATH) +
+                          "'";
     for (const std::string& a : Args)
         command += " '" + a + "'";
     command += " >'" + Dir / ".out" + "' 2>'" + Dir / ".err" + "'";
@@ -101,7 +102,7 @@ public:
         std::array<double, 4> eye{}, clip{};
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c)
-                eye[r] += FModelview[c * 4 + r] * p[c]; // column-major
+                eye[r] += FModelview[c * 4 + r] * p[c];  // column-major
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c)
                 clip[r] += FProjection[c * 4 + r] * eye[c];
@@ -214,7 +215,7 @@ TEST(NyxviewHelp, ListsTheOptionsAndTheMouse) {
 
 struct TBadCase {
     std::vector<std::string> Args;
-    const char* Says; // part of the one line on standard error
+    const char* Says;  // part of the one line on standard error
 };
 
 void PrintTo(const TBadCase& c, std::ostream* os) {
@@ -240,26 +241,25 @@ TEST_P(NyxviewRefuses, WithStatusOneAndOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     BadArguments, NyxviewRefuses,
-    ::testing::Values(
-        TBadCase{{"--frobnicate"}, "unknown option --frobnicate"},
-        TBadCase{{"--png"}, "--png needs a value"},
-        TBadCase{{"--png", "a.png", "--size"}, "--size needs a value"},
-        TBadCase{{"--png", "a.png", "--size", "320by240"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--png", "a.png", "--size", "0x240"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--png", "a.png", "--size", "320x"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--png", "a.png", "--size", "320x240x2"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--png", "a.png", "--size", "99999x240"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--png", "a.png", "--size", "-320x240"}, "WIDTHxHEIGHT"},
-        TBadCase{{"--size", "320x240"}, "give --png"},
-        TBadCase{{"--png", "a.png", "--png", "b.png"}, "given twice"},
-        TBadCase{{"--png", "a.bmp"}, "ending in .png"},
-        TBadCase{{"--png", "picture"}, "ending in .png"},
-        TBadCase{{"--png", "no/such/folder/a.png"}, "cannot write there"},
-        TBadCase{{"--png", "."}, "ending in .png"},
-        TBadCase{{"--print", "no/such/folder/a.pdf"}, "cannot write there"},
-        TBadCase{{"scene.nyx"}, "reading scene files is not available"},
-        // Without --png or --print a window is wanted, and there is no display.
-        TBadCase{{}, "DISPLAY is not set"}));
+    ::testing::Values(TBadCase{{"--frobnicate"}, "unknown option --frobnicate"},
+                      TBadCase{{"--png"}, "--png needs a value"},
+                      TBadCase{{"--png", "a.png", "--size"}, "--size needs a value"},
+                      TBadCase{{"--png", "a.png", "--size", "320by240"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--png", "a.png", "--size", "0x240"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--png", "a.png", "--size", "320x"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--png", "a.png", "--size", "320x240x2"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--png", "a.png", "--size", "99999x240"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--png", "a.png", "--size", "-320x240"}, "WIDTHxHEIGHT"},
+                      TBadCase{{"--size", "320x240"}, "give --png"},
+                      TBadCase{{"--png", "a.png", "--png", "b.png"}, "given twice"},
+                      TBadCase{{"--png", "a.bmp"}, "ending in .png"},
+                      TBadCase{{"--png", "picture"}, "ending in .png"},
+                      TBadCase{{"--png", "no/such/folder/a.png"}, "cannot write there"},
+                      TBadCase{{"--png", "."}, "ending in .png"},
+                      TBadCase{{"--print", "no/such/folder/a.pdf"}, "cannot write there"},
+                      TBadCase{{"scene.nyx"}, "reading scene files is not available"},
+                      // Without --png or --print a window is wanted, and there is no display.
+                      TBadCase{{}, "DISPLAY is not set"}));
 
-} // namespace
-} // namespace nyx
+}  // namespace
+}  // namespace nyx

@@ -181,5 +181,5 @@ TEST_F(ViewerInputTest, OtherButtonsWaitWhileTheMiddleButtonSelects) {
     EXPECT_EQ(panel->PanelControl()->MouseLeft(), mmOrbit);
 }
 
-} // namespace
-} // namespace nyx::test
+}  // namespace
+}  // namespace nyx::test

@@ -36,16 +36,16 @@ TGLMatrixd4 Sample(double base) {
     return m;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Geom, AngleWrapping) {
     struct Case {
         double in, want180, want360;
     };
     const Case cases[] = {
-        {180, 180, 180},   {-180, 180, 180},  {190, -170, 190}, {540, 180, 180},
-        {0, 0, 360},       {-10, -10, 350},   {360, 0, 360},    {720, 0, 360},
-        {-360, 0, 360},    {-540, 180, 180},  {179.5, 179.5, 179.5},
+        {180, 180, 180}, {-180, 180, 180}, {190, -170, 190},      {540, 180, 180},
+        {0, 0, 360},     {-10, -10, 350},  {360, 0, 360},         {720, 0, 360},
+        {-360, 0, 360},  {-540, 180, 180}, {179.5, 179.5, 179.5},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NormAngle180(c.in), c.want180) << c.in;
@@ -79,7 +79,7 @@ TEST(Geom, RotatedFollowsTheRightHandRule) {
         {90, unitx, unity, unitz},
         {90, unity, unitz, unitx},
         {-90, unitz, unity, unitx},
-        {180, {0, 0, 5}, {1, 2, 3}, {-1, -2, 3}}, // axis length does not matter
+        {180, {0, 0, 5}, {1, 2, 3}, {-1, -2, 3}},  // axis length does not matter
         {120, {1, 1, 1}, unitx, unity},
     };
     for (const Case& c : cases) {
@@ -93,7 +93,7 @@ TEST(Geom, RotatedDegenerateCases) {
     TGLMatrixd4 m = Sample(1);
     const TGLMatrixd4 before = m;
     Rotated(0, 1, 2, 3, m);
-    EXPECT_EQ(m, before); // bit for bit
+    EXPECT_EQ(m, before);  // bit for bit
 
     // A zero axis scales the upper 3x3 by cos(angle) instead of dividing by zero.
     m = idd;
@@ -176,7 +176,7 @@ TEST(Geom, IsIdentityIsExact) {
 
 TEST(Geom, NormalsAndPlanes) {
     TGLArrayd3 n;
-    CalcNormald({0, 0, 0}, {2, 0, 0}, {0, 3, 0}, n); // counter-clockwise seen from +z
+    CalcNormald({0, 0, 0}, {2, 0, 0}, {0, 3, 0}, n);  // counter-clockwise seen from +z
     EXPECT_EQ(n, unitz);
     CalcNormald({1, 1, 1}, {2, 2, 2}, {4, 4, 4}, n);  // collinear: zero, no NaN
     EXPECT_EQ(n, (TGLArrayd3{0, 0, 0}));
@@ -225,7 +225,7 @@ TEST(Geom, SphericalRoundTrip) {
     const TGLArrayd3 points[] = {{1, 2, 3}, {-4, 0.5, -2}, {0, 0, -7}, {1e-3, -1e-3, 0}};
     for (const TGLArrayd3& p : points) {
         TGLArrayd3 v = p;
-        OrthoToSphered(v, v); // in place
+        OrthoToSphered(v, v);  // in place
         SphereToOrthod(v, v);
         ExpectNear(v, p, 1e-12 * (1 + std::fabs(p[2])));
     }
@@ -240,8 +240,8 @@ TEST(Geom, BoundsAndMirror) {
     EXPECT_EQ(lo, (TGLArrayd3{-2, -1, 0}));
     EXPECT_EQ(hi, (TGLArrayd3{3, 5, 7}));
 
-    TGLMatrixd4 m = Sample(5); // overwritten, not multiplied
-    MirrorMatrixd({0, 1, 0, -2}, m); // the plane y = 2
+    TGLMatrixd4 m = Sample(5);        // overwritten, not multiplied
+    MirrorMatrixd({0, 1, 0, -2}, m);  // the plane y = 2
     ExpectNear(Apply(m, {1, 5, 3}), {1, -1, 3});
     ExpectNear(Apply(m, {4, 2, -1}), {4, 2, -1});
     EXPECT_EQ(m[15], 1);

@@ -51,4 +51,4 @@ TEST(OpenGLUnit, FirstStartMasksFloatingPointExceptions) {
     FinalizeNyxOpenGL();
 }
 
-} // namespace
+}  // namespace

@@ -45,16 +45,17 @@ public:
         pattern.visualid = visualId;
         int count = 0;
         XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &pattern, &count);
-        if (!info) return;
+        if (!info)
+            return;
         const Window root = RootWindow(display, info->screen);
         FColormap = XCreateColormap(display, root, info->visual, AllocNone);
         XSetWindowAttributes attributes{};
         attributes.colormap = FColormap;
         attributes.border_pixel = 0;
         attributes.event_mask = StructureNotifyMask;
-        FWindow = XCreateWindow(display, root, 0, 0, width, height, 0, info->depth, InputOutput,
-                                info->visual, CWColormap | CWBorderPixel | CWEventMask,
-                                &attributes);
+        FWindow =
+            XCreateWindow(display, root, 0, 0, width, height, 0, info->depth, InputOutput,
+                          info->visual, CWColormap | CWBorderPixel | CWEventMask, &attributes);
         XFree(info);
         XMapWindow(display, FWindow);
         XEvent event;
@@ -63,8 +64,10 @@ public:
         while (event.type != MapNotify);
     }
     ~TXWindow() override {
-        if (FWindow) XDestroyWindow(FDisplay, FWindow);
-        if (FColormap) XFreeColormap(FDisplay, FColormap);
+        if (FWindow)
+            XDestroyWindow(FDisplay, FWindow);
+        if (FColormap)
+            XFreeColormap(FDisplay, FColormap);
     }
 
     TDeviceKind Kind() const override { return TDeviceKind::dkWindow; }
@@ -76,7 +79,8 @@ public:
     // What is on the screen at (x, y), as 0xRRGGBB.
     unsigned long At(int x, int y) const {
         XImage* image = XGetImage(FDisplay, FWindow, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (!image) return 0xDEADBEEF;
+        if (!image)
+            return 0xDEADBEEF;
         const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
         XDestroyImage(image);
         return pixel;
@@ -107,7 +111,8 @@ struct TContext {
     HGLRC Rc;
     explicit TContext(HGLRC rc) : Rc(rc) {}
     ~TContext() {
-        if (Rc) wglDeleteContext(Rc);
+        if (Rc)
+            wglDeleteContext(Rc);
     }
     TContext(const TContext&) = delete;
     TContext& operator=(const TContext&) = delete;
@@ -122,7 +127,8 @@ protected:
     // closing unloads Mesa's driver, whose own leaks would then be reported without a
     // library name that tests/lsan.supp could match.
     static void SetUpTestSuite() {
-        if (!FDisplay) FDisplay = XOpenDisplay(nullptr);
+        if (!FDisplay)
+            FDisplay = XOpenDisplay(nullptr);
     }
 
     void SetUp() override {
@@ -275,8 +281,7 @@ TEST_F(Glx, TakesTurnsWithOSMesaInOneProcess) {
     auto window = Window(8, 8);
     TTestSurface bitmap(8, 8);
     PIXELFORMATDESCRIPTOR canvas = FRequest;
-    canvas.dwFlags = PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI |
-                     PFD_SUPPORT_OPENGL;
+    canvas.dwFlags = PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
     ASSERT_TRUE(SetPixelFormat(&bitmap, ChoosePixelFormat(&bitmap, &canvas), &canvas));
     TContext onScreen(wglCreateContext(window.get()));
     TContext offScreen(wglCreateContext(&bitmap));
@@ -315,4 +320,4 @@ TEST_F(Glx, WindowThatDoesNotExistFailsQuietly) {
     EXPECT_NE(Window(4, 4)->NativeWindow(), 0u);
 }
 
-} // namespace
+}  // namespace

@@ -27,9 +27,8 @@ TTable Table(const char* name, const TJitterPoint (&points)[N]) {
 }
 
 const std::vector<TTable>& Tables() {
-    static const std::vector<TTable> tables{Table("j2", j2),   Table("j3", j3),
-                                            Table("j4", j4),   Table("j8", j8),
-                                            Table("j15", j15), Table("j24", j24),
+    static const std::vector<TTable> tables{Table("j2", j2),  Table("j3", j3),   Table("j4", j4),
+                                            Table("j8", j8),  Table("j15", j15), Table("j24", j24),
                                             Table("j66", j66)};
     return tables;
 }
@@ -41,7 +40,8 @@ std::map<std::string, std::vector<std::pair<float, float>>> Published() {
     std::map<std::string, std::vector<std::pair<float, float>>> result;
     std::string line, current;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         std::istringstream fields(line);
         if (line.rfind("table ", 0) == 0) {
             std::string word;
@@ -92,4 +92,4 @@ TEST(Jitter, KnownEntries) {
     EXPECT_EQ(j2[1].y, -j2[0].y);
 }
 
-} // namespace
+}  // namespace

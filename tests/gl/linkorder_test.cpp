@@ -22,4 +22,4 @@ TEST(LinkOrder, OffscreenContextGetsEveryCall) {
     EXPECT_EQ(gl.Surface().At(3, 3), 0xFFFF0000u);
 }
 
-} // namespace
+}  // namespace

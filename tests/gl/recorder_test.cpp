@@ -39,50 +39,55 @@ const TLogCase LogCases[] = {
      "glStencilOp(GL_KEEP, GL_ZERO, GL_INCR)"},
     {"stencil function mask in hex", [] { glStencilFunc(GL_EQUAL, 1, 0xFF); },
      "glStencilFunc(GL_EQUAL, 1, 0x00FF)"},
-    {"clear mask by bits", [] {
-         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-     },
+    {"clear mask by bits",
+     [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT); },
      "glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_COLOR_BUFFER_BIT)"},
     {"all attribute bits", [] { glPushAttrib(GL_ALL_ATTRIB_BITS); },
      "glPushAttrib(GL_ALL_ATTRIB_BITS)"},
     {"booleans", [] { glColorMask(GL_FALSE, GL_TRUE, GL_FALSE, GL_TRUE); },
      "glColorMask(GL_FALSE, GL_TRUE, GL_FALSE, GL_TRUE)"},
-    {"light position reads four values", [] {
+    {"light position reads four values",
+     [] {
          const GLfloat p[4] = {1, 2, 3, 0};
          glLightfv(GL_LIGHT0, GL_POSITION, p);
      },
      "glLightfv(GL_LIGHT0, GL_POSITION, {1, 2, 3, 0})"},
-    {"spot direction reads three", [] {
+    {"spot direction reads three",
+     [] {
          const GLfloat d[3] = {0, 0, -1};
          glLightfv(GL_LIGHT1, GL_SPOT_DIRECTION, d);
      },
      "glLightfv(GL_LIGHT1, GL_SPOT_DIRECTION, {0, 0, -1})"},
-    {"shininess reads one", [] {
+    {"shininess reads one",
+     [] {
          const GLfloat s[1] = {25.5f};
          glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, s);
      },
      "glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, {25.5})"},
-    {"fog colour reads four", [] {
+    {"fog colour reads four",
+     [] {
          const GLfloat c[4] = {0.5f, 0.25f, 0, 1};
          glFogfv(GL_FOG_COLOR, c);
      },
      "glFogfv(GL_FOG_COLOR, {0.5, 0.25, 0, 1})"},
-    {"enumerant in an integer parameter", [] {
+    {"enumerant in an integer parameter",
+     [] {
          glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
          glFogi(GL_FOG_MODE, GL_EXP2);
      },
      "glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR)\n"
      "glFogi(GL_FOG_MODE, GL_EXP2)"},
-    {"texture image", [] {
-         glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-     },
+    {"texture image",
+     [] { glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr); },
      "glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, null)"},
-    {"matrix", [] {
+    {"matrix",
+     [] {
          const GLdouble m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2.5, -3, 4, 1};
          glMultMatrixd(m);
      },
      "glMultMatrixd({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2.5, -3, 4, 1})"},
-    {"output buffer", [] {
+    {"output buffer",
+     [] {
          GLint viewport[4] = {};
          glGetIntegerv(GL_VIEWPORT, viewport);
      },
@@ -92,7 +97,8 @@ const TLogCase LogCases[] = {
     {"unnamed value", [] { glEnable(0xBEEF); }, "glEnable(0xBEEF)"},
     {"glu perspective", [] { gluPerspective(43.6, 4.0 / 3.0, 1, 10); },
      "gluPerspective(43.6, 1.3333333333333333, 1, 10)"},
-    {"glu pick matrix viewport", [] {
+    {"glu pick matrix viewport",
+     [] {
          GLint viewport[4] = {0, 0, 640, 480};
          gluPickMatrix(10, 20, 3, 3, viewport);
      },
@@ -110,19 +116,19 @@ TEST_P(RecorderLog, ReadsLikeTheCall) {
     GetParam().Issue();
     std::string joined;
     for (const std::string& call : recorder.Calls()) {
-        if (!joined.empty()) joined += '\n';
+        if (!joined.empty())
+            joined += '\n';
         joined += call;
     }
     EXPECT_EQ(joined, GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, RecorderLog, ::testing::ValuesIn(LogCases),
-                         [](const auto& info) {
-                             std::string name;
-                             for (const char* c = info.param.What; *c; ++c)
-                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Calls, RecorderLog, ::testing::ValuesIn(LogCases), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.What; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
 
 TEST(Recorder, GluObjectsAndTessellatorEnumerants) {
     TGLRecorder recorder;
@@ -203,4 +209,4 @@ TEST(Recorder, EnumNames) {
     EXPECT_EQ(GLEnumName(0x12345), "0x12345");
 }
 
-} // namespace
+}  // namespace

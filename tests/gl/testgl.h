@@ -65,4 +65,4 @@ inline void DrawHalves(float r, float g, float b, float qr, float qg, float qb) 
     glEnd();
 }
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -11,8 +11,7 @@ namespace nyx::test {
 
 class TTestSurface : public TDeviceContext {
 public:
-    TTestSurface(int width, int height, TDeviceKind kind = TDeviceKind::dkMemory)
-        : FKind(kind) {
+    TTestSurface(int width, int height, TDeviceKind kind = TDeviceKind::dkMemory) : FKind(kind) {
         Resize(width, height);
     }
 
@@ -28,7 +27,9 @@ public:
         std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, 0u).swap(FPixels);
     }
     // Row 0 is the top row; 0xAARRGGBB.
-    std::uint32_t At(int x, int y) const { return FPixels[static_cast<std::size_t>(y) * FWidth + x]; }
+    std::uint32_t At(int x, int y) const {
+        return FPixels[static_cast<std::size_t>(y) * FWidth + x];
+    }
 
 private:
     TDeviceKind FKind;
@@ -37,4 +38,4 @@ private:
     std::vector<std::uint32_t> FPixels;
 };
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -48,7 +48,8 @@ struct TContext {
     HGLRC Rc;
     explicit TContext(HGLRC rc) : Rc(rc) {}
     ~TContext() {
-        if (Rc) wglDeleteContext(Rc);
+        if (Rc)
+            wglDeleteContext(Rc);
     }
     TContext(const TContext&) = delete;
     TContext& operator=(const TContext&) = delete;
@@ -197,8 +198,8 @@ TEST(MemoryContext, GluCallsReachTheCurrentContext) {
     gluPerspective(90, 1, 1, 3);
     GLdouble m[16] = {};
     glGetDoublev(GL_PROJECTION_MATRIX, m);
-    EXPECT_DOUBLE_EQ(m[0], 1.0);   // cot(45 degrees) / aspect
-    EXPECT_DOUBLE_EQ(m[10], -2.0); // -(far + near) / (far - near)
+    EXPECT_DOUBLE_EQ(m[0], 1.0);    // cot(45 degrees) / aspect
+    EXPECT_DOUBLE_EQ(m[10], -2.0);  // -(far + near) / (far - near)
     EXPECT_DOUBLE_EQ(m[11], -1.0);
 
     glMatrixMode(GL_MODELVIEW);
@@ -373,7 +374,7 @@ TEST(WindowSystem, CallsAreRecorded) {
                                         "wglMakeCurrent(null, null)"}));
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -400,7 +401,7 @@ TEST(BitmapCanvas, PrinterLikeCanvasRefusesTheFormat) {
     EXPECT_EQ(wglCreateContext(dc), nullptr);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -412,10 +413,11 @@ TEST(MemoryContext, HandlesAreNeverReused) {
     for (int i = 0; i < 20; ++i) {
         HGLRC rc = wglCreateContext(&surface);
         ASSERT_NE(rc, nullptr);
-        for (HGLRC old : seen) ASSERT_NE(rc, old);
+        for (HGLRC old : seen)
+            ASSERT_NE(rc, old);
         seen.push_back(rc);
         ASSERT_TRUE(wglDeleteContext(rc));
     }
 }
 
-} // namespace
+}  // namespace

@@ -16,9 +16,9 @@
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nyx {
@@ -40,8 +40,7 @@ std::vector<double> Args(const std::string& call) {
     while (in >> word) {
         try {
             out.push_back(std::stod(word));
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
     return out;
 }
@@ -156,10 +155,13 @@ TEST(BoxTest, UnslicedSolidIsSixQuadsInTableOrder) {
     TNyxBox box(nullptr);
     TRecording rec;
     rec.Run([&] { box.DrawSpecific(GL_FRONT, false); });
-    const std::vector<std::string> expected = {
-        "glNormal3fv({-1, 0, 0})", "glBegin(GL_QUADS)",       "glVertex3fv({-0.5, 0.5, -0.5})",
-        "glVertex3fv({-0.5, -0.5, -0.5})", "glVertex3fv({-0.5, -0.5, 0.5})",
-        "glVertex3fv({-0.5, 0.5, 0.5})",   "glEnd()"};
+    const std::vector<std::string> expected = {"glNormal3fv({-1, 0, 0})",
+                                               "glBegin(GL_QUADS)",
+                                               "glVertex3fv({-0.5, 0.5, -0.5})",
+                                               "glVertex3fv({-0.5, -0.5, -0.5})",
+                                               "glVertex3fv({-0.5, -0.5, 0.5})",
+                                               "glVertex3fv({-0.5, 0.5, 0.5})",
+                                               "glEnd()"};
     ASSERT_GE(rec.Calls.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(rec.Calls.begin(), rec.Calls.begin() + 7), expected);
     TReplay r(rec.Calls);
@@ -233,7 +235,7 @@ TEST(BoxTest, UnslicedDraftIsTwoLoopsAndFourEdgesWithoutTexture) {
 struct TGridCase {
     int X, Y, Z;
     bool Draft, Textured;
-    int Loops, Quads; // line loops, and quads in the single GL_QUADS primitive
+    int Loops, Quads;  // line loops, and quads in the single GL_QUADS primitive
 };
 
 void PrintTo(const TGridCase& c, std::ostream* os) {
@@ -257,7 +259,7 @@ TEST_P(BoxGridTest, EmitsEveryCellOfEveryFace) {
     EXPECT_EQ(r.Count("GL_LINE_LOOP"), tc.Loops);
     EXPECT_EQ(r.Count("GL_QUADS"), tc.Quads ? 1 : 0);
     EXPECT_EQ(r.Quads().size(), std::size_t(tc.Loops + tc.Quads));
-    EXPECT_EQ(r.Normals, 6); // once per face
+    EXPECT_EQ(r.Normals, 6);  // once per face
     const bool texCoords = tc.Textured && !tc.Draft;
     EXPECT_EQ(r.TexCoords, texCoords ? 4 * tc.Quads : 0);
     ExpectOutwardWinding(r);
@@ -270,25 +272,38 @@ TEST_P(BoxGridTest, EmitsEveryCellOfEveryFace) {
                 continue;
             // s and t by face, from the corner's position.
             double s = 0, t = 0;
-            if (n[0] < 0) { s = p[1] + 0.5; t = p[2] + 0.5; }
-            else if (n[0] > 0) { s = 0.5 - p[1]; t = p[2] + 0.5; }
-            else if (n[1] < 0) { s = 0.5 - p[0]; t = p[2] + 0.5; }
-            else if (n[1] > 0) { s = p[0] + 0.5; t = p[2] + 0.5; }
-            else if (n[2] < 0) { s = 0.5 - p[0]; t = 0.5 - p[1]; }
-            else { s = 0.5 - p[0]; t = p[1] + 0.5; }
+            if (n[0] < 0) {
+                s = p[1] + 0.5;
+                t = p[2] + 0.5;
+            } else if (n[0] > 0) {
+                s = 0.5 - p[1];
+                t = p[2] + 0.5;
+            } else if (n[1] < 0) {
+                s = 0.5 - p[0];
+                t = p[2] + 0.5;
+            } else if (n[1] > 0) {
+                s = p[0] + 0.5;
+                t = p[2] + 0.5;
+            } else if (n[2] < 0) {
+                s = 0.5 - p[0];
+                t = 0.5 - p[1];
+            } else {
+                s = 0.5 - p[0];
+                t = p[1] + 0.5;
+            }
             EXPECT_NEAR(c.S, s, 1e-6);
             EXPECT_NEAR(c.T, t, 1e-6);
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Slices, BoxGridTest,
-    ::testing::Values(
-        // faces: 2*Y*Z + 2*X*Z + 2*X*Y cells
-        TGridCase{2, 1, 1, true, false, 10, 0}, TGridCase{2, 1, 1, false, false, 0, 10},
-        TGridCase{2, 3, 1, false, true, 0, 2 * 3 + 2 * 2 + 2 * 6},
-        TGridCase{3, 2, 4, true, true, 2 * 8 + 2 * 12 + 2 * 6, 0},
-        TGridCase{1, 1, 5, false, true, 0, 2 * 5 + 2 * 5 + 2}));
+INSTANTIATE_TEST_SUITE_P(Slices, BoxGridTest,
+                         ::testing::Values(
+                             // faces: 2*Y*Z + 2*X*Z + 2*X*Y cells
+                             TGridCase{2, 1, 1, true, false, 10, 0},
+                             TGridCase{2, 1, 1, false, false, 0, 10},
+                             TGridCase{2, 3, 1, false, true, 0, 2 * 3 + 2 * 2 + 2 * 6},
+                             TGridCase{3, 2, 4, true, true, 2 * 8 + 2 * 12 + 2 * 6, 0},
+                             TGridCase{1, 1, 5, false, true, 0, 2 * 5 + 2 * 5 + 2}));
 
 TEST(BoxTest, GridTextureCoordinatesComeFromGridIndices) {
     // Thirds are not exact in single precision: k/N, not the rounded position + 0.5.
@@ -335,13 +350,11 @@ TEST_P(BoxPartsTest, LeftOutFaceIsNotDrawnInAnyPath) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Faces, BoxPartsTest,
-                         ::testing::Values(TPartCase{bpLeft, {-1, 0, 0}},
-                                           TPartCase{bpRight, {1, 0, 0}},
-                                           TPartCase{bpFront, {0, -1, 0}},
-                                           TPartCase{bpBack, {0, 1, 0}},
-                                           TPartCase{bpBottom, {0, 0, -1}},
-                                           TPartCase{bpTop, {0, 0, 1}}));
+INSTANTIATE_TEST_SUITE_P(
+    Faces, BoxPartsTest,
+    ::testing::Values(TPartCase{bpLeft, {-1, 0, 0}}, TPartCase{bpRight, {1, 0, 0}},
+                      TPartCase{bpFront, {0, -1, 0}}, TPartCase{bpBack, {0, 1, 0}},
+                      TPartCase{bpBottom, {0, 0, -1}}, TPartCase{bpTop, {0, 0, 1}}));
 
 TEST(BoxTest, NoPartsDrawsNothing) {
     for (int slices : {1, 2})
@@ -363,15 +376,18 @@ TEST(SphereTest, QuadricSetUpFollowsDraftAndSmooth) {
         std::vector<std::string> Calls;
     };
     const TCase cases[] = {
-        {false, true,
+        {false,
+         true,
          {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
           "gluQuadricTexture(<quadric>, GL_TRUE)", "gluSphere(<quadric>, 0.5, 20, 20)",
           "gluDeleteQuadric(<quadric>)"}},
-        {false, false,
+        {false,
+         false,
          {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
           "gluQuadricTexture(<quadric>, GL_TRUE)", "gluQuadricNormals(<quadric>, GLU_FLAT)",
           "gluSphere(<quadric>, 0.5, 20, 20)", "gluDeleteQuadric(<quadric>)"}},
-        {true, false,
+        {true,
+         false,
          {"gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_LINE)",
           "gluQuadricNormals(<quadric>, GLU_FLAT)", "gluSphere(<quadric>, 0.5, 20, 20)",
           "gluDeleteQuadric(<quadric>)"}},
@@ -406,23 +422,31 @@ TEST(ConeTest, PartsAndDisksFollowRadiiAndParts) {
     };
     const TNyxConePartSet all = TNyxCone::AllParts;
     const TCase cases[] = {
-        {0.25, 0.5, all, false,
+        {0.25,
+         0.5,
+         all,
+         false,
          {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
           "gluQuadricTexture(<quadric>, GL_TRUE)", "glTranslatef(0, 0, -1)",
           "gluCylinder(<quadric>, 0.5, 0.25, 2, 10, 1)",
           "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "gluDisk(<quadric>, 0, 0.5, 10, 1)",
           "glTranslatef(0, 0, 2)", "gluQuadricOrientation(<quadric>, GLU_OUTSIDE)",
-          "gluDisk(<quadric>, 0, 0.25, 10, 1)", "gluDeleteQuadric(<quadric>)",
-          "glPopMatrix()"}},
+          "gluDisk(<quadric>, 0, 0.25, 10, 1)", "gluDeleteQuadric(<quadric>)", "glPopMatrix()"}},
         // A point at the bottom: no bottom disk although asked for; side only.
-        {0.25, 0, all, true,
+        {0.25,
+         0,
+         all,
+         true,
          {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_LINE)",
           "glTranslatef(0, 0, -1)", "gluCylinder(<quadric>, 0, 0.25, 2, 10, 1)",
           "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "glTranslatef(0, 0, 2)",
           "gluQuadricOrientation(<quadric>, GLU_OUTSIDE)", "gluDisk(<quadric>, 0, 0.25, 10, 1)",
           "gluDeleteQuadric(<quadric>)", "glPopMatrix()"}},
         // Side left out, top radius 0: only the bottom disk.
-        {0, 0.5, TNyxConePartSet{cpTop, cpBottom}, false,
+        {0,
+         0.5,
+         TNyxConePartSet{cpTop, cpBottom},
+         false,
          {"glPushMatrix()", "gluNewQuadric()", "gluQuadricDrawStyle(<quadric>, GLU_FILL)",
           "gluQuadricTexture(<quadric>, GL_TRUE)", "glTranslatef(0, 0, -1)",
           "gluQuadricOrientation(<quadric>, GLU_INSIDE)", "gluDisk(<quadric>, 0, 0.5, 10, 1)",
@@ -557,7 +581,7 @@ struct TCounting : T {
 
 struct TSetterCase {
     const char* Name;
-    std::function<std::int64_t(TNyxObject&)> Set; // sets, returns the stored value
+    std::function<std::int64_t(TNyxObject&)> Set;  // sets, returns the stored value
     std::int64_t Stored;
     bool Invalidates;
 };
@@ -573,24 +597,96 @@ TEST(SolidsTest, SettersClampThenCompare) {
     using Torus = TNyxTorus;
     using Sphere = TNyxSphere;
     const TSetterCase cases[] = {
-        {"box SlicesX 0", On<Box>([](Box& b) { b.SetSlices(0, 0); return b.SlicesX(); }), 1, false},
-        {"box SlicesY -4", On<Box>([](Box& b) { b.SetSlices(1, -4); return b.SlicesY(); }), 1, false},
-        {"box SlicesZ 3", On<Box>([](Box& b) { b.SetSlices(2, 3); return b.SlicesZ(); }), 3, true},
-        {"box index 3", On<Box>([](Box& b) { b.SetSlices(3, 5); return b.SlicesX() + b.SlicesY() + b.SlicesZ(); }), 3, false},
-        {"box Parts same", On<Box>([](Box& b) { b.SetParts(Box::AllParts); return b.Parts().ToBits(); }), 63, false},
-        {"box Parts", On<Box>([](Box& b) { b.SetParts({bpTop}); return b.Parts().ToBits(); }), 4, true},
-        {"sphere Slices 1", On<Sphere>([](Sphere& s) { s.SetSlices(1); return s.Slices(); }), 1, true},
-        {"sphere Stacks same", On<Sphere>([](Sphere& s) { s.SetStacks(20); return s.Stacks(); }), 20, false},
-        {"cone Slices 2", On<Cone>([](Cone& c) { c.SetSlices(2); return c.Slices(); }), 3, true},
-        {"cone Stacks 0", On<Cone>([](Cone& c) { c.SetStacks(0); return c.Stacks(); }), 1, false},
-        {"cone Stacks -2", On<Cone>([](Cone& c) { c.SetStacks(-2); return c.Stacks(); }), 1, false},
-        {"cone Radius1 0", On<Cone>([](Cone& c) { c.SetRadius1(0); return std::int64_t(c.Radius1()); }), 0, false},
-        {"cone Height 4", On<Cone>([](Cone& c) { c.SetHeight(4); return std::int64_t(c.Height()); }), 4, true},
-        {"cone Parts", On<Cone>([](Cone& c) { c.SetParts({cpSide}); return c.Parts().ToBits(); }), 4, true},
-        {"torus Sides 1", On<Torus>([](Torus& t) { t.SetSides(1); return t.Sides(); }), 2, true},
-        {"torus Rings 2", On<Torus>([](Torus& t) { t.SetRings(2); return t.Rings(); }), 3, true},
-        {"torus Rings 15", On<Torus>([](Torus& t) { t.SetRings(15); return t.Rings(); }), 15, false},
-        {"torus Radius2", On<Torus>([](Torus& t) { t.SetRadius2(1); return std::int64_t(t.Radius2()); }), 1, true},
+        {"box SlicesX 0", On<Box>([](Box& b) {
+             b.SetSlices(0, 0);
+             return b.SlicesX();
+         }),
+         1, false},
+        {"box SlicesY -4", On<Box>([](Box& b) {
+             b.SetSlices(1, -4);
+             return b.SlicesY();
+         }),
+         1, false},
+        {"box SlicesZ 3", On<Box>([](Box& b) {
+             b.SetSlices(2, 3);
+             return b.SlicesZ();
+         }),
+         3, true},
+        {"box index 3", On<Box>([](Box& b) {
+             b.SetSlices(3, 5);
+             return b.SlicesX() + b.SlicesY() + b.SlicesZ();
+         }),
+         3, false},
+        {"box Parts same", On<Box>([](Box& b) {
+             b.SetParts(Box::AllParts);
+             return b.Parts().ToBits();
+         }),
+         63, false},
+        {"box Parts", On<Box>([](Box& b) {
+             b.SetParts({bpTop});
+             return b.Parts().ToBits();
+         }),
+         4, true},
+        {"sphere Slices 1", On<Sphere>([](Sphere& s) {
+             s.SetSlices(1);
+             return s.Slices();
+         }),
+         1, true},
+        {"sphere Stacks same", On<Sphere>([](Sphere& s) {
+             s.SetStacks(20);
+             return s.Stacks();
+         }),
+         20, false},
+        {"cone Slices 2", On<Cone>([](Cone& c) {
+             c.SetSlices(2);
+             return c.Slices();
+         }),
+         3, true},
+        {"cone Stacks 0", On<Cone>([](Cone& c) {
+             c.SetStacks(0);
+             return c.Stacks();
+         }),
+         1, false},
+        {"cone Stacks -2", On<Cone>([](Cone& c) {
+             c.SetStacks(-2);
+             return c.Stacks();
+         }),
+         1, false},
+        {"cone Radius1 0", On<Cone>([](Cone& c) {
+             c.SetRadius1(0);
+             return std::int64_t(c.Radius1());
+         }),
+         0, false},
+        {"cone Height 4", On<Cone>([](Cone& c) {
+             c.SetHeight(4);
+             return std::int64_t(c.Height());
+         }),
+         4, true},
+        {"cone Parts", On<Cone>([](Cone& c) {
+             c.SetParts({cpSide});
+             return c.Parts().ToBits();
+         }),
+         4, true},
+        {"torus Sides 1", On<Torus>([](Torus& t) {
+             t.SetSides(1);
+             return t.Sides();
+         }),
+         2, true},
+        {"torus Rings 2", On<Torus>([](Torus& t) {
+             t.SetRings(2);
+             return t.Rings();
+         }),
+         3, true},
+        {"torus Rings 15", On<Torus>([](Torus& t) {
+             t.SetRings(15);
+             return t.Rings();
+         }),
+         15, false},
+        {"torus Radius2", On<Torus>([](Torus& t) {
+             t.SetRadius2(1);
+             return std::int64_t(t.Radius2());
+         }),
+         1, true},
     };
     for (const TSetterCase& tc : cases) {
         const std::string name = tc.Name;
@@ -601,10 +697,14 @@ TEST(SolidsTest, SettersClampThenCompare) {
             count = &p->Invalidated;
             obj = std::move(p);
         };
-        if (name.starts_with("box")) make.operator()<Box>();
-        else if (name.starts_with("sphere")) make.operator()<Sphere>();
-        else if (name.starts_with("cone")) make.operator()<Cone>();
-        else make.operator()<Torus>();
+        if (name.starts_with("box"))
+            make.operator()<Box>();
+        else if (name.starts_with("sphere"))
+            make.operator()<Sphere>();
+        else if (name.starts_with("cone"))
+            make.operator()<Cone>();
+        else
+            make.operator()<Torus>();
         EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
         EXPECT_EQ(*count, tc.Invalidates ? 1 : 0) << tc.Name;
     }
@@ -617,9 +717,9 @@ TEST(SolidsTest, PublishedDefaults) {
         std::int64_t Default;
     };
     const TCase cases[] = {
-        {&TNyxBox::StaticClass(), "SlicesX", 1},   {&TNyxBox::StaticClass(), "Parts", 63},
+        {&TNyxBox::StaticClass(), "SlicesX", 1},    {&TNyxBox::StaticClass(), "Parts", 63},
         {&TNyxSphere::StaticClass(), "Slices", 20}, {&TNyxCone::StaticClass(), "Parts", 7},
-        {&TNyxCone::StaticClass(), "Slices", 10},  {&TNyxTorus::StaticClass(), "Rings", 15},
+        {&TNyxCone::StaticClass(), "Slices", 10},   {&TNyxTorus::StaticClass(), "Rings", 15},
     };
     for (const TCase& tc : cases) {
         const TPropInfo* p = tc.Class->FindProperty(tc.Prop);
@@ -629,9 +729,9 @@ TEST(SolidsTest, PublishedDefaults) {
     }
     // Inherited state each solid shows again.
     const std::pair<const TMetaClass*, const char*> shown[] = {
-        {&TNyxBox::StaticClass(), "CastShadows"},   {&TNyxBox::StaticClass(), "ReceiveShadows"},
+        {&TNyxBox::StaticClass(), "CastShadows"},    {&TNyxBox::StaticClass(), "ReceiveShadows"},
         {&TNyxSphere::StaticClass(), "CastShadows"}, {&TNyxSphere::StaticClass(), "Smooth"},
-        {&TNyxCone::StaticClass(), "Smooth"},       {&TNyxTorus::StaticClass(), "Smooth"},
+        {&TNyxCone::StaticClass(), "Smooth"},        {&TNyxTorus::StaticClass(), "Smooth"},
     };
     for (const auto& [cls, prop] : shown)
         EXPECT_NE(cls->FindProperty(prop), nullptr) << cls->Name() << "." << prop;
@@ -642,8 +742,8 @@ TEST(SolidsTest, PublishedDefaults) {
 TEST(SolidsTest, PropertiesRoundTripThroughStreams) {
     struct TCase {
         const char* Name;
-        std::function<TNyxObject*()> Make; // non-default values set
-        std::vector<std::string> Lines;    // expected in the text form
+        std::function<TNyxObject*()> Make;  // non-default values set
+        std::vector<std::string> Lines;     // expected in the text form
         std::vector<std::string> Absent;
         std::function<void(TNyxObject&)> Check;
     };
@@ -743,5 +843,5 @@ TEST(SolidsTest, PropertiesRoundTripThroughStreams) {
     }
 }
 
-} // namespace
-} // namespace nyx
+}  // namespace
+}  // namespace nyx

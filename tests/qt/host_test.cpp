@@ -26,7 +26,7 @@ struct TTicks {
     HWND Wnd = 0;
     void Receive(TMessage& m) {
         if (m.Msg == WM_TIMER && ++Count == 3)
-            KillTimer(Wnd, m.WParam); // stops itself from inside its own tick
+            KillTimer(Wnd, m.WParam);  // stops itself from inside its own tick
     }
 };
 
@@ -40,7 +40,7 @@ TEST(QtHost, TimersTickOnTheEventLoopUntilKilled) {
     EXPECT_EQ(ticks.Count, 3) << "a killed timer stays quiet";
     EXPECT_EQ(Host().TimerCount(), 0u);
     ASSERT_TRUE(SetTimer(ticks.Wnd, 8, 5));
-    DeallocateHWnd(ticks.Wnd); // takes its timers with it
+    DeallocateHWnd(ticks.Wnd);  // takes its timers with it
     EXPECT_EQ(Host().TimerCount(), 0u);
 }
 
@@ -131,9 +131,9 @@ TEST(QtPrinter, AbortLeavesNoJobRunning) {
     printer.Abort();
     EXPECT_FALSE(printer.Printing());
     EXPECT_TRUE(printer.Aborted());
-    printer.BeginDoc(); // a new job can start
+    printer.BeginDoc();  // a new job can start
     printer.EndDoc();
 }
 
-} // namespace
-} // namespace nyx::test
+}  // namespace
+}  // namespace nyx::test

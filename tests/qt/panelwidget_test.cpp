@@ -61,7 +61,7 @@ TEST_F(PanelWidgetTest, ShowsARenderedFrameOnAGLXWindow) {
     EXPECT_EQ(Shown(panel, 5, 5), clRed);
     EXPECT_EQ(Shown(panel, 63, 47), clRed);
 
-    scene->SetBackgroundColor(clBlue); // the scene repaints its panel at once
+    scene->SetBackgroundColor(clBlue);  // the scene repaints its panel at once
     EXPECT_EQ(Shown(panel, 30, 20), clBlue);
 }
 
@@ -124,12 +124,12 @@ TEST_F(PanelWidgetTest, PrintsAWindowedPanelIntoAPdf) {
     QFile pdf(dir.filePath("view.pdf"));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.readAll().startsWith("%PDF"));
-    panel->Repaint(); // the window's own context is still usable
+    panel->Repaint();  // the window's own context is still usable
     EXPECT_EQ(Shown(panel, 5, 5), clRed);
 }
 
 TEST_F(PanelWidgetTest, SurvivesDestructionInAnyOrder) {
-    {   // the widget first: the panel keeps working, windowless
+    {  // the widget first: the panel keeps working, windowless
         TNyxPanel* panel = nullptr;
         auto widget = Show(panel);
         widget.reset();
@@ -137,7 +137,7 @@ TEST_F(PanelWidgetTest, SurvivesDestructionInAnyOrder) {
         panel->Repaint();
         delete panel;
     }
-    {   // the panel first: the widget stays, empty
+    {  // the panel first: the widget stays, empty
         TNyxPanel* panel = nullptr;
         auto widget = Show(panel);
         delete panel;
@@ -146,7 +146,7 @@ TEST_F(PanelWidgetTest, SurvivesDestructionInAnyOrder) {
         widget->resize(30, 30);
         SpinUntil([] { return false; }, 30);
     }
-    {   // the scene first, then the widget, then the panel
+    {  // the scene first, then the widget, then the panel
         TNyxPanel* panel = nullptr;
         auto widget = Show(panel);
         delete scene;
@@ -159,5 +159,5 @@ TEST_F(PanelWidgetTest, SurvivesDestructionInAnyOrder) {
     }
 }
 
-} // namespace
-} // namespace nyx::test
+}  // namespace
+}  // namespace nyx::test

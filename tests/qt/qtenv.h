@@ -46,4 +46,4 @@ inline bool SpinUntil(const std::function<bool()>& Done, int Milliseconds = 5000
     return Done();
 }
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -5,8 +5,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 
 using namespace nyx;
 namespace fs = std::filesystem;
@@ -18,9 +18,8 @@ class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        FPath = fs::temp_directory_path() /
-                ("nyx-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                 std::to_string(::getpid()));
+        FPath = fs::temp_directory_path() / ("nyx-" + std::string(info->test_suite_name()) + "-" +
+                                             info->name() + "-" + std::to_string(::getpid()));
         fs::remove_all(FPath);
         fs::create_directories(FPath);
     }
@@ -32,8 +31,8 @@ private:
 };
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
@@ -92,8 +91,7 @@ TEST(Bitmap, SizeKeepsTheTopLeftAndFillsNewPixelsWhite) {
 
     EXPECT_NE(MessageOf<EInvalidGraphic>([&] { b.SetSize(-1, 4); }).find("TBitmap.SetSize:"),
               std::string::npos);
-    EXPECT_NE(MessageOf<EInvalidGraphic>([&] { b.SetSize(1 << 16, 1 << 16); })
-                  .find("at most"),
+    EXPECT_NE(MessageOf<EInvalidGraphic>([&] { b.SetSize(1 << 16, 1 << 16); }).find("at most"),
               std::string::npos);
     EXPECT_EQ(b.Width(), 0) << "a refused size changes nothing";
 }
@@ -104,10 +102,10 @@ TEST(Bitmap, PixelsAreColoursAndWordsAre0xAARRGGBB) {
     EXPECT_EQ(b.ScanLine(0)[1], 0xFF112233u);
     b.ScanLine(1)[0] = 0x80AABBCCu;
     EXPECT_EQ(b.Pixels(0, 1), RGB(0xAA, 0xBB, 0xCC));
-    b.SetPixel(1, 1, clBtnFace); // system colours are resolved on the way in
+    b.SetPixel(1, 1, clBtnFace);  // system colours are resolved on the way in
     EXPECT_EQ(b.Pixels(1, 1), ColorToRGB(clBtnFace));
 
-    b.SetPixel(-1, 0, clRed); // drawing outside clips
+    b.SetPixel(-1, 0, clRed);  // drawing outside clips
     b.SetPixel(2, 0, clRed);
     for (auto [x, y] : {std::pair{-1, 0}, {2, 0}, {0, 2}, {0, -1}})
         EXPECT_THROW(b.Pixels(x, y), ERangeError) << x << "," << y;
@@ -140,7 +138,7 @@ TEST(Bitmap, OnChangeFiresOncePerEffectiveChange) {
     b.BeginUpdate();
     b.EndUpdate();
     EXPECT_EQ(c.Count, 4) << "no change, no notification";
-    b.EndUpdate(); // unbalanced: harmless
+    b.EndUpdate();  // unbalanced: harmless
 }
 
 TEST(Bitmap, AssignCopiesOrEmpties) {
@@ -178,21 +176,21 @@ struct TRoundTrip {
 TEST(BitmapFiles, RoundTripsKeepEveryPixel) {
     TempDir dir;
     const TRoundTrip cases[] = {
-        {"a.png", pf24bit, "\x89PNG"}, {"b.png", pf32bit, "\x89PNG"},
-        {"c.bmp", pf24bit, "BM"},      {"d.bmp", pf32bit, "BM"},
-        {"e.PNG", pf32bit, "\x89PNG"}, {"f.dib", pf24bit, "BM"},
+        {"a.png", pf24bit, "\x89PNG"}, {"b.png", pf32bit, "\x89PNG"}, {"c.bmp", pf24bit, "BM"},
+        {"d.bmp", pf32bit, "BM"},      {"e.PNG", pf32bit, "\x89PNG"}, {"f.dib", pf24bit, "BM"},
     };
     for (const TRoundTrip& c : cases) {
         SCOPED_TRACE(c.File);
-        TBitmap out(5, 3); // odd width: BMP rows need padding
+        TBitmap out(5, 3);  // odd width: BMP rows need padding
         FillPattern(out);
         out.SetPixelFormat(c.Format);
         if (c.Format == pf32bit)
-            out.ScanLine(0)[0] &= 0x00FFFFFFu; // fully transparent must survive too
+            out.ScanLine(0)[0] &= 0x00FFFFFFu;  // fully transparent must survive too
         out.SaveToFile(dir / c.File);
         const std::vector<std::uint8_t> bytes = ReadBytes(dir / c.File);
         ASSERT_GE(bytes.size(), 4u);
-        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(c.Signature)), c.Signature);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(c.Signature)),
+                  c.Signature);
 
         TBitmap in;
         TChangeCounter changes;
@@ -268,23 +266,21 @@ TEST(BitmapFiles, ReadsTheBmpVariantsOtherWritersMake) {
         const char* Name;
         std::vector<std::uint8_t> File;
         TPixelFormat Format;
-        std::uint32_t TopLeft; // pixel (0, 0) as a word
+        std::uint32_t TopLeft;  // pixel (0, 0) as a word
     };
     const TCase cases[] = {
         {"24-bit bottom-up", HandBmp(40, 24, 0, 2, rows24), pf24bit, 0xFF090807u},
         {"24-bit top-down", HandBmp(40, 24, 0, -2, rows24), pf24bit, 0xFF030201u},
         {"32-bit, alpha left zero", HandBmp(40, 32, 0, -2, rows32), pf24bit, 0xFF030201u},
         {"32-bit with alpha, no mask", HandBmp(40, 32, 0, -2, rows32a), pf32bit, 0x09030201u},
-        {"alpha bit fields after a 40-byte header", HandBmp(40, 32, 6, -2, rows32a, bgra),
-         pf32bit, 0x09030201u},
-        {"bit fields after a 40-byte header", HandBmp(40, 32, 3, -2, rows32a,
-                                                      {0xFF0000, 0xFF00, 0xFF}),
-         pf24bit, 0xFF030201u},
+        {"alpha bit fields after a 40-byte header", HandBmp(40, 32, 6, -2, rows32a, bgra), pf32bit,
+         0x09030201u},
+        {"bit fields after a 40-byte header",
+         HandBmp(40, 32, 3, -2, rows32a, {0xFF0000, 0xFF00, 0xFF}), pf24bit, 0xFF030201u},
         {"version 5 header with masks", HandBmp(124, 32, 3, 2, rows32a, bgra), pf32bit,
          0xFF090807u},
-        {"version 4 header without alpha mask", HandBmp(108, 32, 3, -2, rows32a,
-                                                        {0xFF0000, 0xFF00, 0xFF, 0}),
-         pf24bit, 0xFF030201u},
+        {"version 4 header without alpha mask",
+         HandBmp(108, 32, 3, -2, rows32a, {0xFF0000, 0xFF00, 0xFF, 0}), pf24bit, 0xFF030201u},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -306,9 +302,12 @@ TEST(BitmapFiles, BadFilesRaiseErrorsNamingFileAndFault) {
     std::vector<std::uint8_t> png = ReadBytes(dir / "good.png");
     std::vector<std::uint8_t> bmp = ReadBytes(dir / "good.bmp");
     std::vector<std::uint8_t> badCrc = png;
-    badCrc[20] ^= 0xFF; // inside the header chunk, whose checksum then fails
+    badCrc[20] ^= 0xFF;  // inside the header chunk, whose checksum then fails
     std::vector<std::uint8_t> huge = HandBmp(40, 24, 0, 1 << 20, {});
-    huge[18] = 0; huge[19] = 0; huge[20] = 1; huge[21] = 0; // width 65536
+    huge[18] = 0;
+    huge[19] = 0;
+    huge[20] = 1;
+    huge[21] = 0;  // width 65536
 
     struct TCase {
         const char* File;
@@ -318,15 +317,17 @@ TEST(BitmapFiles, BadFilesRaiseErrorsNamingFileAndFault) {
     const TCase cases[] = {
         {"text.png", {'h', 'e', 'l', 'l', 'o'}, "neither a PNG nor a BMP"},
         {"empty.bmp", {}, "neither a PNG nor a BMP"},
-        {"cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40), "PNG data is damaged"},
+        {"cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40),
+         "PNG data is damaged"},
         {"crc.png", badCrc, "PNG data is damaged"},
         {"cut.bmp", std::vector<std::uint8_t>(bmp.begin(), bmp.end() - 3), "ends before"},
         {"header.bmp", std::vector<std::uint8_t>(bmp.begin(), bmp.begin() + 20),
          "ends inside its information header"},
         {"8bit.bmp", HandBmp(40, 8, 0, 2, std::vector<std::uint8_t>(8)), "8 bits per pixel"},
         {"rle.bmp", HandBmp(40, 24, 1, 2, std::vector<std::uint8_t>(16)), "compressed"},
-        {"masks.bmp", HandBmp(40, 32, 3, 2, std::vector<std::uint8_t>(16),
-                              {0xFF, 0xFF00, 0xFF0000}), "colour masks"},
+        {"masks.bmp",
+         HandBmp(40, 32, 3, 2, std::vector<std::uint8_t>(16), {0xFF, 0xFF00, 0xFF0000}),
+         "colour masks"},
         {"zero.bmp", HandBmp(40, 24, 0, 0, {}), "size of 2 x 0"},
         {"huge.bmp", huge, "too large"},
     };
@@ -357,9 +358,12 @@ TEST(BitmapFiles, BadFilesRaiseErrorsNamingFileAndFault) {
 TEST(BitmapFiles, SavingRefusesWhatItCannotWrite) {
     TempDir dir;
     TBitmap b(2, 2), empty;
-    EXPECT_NE(MessageOf<EInvalidGraphic>([&] { b.SaveToFile(dir / "x.jpg"); }).find("use .png or .bmp"),
-              std::string::npos);
-    EXPECT_NE(MessageOf<EInvalidGraphic>([&] { b.SaveToFile(dir / "noext"); }).find("\"" + (dir / "noext") + "\""),
+    EXPECT_NE(
+        MessageOf<EInvalidGraphic>([&] { b.SaveToFile(dir / "x.jpg"); }).find("use .png or .bmp"),
+        std::string::npos);
+    EXPECT_NE(MessageOf<EInvalidGraphic>([&] {
+                  b.SaveToFile(dir / "noext");
+              }).find("\"" + (dir / "noext") + "\""),
               std::string::npos);
     EXPECT_NE(MessageOf<EInvalidGraphic>([&] { empty.SaveToFile(dir / "e.png"); }).find("empty"),
               std::string::npos);
@@ -377,7 +381,8 @@ TEST(BitmapData, StreamedPixelsRoundTrip) {
         const std::vector<std::uint8_t> data = out.WriteData();
         ASSERT_GT(data.size(), 4u);
         EXPECT_EQ(data[4], 'B');
-        EXPECT_EQ(std::size_t(data[0] | data[1] << 8 | data[2] << 16 | data[3] << 24), data.size() - 4);
+        EXPECT_EQ(std::size_t(data[0] | data[1] << 8 | data[2] << 16 | data[3] << 24),
+                  data.size() - 4);
         in.ReadData(data);
         EXPECT_TRUE(in.SameImage(out)) << format;
     }
@@ -393,9 +398,17 @@ TEST(BitmapData, DamagedDataRaises) {
     const std::vector<std::vector<std::uint8_t>> bad = {
         {},
         {1, 0},
-        std::vector<std::uint8_t>(data.begin(), data.end() - 1), // count says more
-        [&] { auto d = data; d.push_back(0); return d; }(),       // count says less
-        [&] { auto d = data; d[4] = 'X'; return d; }(),           // no picture after it
+        std::vector<std::uint8_t>(data.begin(), data.end() - 1),  // count says more
+        [&] {
+            auto d = data;
+            d.push_back(0);
+            return d;
+        }(),  // count says less
+        [&] {
+            auto d = data;
+            d[4] = 'X';
+            return d;
+        }(),  // no picture after it
     };
     for (const auto& d : bad) {
         const std::string msg = MessageOf<EInvalidGraphic>([&] { in.ReadData(d); });
@@ -404,4 +417,4 @@ TEST(BitmapData, DamagedDataRaises) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -27,12 +27,13 @@ bool OnOutline(const TRect& r, int x, int y) {
 
 TEST(Canvas, FocusRectInvertsADottedOutlineAndASecondDrawErasesIt) {
     const TRect rects[] = {
-        Rect(2, 3, 12, 9),   Rect(4, 1, 5, 9),    Rect(1, 4, 12, 5),  Rect(6, 6, 7, 7),
-        Rect(-3, -2, 5, 4),  Rect(10, 7, 30, 20), Rect(-9, -9, 40, 40),
-        Rect(20, 20, 30, 30), Rect(5, 5, 5, 9),   Rect(8, 2, 3, 6), // outside; empty; inverted
+        Rect(2, 3, 12, 9),  Rect(4, 1, 5, 9),    Rect(1, 4, 12, 5),    Rect(6, 6, 7, 7),
+        Rect(-3, -2, 5, 4), Rect(10, 7, 30, 20), Rect(-9, -9, 40, 40), Rect(20, 20, 30, 30),
+        Rect(5, 5, 5, 9),   Rect(8, 2, 3, 6),  // outside; empty; inverted
     };
     for (const TRect& r : rects) {
-        SCOPED_TRACE(testing::Message() << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom);
+        SCOPED_TRACE(testing::Message()
+                     << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom);
         TBitmap b(14, 10), before;
         FillNoise(b);
         before.Assign(&b);
@@ -60,13 +61,13 @@ TEST(Canvas, TheDeviceContextFollowsTheBitmap) {
     EXPECT_EQ(dc->Height(), 3);
     // What a renderer writes through the context (bytes B, G, R, A) is the bitmap's image.
     std::uint8_t* bytes = reinterpret_cast<std::uint8_t*>(dc->Pixels());
-    const std::size_t at = (2u * 4u + 3u) * 4u; // (3, 2)
+    const std::size_t at = (2u * 4u + 3u) * 4u;  // (3, 2)
     bytes[at] = 0x33;
     bytes[at + 1] = 0x22;
     bytes[at + 2] = 0x11;
     EXPECT_EQ(b.Pixels(3, 2), RGB(0x11, 0x22, 0x33));
 
-    b.SetSize(640, 480); // the block moves; the context hands out the new one
+    b.SetSize(640, 480);  // the block moves; the context hands out the new one
     EXPECT_EQ(dc->Width(), 640);
     EXPECT_EQ(dc->Height(), 480);
     EXPECT_EQ(dc->Pixels(), b.PixelData());
@@ -88,13 +89,13 @@ TEST(Canvas, FillAndDrawClipToTheSurface) {
     EXPECT_EQ(b.Pixels(2, 0), clWhite);
     src.Canvas().FillRect(Rect(0, 0, 3, 2), clLime);
     src.SetPixel(0, 0, clBlue);
-    b.Canvas().Draw(2, 3, src); // only (2,3) and (3,3) land
+    b.Canvas().Draw(2, 3, src);  // only (2,3) and (3,3) land
     EXPECT_EQ(b.Pixels(2, 3), clBlue);
     EXPECT_EQ(b.Pixels(3, 3), clLime);
     EXPECT_EQ(b.Pixels(3, 2), clWhite);
     b.Canvas().Draw(-2, -1, src);
     EXPECT_EQ(b.Pixels(0, 0), clLime);
-    b.Canvas().Draw(1, 0, b); // onto itself: copies the image as it was
+    b.Canvas().Draw(1, 0, b);  // onto itself: copies the image as it was
     EXPECT_EQ(b.Pixels(1, 0), clLime);
     EXPECT_EQ(b.Pixels(1, 3), clRed);
     EXPECT_EQ(b.Pixels(3, 3), clBlue);
@@ -114,7 +115,7 @@ TEST(Font, SizeAndHeightConvertAtThePixelDensity) {
     EXPECT_EQ(f.Height(), -11);
     EXPECT_EQ(f.Color(), clWindowText);
     EXPECT_TRUE(f.Style().Empty());
-    const TFontSize cases[] = {{8, 96, -11}, {10, 96, -13}, {12, 96, -16}, {9, 96, -12},
+    const TFontSize cases[] = {{8, 96, -11},  {10, 96, -13},   {12, 96, -16}, {9, 96, -12},
                                {12, 72, -12}, {72, 300, -300}, {-20, 96, 27}};
     for (const TFontSize& c : cases) {
         f.SetPixelsPerInch(c.PixelsPerInch);
@@ -143,7 +144,10 @@ TEST(Font, ChangesNotifyOnceAndOnlyWhenEffective) {
         {"name", [&] { f.SetName("Liberation Serif"); }},
         {"size", [&] { f.SetSize(20); }},
         {"height", [&] { f.SetHeight(-30); }},
-        {"style", [&] { f.SetStyle({fsBold, fsItalic}); }},
+        {"style",
+         [&] {
+             f.SetStyle({fsBold, fsItalic});
+         }},
         {"colour", [&] { f.SetColor(clRed); }},
         {"density", [&] { f.SetPixelsPerInch(120); }},
     };
@@ -247,4 +251,4 @@ TEST(Printer, AbortThrowsTheJobAwayAndIsHarmlessOutsideOne) {
     printer.EndDoc();
 }
 
-} // namespace
+}  // namespace

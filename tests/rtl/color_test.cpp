@@ -21,10 +21,17 @@ struct TColorCase {
 
 TEST(Color, ColorToRGBPassesPlainColoursAndResolvesSystemColours) {
     const TColorCase cases[] = {
-        {clBlack, 0x000000},       {clWhite, 0xFFFFFF},       {clSilver, 12632256},
-        {clRed, RGB(255, 0, 0)},   {clBlue, RGB(0, 0, 255)},  {RGB(1, 2, 3), 0x030201},
-        {clNone, clNone},          {clBtnFace, RGB(192, 192, 192)},
-        {clWindow, clWhite},       {clWindowText, clBlack},   {clHighlight, RGB(0, 0, 128)},
+        {clBlack, 0x000000},
+        {clWhite, 0xFFFFFF},
+        {clSilver, 12632256},
+        {clRed, RGB(255, 0, 0)},
+        {clBlue, RGB(0, 0, 255)},
+        {RGB(1, 2, 3), 0x030201},
+        {clNone, clNone},
+        {clBtnFace, RGB(192, 192, 192)},
+        {clWindow, clWhite},
+        {clWindowText, clBlack},
+        {clHighlight, RGB(0, 0, 128)},
         {clHighlightText, clWhite},
         // Only the low byte of a system colour counts; unknown indexes are black.
         {ColorFromBits(0x8000FF05u), clWhite},
@@ -60,8 +67,8 @@ TEST(Color, ColorToFloatsDividesEachByteBy255AndKeepsAlphaApart) {
 }
 
 TEST(Color, NamesAndNumbersRoundTrip) {
-    const TColor colours[] = {clBlack, clSilver, clBtnFace, clNone, RGB(1, 2, 3),
-                              ColorFromBits(0x80000019u)};
+    const TColor colours[] = {clBlack, clSilver,     clBtnFace,
+                              clNone,  RGB(1, 2, 3), ColorFromBits(0x80000019u)};
     for (TColor c : colours)
         EXPECT_EQ(StringToColor(ColorToString(c)), c) << ColorToString(c);
     EXPECT_EQ(ColorToString(clSilver), "clSilver");
@@ -83,4 +90,4 @@ TEST(Color, StringToColorRejectsWhatIsNoColour) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -53,7 +53,7 @@ struct LogScope {
     ~LogScope() { gLog = nullptr; }
 };
 
-} // namespace
+}  // namespace
 
 TEST(Component, OwnerFreesWhatItOwnsAndSiblingsHearRemoval) {
     LogScope scope;
@@ -67,7 +67,7 @@ TEST(Component, OwnerFreesWhatItOwnsAndSiblingsHearRemoval) {
         EXPECT_EQ(owner.FindComponent("a"), a);
         EXPECT_EQ(b->ComponentIndex(), 1);
         scope.log.clear();
-        delete a; // sibling B and the owner hear it
+        delete a;  // sibling B and the owner hear it
         EXPECT_EQ(owner.ComponentCount(), 1);
         EXPECT_EQ(scope.log, (std::vector<std::string>{"free A", "B -A", "Owner -A"}));
         scope.log.clear();
@@ -90,7 +90,7 @@ TEST(Component, FreeNotificationClearsReferencesInEveryDestructionOrder) {
         auto* holder = new TProbe(nullptr);
         holder->SetRef(target);
         delete holder;
-        delete target; // must not touch the freed holder
+        delete target;  // must not touch the freed holder
     }
     // Target freed first: the holder's reference is cleared.
     {
@@ -130,9 +130,9 @@ TEST(Component, NamesAreIdentifiersUniqueAmongSiblingsIgnoringCase) {
     } catch (const EComponentError& e) {
         EXPECT_STREQ(e.what(), "A component named box1 already exists");
     }
-    EXPECT_NO_THROW(a->SetName("bOX1")); // its own name in another case
+    EXPECT_NO_THROW(a->SetName("bOX1"));  // its own name in another case
     EXPECT_NO_THROW(a->SetName(""));
-    EXPECT_NO_THROW(b->SetName("")); // empty names never clash
+    EXPECT_NO_THROW(b->SetName(""));  // empty names never clash
     EXPECT_EQ(owner.FindComponent(""), nullptr);
     // Inserting a component whose name is taken fails and leaves it unowned.
     TComponent loose(nullptr);
@@ -165,14 +165,14 @@ TEST(Component, ManyOwnedComponentsKeepTheirNamesFoundThroughRenameRemoveAndFree
     EXPECT_EQ(owner.FindComponent("SEVENTH"), items[7]);
     EXPECT_NO_THROW(items[5]->SetName("Item7"));
     EXPECT_EQ(owner.FindComponent("item7"), items[5]);
-    items[9]->SetName(""); // unnamed components are never found
+    items[9]->SetName("");  // unnamed components are never found
     EXPECT_EQ(owner.FindComponent("Item9"), nullptr);
     EXPECT_EQ(owner.FindComponent(""), nullptr);
 
     // Freed, or moved to another owner: gone from this owner's names.
     delete items[3];
     EXPECT_EQ(owner.FindComponent("Item3"), nullptr);
-    Named(&owner, "item3"); // the name can be taken again
+    Named(&owner, "item3");  // the name can be taken again
     TComponent other(nullptr);
     other.InsertComponent(items[4]);
     EXPECT_EQ(owner.FindComponent("Item4"), nullptr);
@@ -214,7 +214,7 @@ public:
 protected:
     void ValidateRename(TComponent*, const std::string&, const std::string&) const override {}
 };
-} // namespace
+}  // namespace
 
 TEST(Component, NamesLetThroughTwiceAreFoundEarliestFirst) {
     TLaxOwner owner(nullptr);
@@ -260,7 +260,7 @@ public:
     TComponent* Trigger = nullptr;
     TComponent* Victim = nullptr;
 };
-} // namespace
+}  // namespace
 
 TEST(Component, RemovalReachesWatchingSiblingsLinkedComponentsAndTheOwnerInOrder) {
     LogScope scope;
@@ -269,11 +269,11 @@ TEST(Component, RemovalReachesWatchingSiblingsLinkedComponentsAndTheOwnerInOrder
     TProbe* first = Named(&owner, "First");
     (new TComponent(&owner))->SetName("Plain1");
     (new TBareWatcher(&owner))->SetName("Bare");
-    Named(first, "Inner"); // owned by a watching sibling
+    Named(first, "Inner");  // owned by a watching sibling
     TComponent* plain = new TComponent(&owner);
     plain->SetName("Plain2");
     TProbe* last = Named(&owner, "Last");
-    TProbe outsider(nullptr); // not owned here, linked to Plain2
+    TProbe outsider(nullptr);  // not owned here, linked to Plain2
     outsider.SetName("Outsider");
     outsider.SetRef(plain);
 
@@ -290,9 +290,9 @@ TEST(Component, RemovalReachesWatchingSiblingsLinkedComponentsAndTheOwnerInOrder
     scope.log.clear();
     delete plain;
     EXPECT_EQ(outsider.Ref, nullptr);
-    EXPECT_EQ(scope.log, (std::vector<std::string>{"Outsider -Plain2", "Last -Plain2",
-                                                   "bare -Plain2", "Inner -Plain2",
-                                                   "First -Plain2", "Owner -Plain2"}));
+    EXPECT_EQ(scope.log,
+              (std::vector<std::string>{"Outsider -Plain2", "Last -Plain2", "bare -Plain2",
+                                        "Inner -Plain2", "First -Plain2", "Owner -Plain2"}));
 
     // Moving a component to another owner is a removal for the old one.
     scope.log.clear();
@@ -336,10 +336,13 @@ const TMetaClass& THiddenWatcher::StaticClass() {
     static const TMetaClass meta = TMetaClass::Make<THiddenWatcher, TComponent>("THiddenWatcher");
     return meta;
 }
-} // namespace
+}  // namespace
 
 TEST(Component, ClassInformationTellsWhichClassesReplaceNotification) {
-    const struct { const TMetaClass& cls; bool overrides; } cases[] = {
+    const struct {
+        const TMetaClass& cls;
+        bool overrides;
+    } cases[] = {
         {TComponent::StaticClass(), false},
         {TQuietChild::StaticClass(), false},
         {TProbe::StaticClass(), true},
@@ -429,7 +432,7 @@ protected:
         log.push_back(std::string(names[int(Action)]) + " " + std::to_string(Item->ID()));
     }
 };
-} // namespace
+}  // namespace
 
 TEST(Collection, IndexesNotificationsAndUpdates) {
     TCountingCollection c;
@@ -448,7 +451,7 @@ TEST(Collection, IndexesNotificationsAndUpdates) {
     c.log.clear();
     b->Touch();
     c.BeginUpdate();
-    b->Touch(); // held back
+    b->Touch();  // held back
     c.Delete(0);
     c.EndUpdate();
     EXPECT_EQ(c.log, (std::vector<std::string>{"item 2", "deleting 2", "extracting 2", "all"}));

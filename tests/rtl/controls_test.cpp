@@ -62,13 +62,13 @@ TEST(CustomControl, OffscreenWindowFollowsTheBounds) {
     control.SetBounds(0, 0, 33, 7);
     EXPECT_EQ(dc->Width(), 33);
     EXPECT_EQ(dc->Height(), 7);
-    control.SetWidth(-5); // no negative sizes reach the bitmap
+    control.SetWidth(-5);  // no negative sizes reach the bitmap
     EXPECT_EQ(control.Width(), 0);
     EXPECT_EQ(dc->Width(), 0);
 
     control.DestroyHandle();
     EXPECT_FALSE(control.HandleAllocated());
-    control.DestroyHandle(); // twice is harmless
+    control.DestroyHandle();  // twice is harmless
 }
 
 TEST(CustomControl, EventsReachTheApplication) {
@@ -89,14 +89,14 @@ TEST(CustomControl, FocusAndCursorNeedAWindow) {
     TCustomControl control(nullptr);
     TEventLog log;
     Connect(control, log);
-    control.SetFocus(); // no window: nothing
+    control.SetFocus();  // no window: nothing
     EXPECT_FALSE(control.Focused());
     control.SetCursor(crCross);
     EXPECT_EQ(control.Cursor(), crCross);
 
     control.HandleNeeded();
     control.SetFocus();
-    control.SetFocus(); // already focused: no second entry
+    control.SetFocus();  // already focused: no second entry
     EXPECT_TRUE(control.Focused());
     EXPECT_EQ(log.Lines, std::vector<std::string>{"enter"});
 
@@ -151,10 +151,10 @@ TEST(CustomControl, HostFactoryMakesTheWindowAndPaintsReachPaint) {
     control.SetWindowFactory([&log](TCustomControl&, const TCreateParams& p) {
         return std::make_unique<TFakeWindow>(log, p.Width, p.Height);
     });
-    control.Repaint(); // no window yet: no paint
+    control.Repaint();  // no window yet: no paint
     EXPECT_EQ(control.Paints, 0);
     control.HandleNeeded();
-    control.HandleNeeded(); // once only
+    control.HandleNeeded();  // once only
     EXPECT_NE(control.Style & WS_CLIPCHILDREN, 0u);
     control.Repaint();
     control.PerformPaint();
@@ -163,8 +163,8 @@ TEST(CustomControl, HostFactoryMakesTheWindowAndPaintsReachPaint) {
     control.SetHeight(12);
     EXPECT_EQ(control.Canvas().Handle()->Kind(), TDeviceKind::dkOther);
     control.DestroyHandle();
-    EXPECT_EQ(log, (std::vector<std::string>{"create 16x9", "invalidate", "size 16x12",
-                                             "destroy"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"create 16x9", "invalidate", "size 16x12", "destroy"}));
 }
 
 // Owned controls and their windows go with the owner.
@@ -181,5 +181,5 @@ TEST(CustomControl, OwnerFreesControlAndWindow) {
     EXPECT_EQ(log, (std::vector<std::string>{"create 0x0", "destroy"}));
 }
 
-} // namespace
-} // namespace nyx
+}  // namespace
+}  // namespace nyx

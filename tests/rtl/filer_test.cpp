@@ -61,7 +61,7 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-} // namespace
+}  // namespace
 
 // --- Round trips -----------------------------------------------------------------------
 
@@ -71,26 +71,41 @@ TEST(ObjectStream, EveryPropertyKindRoundTripsInBothForms) {
         std::function<void(TSample&)> set;
         std::function<void(const TSample&)> check;
     };
-    const std::string text = "quote \" backslash \\ tab\t newline\n bell\x07 del\x7f \xc3\xa9t\xc3\xa9";
-    std::vector<std::uint8_t> blob(5000); // larger than the 4096-byte buffers
+    const std::string text =
+        "quote \" backslash \\ tab\t newline\n bell\x07 del\x7f \xc3\xa9t\xc3\xa9";
+    std::vector<std::uint8_t> blob(5000);  // larger than the 4096-byte buffers
     for (std::size_t i = 0; i < blob.size(); ++i)
         blob[i] = std::uint8_t(i * 7 + 3);
     const Row rows[] = {
         {"integer limits",
-         [](TSample& s) { s.Count = std::numeric_limits<std::int32_t>::min(); s.Big = INT64_MAX; },
+         [](TSample& s) {
+             s.Count = std::numeric_limits<std::int32_t>::min();
+             s.Big = INT64_MAX;
+         },
          [](const TSample& s) {
              EXPECT_EQ(s.Count, std::numeric_limits<std::int32_t>::min());
              EXPECT_EQ(s.Big, INT64_MAX);
          }},
         {"every integer width",
-         [](TSample& s) { s.Count = -129; s.Big = -40000; s.Frame.Origin()->Weight = 70000; },
+         [](TSample& s) {
+             s.Count = -129;
+             s.Big = -40000;
+             s.Frame.Origin()->Weight = 70000;
+         },
          [](const TSample& s) {
              EXPECT_EQ(s.Count, -129);
              EXPECT_EQ(s.Big, -40000);
              EXPECT_EQ(s.Frame.Origin()->Weight, 70000);
          }},
-        {"floats", [](TSample& s) { s.Ratio = 0.1; s.Single = 1.25f; },
-         [](const TSample& s) { EXPECT_EQ(s.Ratio, 0.1); EXPECT_EQ(s.Single, 1.25f); }},
+        {"floats",
+         [](TSample& s) {
+             s.Ratio = 0.1;
+             s.Single = 1.25f;
+         },
+         [](const TSample& s) {
+             EXPECT_EQ(s.Ratio, 0.1);
+             EXPECT_EQ(s.Single, 1.25f);
+         }},
         {"enumeration", [](TSample& s) { s.Kind = skTwo; },
          [](const TSample& s) { EXPECT_EQ(s.Kind, skTwo); }},
         {"boolean", [](TSample& s) { s.Visible = false; },
@@ -102,7 +117,10 @@ TEST(ObjectStream, EveryPropertyKindRoundTripsInBothForms) {
         {"string with escapes", [&](TSample& s) { s.Caption = text; },
          [&](const TSample& s) { EXPECT_EQ(s.Caption, text); }},
         {"owned objects as paths",
-         [](TSample& s) { s.Frame.Origin()->X = -2.5; s.Frame.Label = "L"; },
+         [](TSample& s) {
+             s.Frame.Origin()->X = -2.5;
+             s.Frame.Label = "L";
+         },
          [](const TSample& s) {
              EXPECT_EQ(s.Frame.Origin()->X, -2.5);
              EXPECT_EQ(s.Frame.Label, "L");
@@ -111,7 +129,7 @@ TEST(ObjectStream, EveryPropertyKindRoundTripsInBothForms) {
          [](TSample& s) {
              s.Vertexes.Add();
              s.Vertexes.ItemAs<TVertex>(0)->X = 1.5;
-             s.Vertexes.Add(); // all defaults: an empty item
+             s.Vertexes.Add();  // all defaults: an empty item
              s.Vertexes.Add();
              s.Vertexes.ItemAs<TVertex>(2)->Color = 0xFF00FF;
          },
@@ -123,7 +141,10 @@ TEST(ObjectStream, EveryPropertyKindRoundTripsInBothForms) {
          }},
         {"binary data", [&](TSample& s) { s.Blob = blob; },
          [&](const TSample& s) { EXPECT_EQ(s.Blob, blob); }},
-        {"list of values", [](TSample& s) { s.Numbers = {1, -300, std::int64_t(1) << 40}; },
+        {"list of values",
+         [](TSample& s) {
+             s.Numbers = {1, -300, std::int64_t(1) << 40};
+         },
          [](const TSample& s) {
              EXPECT_EQ(s.Numbers, (std::vector<std::int64_t>{1, -300, std::int64_t(1) << 40}));
          }},
@@ -162,8 +183,16 @@ TEST(ObjectStream, EveryPropertyKindRoundTripsInBothForms) {
 }
 
 TEST(ObjectStream, DoublesReadBackBitForBitFromText) {
-    const double values[] = {0.1,      1.0 / 3,  -2.5,     1e300,   5e-324, 2.2250738585072014e-308,
-                             1e16,     123456789012345678.0, 100.0, -1e-7,
+    const double values[] = {0.1,
+                             1.0 / 3,
+                             -2.5,
+                             1e300,
+                             5e-324,
+                             2.2250738585072014e-308,
+                             1e16,
+                             123456789012345678.0,
+                             100.0,
+                             -1e-7,
                              std::numeric_limits<double>::max(),
                              std::numeric_limits<double>::infinity(),
                              -std::numeric_limits<double>::infinity()};
@@ -198,33 +227,32 @@ TEST(ObjectStream, TextFormIsReadable) {
     root.Blob = {1, 2, 255};
     root.Numbers = {1, 2};
     root.SetLink(Child(&root, "Child"));
-    EXPECT_EQ(SaveText(&root),
-              "object Root: TSample\n"
-              "  Count = 7\n"
-              "  Big = 0\n"
-              "  Ratio = 0.1\n"
-              "  Kind = skOne\n"
-              "  Visible = False\n"
-              "  Flags = [sfB, sfC]\n"
-              "  Caption = \"a \\\"q\\\"\\n\"\n"
-              "  Frame.Origin.X = 2.0\n"
-              "  Vertexes = <\n"
-              "    item\n"
-              "      X = 1.5\n"
-              "    end\n"
-              "    item\n"
-              "      Color = 255\n"
-              "    end>\n"
-              "  Link = Child\n"
-              "  Blob = {0102FF}\n"
-              "  Numbers = (\n"
-              "    1\n"
-              "    2)\n"
-              "  object Child: TSample\n"
-              "    Big = 0\n"
-              "    Vertexes = <>\n"
-              "  end\n"
-              "end\n");
+    EXPECT_EQ(SaveText(&root), "object Root: TSample\n"
+                               "  Count = 7\n"
+                               "  Big = 0\n"
+                               "  Ratio = 0.1\n"
+                               "  Kind = skOne\n"
+                               "  Visible = False\n"
+                               "  Flags = [sfB, sfC]\n"
+                               "  Caption = \"a \\\"q\\\"\\n\"\n"
+                               "  Frame.Origin.X = 2.0\n"
+                               "  Vertexes = <\n"
+                               "    item\n"
+                               "      X = 1.5\n"
+                               "    end\n"
+                               "    item\n"
+                               "      Color = 255\n"
+                               "    end>\n"
+                               "  Link = Child\n"
+                               "  Blob = {0102FF}\n"
+                               "  Numbers = (\n"
+                               "    1\n"
+                               "    2)\n"
+                               "  object Child: TSample\n"
+                               "    Big = 0\n"
+                               "    Vertexes = <>\n"
+                               "  end\n"
+                               "end\n");
 }
 
 TEST(ObjectStream, DefaultsZeroFloatsAndEmptyStringsAreOmitted) {
@@ -275,9 +303,7 @@ TEST(ObjectStream, ReferencesResolveWhateverTheirOrder) {
              Vertexes = <item Target = A end>
              object A: TSample end
            end)",
-         [](TSample& r) {
-             EXPECT_EQ(r.Vertexes.ItemAs<TVertex>(0)->Target, r.Children()[0]);
-         }},
+         [](TSample& r) { EXPECT_EQ(r.Vertexes.ItemAs<TVertex>(0)->Target, r.Children()[0]); }},
         {"a collection read twice keeps only the second", R"(object R: TSample
              Vertexes = <item Target = A end item Target = A end>
              Vertexes = <item Target = B end>
@@ -331,7 +357,7 @@ TEST(ObjectStream, ReferencesOutsideTheStream) {
     auto* copy = new TSample(&form);
     copy->SetName("Copy");
     LoadBinary(copy, TextToBinary(text));
-    EXPECT_EQ(copy->Name(), "Copy"); // "Scene" is taken on the form
+    EXPECT_EQ(copy->Name(), "Copy");  // "Scene" is taken on the form
     ASSERT_EQ(copy->Children().size(), 2u);
     TSample* newA = copy->Children()[0];
     EXPECT_NE(newA, a);
@@ -415,7 +441,7 @@ TEST(ObjectStream, RootOfTheStoredClassIsCreatedWhenNoneIsGiven) {
     ASSERT_NE(sample, nullptr);
     EXPECT_EQ(sample->Count, 9);
     EXPECT_EQ(sample->Children().size(), 1u);
-    EXPECT_EQ(s.Position(), s.Size()); // the reader hands back the stream after the object
+    EXPECT_EQ(s.Position(), s.Size());  // the reader hands back the stream after the object
 
     UnRegisterClass(TSample::StaticClass());
     s.SetPosition(0);
@@ -469,8 +495,8 @@ TEST(ObjectStream, UnknownPropertiesAndBadValuesAreSkippedThroughTheCallback) {
     EXPECT_EQ(root->Flags, 1 << sfA);
     ASSERT_EQ(root->Vertexes.Count(), 1);
     EXPECT_EQ(root->Vertexes.ItemAs<TVertex>(0)->X, 1.5);
-    const char* expected[] = {"Bogus", "Frame.Nope.X", "Frame", "skNine", "Count", "sfZ",
-                              "Visible", "Blob", "OnClick", "Unknown"};
+    const char* expected[] = {"Bogus", "Frame.Nope.X", "Frame", "skNine",  "Count",
+                              "sfZ",   "Visible",      "Blob",  "OnClick", "Unknown"};
     ASSERT_EQ(errors.messages.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         EXPECT_TRUE(Contains(errors.messages[i], expected[i])) << errors.messages[i];
@@ -521,7 +547,7 @@ namespace {
 std::string Str(const std::string& s) { return std::string(1, char(s.size())) + s; }
 const std::string kSig = "NYX1";
 std::string Header(const char* cls = "TSample") { return kSig + Str(cls) + Str("R"); }
-} // namespace
+}  // namespace
 
 TEST(ObjectStream, MalformedBinaryFailsWithPosition) {
     std::string deep = kSig;
@@ -535,7 +561,8 @@ TEST(ObjectStream, MalformedBinaryFailsWithPosition) {
     const Row rows[] = {
         {"empty", "", "signature"},
         {"text given as binary", "object R: TSample\nend\n", "signature of a binary object stream"},
-        {"unknown value tag", Header() + Str("Count") + "\x63", "unknown value tag 99; the stream is corrupt (byte 20)"},
+        {"unknown value tag", Header() + Str("Count") + "\x63",
+         "unknown value tag 99; the stream is corrupt (byte 20)"},
         {"absurd length", Header() + "\xFF\xFF\xFF\xFF\x0F", "exceeds"},
         {"overlong length", Header() + std::string(11, '\xFF'), "malformed"},
         {"truncated double", Header() + Str("Ratio") + "\x06\x01\x02", "truncated"},
@@ -596,12 +623,10 @@ TEST(ObjectStream, EveryTruncationAndBitFlipFailsCleanly) {
         TSample root(nullptr);
         try {
             LoadBinary(&root, bad, errors.Handler());
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
         try {
             BinaryToText(bad);
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
 }
 
@@ -617,23 +642,30 @@ TEST(ObjectStream, MalformedTextFailsWithLine) {
     const Row rows[] = {
         {"empty", "", "line 1: the text does not start with 'object'"},
         {"not a stream", "hello world", "does not start with 'object'"},
-        {"unterminated object", "object A: TSample\n  Count = 1\n", "line 1: object TSample is not closed"},
-        {"unterminated string", "object A: TSample\n  Caption = \"abc\nend\n", "line 2: unterminated string"},
-        {"unknown escape", "object A: TSample\n  Caption = \"\\q\"\nend\n", "line 2: unknown escape"},
+        {"unterminated object", "object A: TSample\n  Count = 1\n",
+         "line 1: object TSample is not closed"},
+        {"unterminated string", "object A: TSample\n  Caption = \"abc\nend\n",
+         "line 2: unterminated string"},
+        {"unknown escape", "object A: TSample\n  Caption = \"\\q\"\nend\n",
+         "line 2: unknown escape"},
         {"missing =", "object A: TSample\n  Count 5\nend\n", "line 2: '=' expected"},
-        {"malformed number", "object A: TSample\n  Count = 12ab\nend\n", "line 2: malformed number"},
+        {"malformed number", "object A: TSample\n  Count = 12ab\nend\n",
+         "line 2: malformed number"},
         {"integer overflow", "object A: TSample\n  Big = 99999999999999999999\nend\n", "64 bits"},
         {"float overflow", "object A: TSample\n  Ratio = 1e999\nend\n", "double"},
-        {"property after a child", "object A: TSample\n  object B: TSample\n  end\n  Count = 1\nend\n",
+        {"property after a child",
+         "object A: TSample\n  object B: TSample\n  end\n  Count = 1\nend\n",
          "line 4: property Count follows a nested object"},
         {"odd hex digits", "object A: TSample\n  Blob = {ABC}\nend\n", "odd number"},
         {"not hex", "object A: TSample\n  Blob = {AG}\nend\n", "not a hexadecimal digit"},
-        {"unclosed binary", "object A: TSample\n  Blob = {AB\n", "line 2: binary data is not closed"},
+        {"unclosed binary", "object A: TSample\n  Blob = {AB\n",
+         "line 2: binary data is not closed"},
         {"unclosed collection", "object A: TSample\n  Vertexes = <\n    item\n      X = 1\n",
          "line 3: item is not closed"},
         {"unclosed set", "object A: TSample\n  Flags = [sfA\nend\n", "',' or ']' expected"},
         {"unclosed list", "object A: TSample\n  Numbers = (1 2\n", "list is not closed"},
-        {"garbage after end", "object A: TSample\nend\nend\n", "line 3: unexpected 'end' after the last 'end'"},
+        {"garbage after end", "object A: TSample\nend\nend\n",
+         "line 3: unexpected 'end' after the last 'end'"},
         {"stray character", "object A: TSample\n  Count = @\nend\n", "unexpected character '@'"},
         {"dotted class", "object A: Some.Class\nend\n", "a class name"},
         {"deep nesting", deep, "nest more than 1000"},
@@ -688,7 +720,7 @@ const TMetaClass& TPicture::StaticClass() {
         "TPicture", {Props<TPicture>::Owned<TBitmap>("Image", &TPicture::Image)});
     return meta;
 }
-} // namespace
+}  // namespace
 
 TEST(ObjectStream, BitmapPixelsTravelAsBinaryData) {
     TPicture source(nullptr);

@@ -156,7 +156,7 @@ TEST(Host, SendMessageAnswersTheReceiversResult) {
     EXPECT_EQ(host.SendMessage(r.Wnd, WM_USER, 40, 2), 42);
     EXPECT_EQ(host.SendMessage(r.Wnd + 100, WM_USER, 40, 2), 0);
     host.DeallocateHWnd(r.Wnd);
-    host.DeallocateHWnd(r.Wnd); // twice: harmless
+    host.DeallocateHWnd(r.Wnd);  // twice: harmless
     EXPECT_EQ(host.SendMessage(r.Wnd, WM_USER, 40, 2), 0);
 }
 
@@ -227,8 +227,8 @@ TEST(Host, MessageBoxesAreCapturedAndAnsweredSafely) {
 TEST(Host, WithoutACaptureBoxesAndExceptionsGoToStandardError) {
     THost host;
     ::testing::internal::CaptureStderr();
-    const int answer = host.MessageBox("There is Nyx-Objects leek (3)", "Warning",
-                                       MB_OK | MB_ICONERROR);
+    const int answer =
+        host.MessageBox("There is Nyx-Objects leek (3)", "Warning", MB_OK | MB_ICONERROR);
     host.HandleException(std::runtime_error("Recursive proxy assigment"));
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(answer, IDOK);
@@ -259,4 +259,4 @@ TEST(Host, CursorTableAndCurrentCursor) {
     EXPECT_EQ(host.CursorsSet, std::vector<HCURSOR>{5001u});
 }
 
-} // namespace
+}  // namespace

@@ -10,24 +10,24 @@ namespace nyx::sample {
 namespace {
 const TEnumInfo KindInfo{"TKind", {"skNone", "skOne", "skTwo"}};
 const TEnumInfo FlagInfo{"TFlag", {"sfA", "sfB", "sfC"}};
-} // namespace
+}  // namespace
 
 const TMetaClass& TPoint::StaticClass() {
     using P = Props<TPoint>;
     static const TMetaClass meta = TMetaClass::Make<TPoint, TPersistent>(
         "TPoint", {P::Float("X", &TPoint::X, [](TPoint& p, double v) { p.X = v; }),
                    P::Float("Y", &TPoint::Y, [](TPoint& p, double v) { p.Y = v; }),
-                   P::Integer("Weight", &TPoint::Weight, [](TPoint& p, int v) { p.Weight = v; },
-                              1)});
+                   P::Integer(
+                       "Weight", &TPoint::Weight, [](TPoint& p, int v) { p.Weight = v; }, 1)});
     return meta;
 }
 
 const TMetaClass& TFrame::StaticClass() {
     using P = Props<TFrame>;
     static const TMetaClass meta = TMetaClass::Make<TFrame, TPersistent>(
-        "TFrame", {P::Owned<TPoint>("Origin", &TFrame::Origin),
-                   P::String("Label", &TFrame::Label,
-                             [](TFrame& f, const std::string& v) { f.Label = v; })});
+        "TFrame",
+        {P::Owned<TPoint>("Origin", &TFrame::Origin),
+         P::String("Label", &TFrame::Label, [](TFrame& f, const std::string& v) { f.Label = v; })});
     return meta;
 }
 
@@ -36,7 +36,8 @@ const TMetaClass& TVertex::StaticClass() {
     static const TMetaClass meta = TMetaClass::Make<TVertex, TCollectionItem>(
         "TVertex",
         {P::Float("X", &TVertex::X, [](TVertex& v, double x) { v.X = x; }),
-         P::Integer("Color", &TVertex::Color, [](TVertex& v, std::int64_t c) { v.Color = c; }, 0),
+         P::Integer(
+             "Color", &TVertex::Color, [](TVertex& v, std::int64_t c) { v.Color = c; }, 0),
          P::Reference<TSample>("Target", &TVertex::Target,
                                [](TVertex& v, TSample* t) { v.Target = t; })});
     return meta;
@@ -46,24 +47,24 @@ const TMetaClass& TSample::StaticClass() {
     using P = Props<TSample>;
     static const TMetaClass meta = TMetaClass::Make<TSample, TComponent>(
         "TSample",
-        {P::Integer("Count", &TSample::Count, [](TSample& s, std::int32_t v) { s.Count = v; }, 0),
-         P::Integer("Big", &TSample::Big, [](TSample& s, std::int64_t v) { s.Big = v; },
-                    NoDefault),
+        {P::Integer(
+             "Count", &TSample::Count, [](TSample& s, std::int32_t v) { s.Count = v; }, 0),
+         P::Integer(
+             "Big", &TSample::Big, [](TSample& s, std::int64_t v) { s.Big = v; }, NoDefault),
          P::Float("Ratio", &TSample::Ratio, [](TSample& s, double v) { s.Ratio = v; }),
          P::Float("Single", &TSample::Single, [](TSample& s, float v) { s.Single = v; }),
-         P::Enum("Kind", &TSample::Kind, [](TSample& s, TKind v) { s.Kind = v; }, KindInfo,
-                 skNone),
-         P::Boolean("Visible", &TSample::Visible, [](TSample& s, bool v) { s.Visible = v; },
-                    true),
-         P::Set("Flags", &TSample::Flags, [](TSample& s, std::uint8_t v) { s.Flags = v; },
-                FlagInfo, 1 << sfA),
+         P::Enum(
+             "Kind", &TSample::Kind, [](TSample& s, TKind v) { s.Kind = v; }, KindInfo, skNone),
+         P::Boolean(
+             "Visible", &TSample::Visible, [](TSample& s, bool v) { s.Visible = v; }, true),
+         P::Set(
+             "Flags", &TSample::Flags, [](TSample& s, std::uint8_t v) { s.Flags = v; }, FlagInfo,
+             1 << sfA),
          P::String("Caption", &TSample::Caption,
                    [](TSample& s, const std::string& v) { s.Caption = v; }),
          P::Owned<TFrame>("Frame", [](const TSample& s) { return &s.Frame; }),
-         P::Collection<TOwnedCollection>("Vertexes",
-                                         [](const TSample& s) { return &s.Vertexes; }),
-         P::Reference<TSample>("Link", &TSample::Link, &TSample::SetLink),
-         P::Event("OnClick")});
+         P::Collection<TOwnedCollection>("Vertexes", [](const TSample& s) { return &s.Vertexes; }),
+         P::Reference<TSample>("Link", &TSample::Link, &TSample::SetLink), P::Event("OnClick")});
     return meta;
 }
 
@@ -151,4 +152,4 @@ void RegisterSampleClasses() {
     RegisterClasses({&TSample::StaticClass(), &TPoint::StaticClass(), &TVertex::StaticClass()});
 }
 
-} // namespace nyx::sample
+}  // namespace nyx::sample

@@ -39,7 +39,7 @@ public:
     explicit TVertex(TCollection* c) : TCollectionItem(c) {}
     double X = 0;
     std::int64_t Color = 0;
-    TSample* Target = nullptr; // not kept valid; tests read it right after loading
+    TSample* Target = nullptr;  // not kept valid; tests read it right after loading
 };
 
 class TSample : public TComponent {
@@ -93,4 +93,4 @@ private:
 // Registers the sample classes (idempotent).
 void RegisterSampleClasses();
 
-} // namespace nyx::sample
+}  // namespace nyx::sample

@@ -52,4 +52,4 @@ inline TComponent* LoadBinary(TComponent* Root, const std::string& binary,
     return r.ReadRootComponent(Root);
 }
 
-} // namespace nyx::testing
+}  // namespace nyx::testing

@@ -19,7 +19,7 @@ std::string TempName(const char* stem) {
         .string();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MemoryStream, SeekReadWriteAndSize) {
     TMemoryStream s;
@@ -29,7 +29,7 @@ TEST(MemoryStream, SeekReadWriteAndSize) {
 
     s.SetPosition(1);
     char buf[8] = {};
-    EXPECT_EQ(s.Read(buf, 8), 4); // only what is left
+    EXPECT_EQ(s.Read(buf, 8), 4);  // only what is left
     EXPECT_EQ(std::string(buf, 4), "ello");
     EXPECT_EQ(s.Read(buf, 8), 0);
     EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
@@ -56,7 +56,7 @@ TEST(MemoryStream, CopyFromTakesAllOrACount) {
     TMemoryStream a, b;
     a.WriteBuffer("abcdef", 6);
     a.SetPosition(4);
-    EXPECT_EQ(b.CopyFrom(a, 0), 6); // zero: the whole source from its start
+    EXPECT_EQ(b.CopyFrom(a, 0), 6);  // zero: the whole source from its start
     a.SetPosition(1);
     EXPECT_EQ(b.CopyFrom(a, 2), 2);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.Memory()), std::size_t(b.Size())),
@@ -87,7 +87,7 @@ TEST(FileStream, CreateWriteReopenAndRead) {
         TMemoryStream m;
         m.LoadFromFile(name);
         EXPECT_EQ(m.Size(), 4);
-        m.SaveToFile(name); // create mode truncates and rewrites
+        m.SaveToFile(name);  // create mode truncates and rewrites
     }
     std::remove(name.c_str());
 }

@@ -38,11 +38,13 @@ const TMetaClass& TBase::StaticClass() {
         "TBase",
         {P::Integer("Count", &TBase::Count, &TBase::SetCount, 3),
          P::Float("Ratio", &TBase::Ratio, [](TBase& b, double v) { b.Ratio = v; }),
-         P::Enum("Shade", &TBase::Shade, [](TBase& b, TShade v) { b.Shade = v; }, ShadeInfo,
-                 shLight),
-         P::Boolean("Flag", &TBase::Flag, [](TBase& b, bool v) { b.Flag = v; }, true),
-         P::Set("Parts", &TBase::Parts, [](TBase& b, std::uint8_t v) { b.Parts = v; }, ShadeInfo,
-                0b101),
+         P::Enum(
+             "Shade", &TBase::Shade, [](TBase& b, TShade v) { b.Shade = v; }, ShadeInfo, shLight),
+         P::Boolean(
+             "Flag", &TBase::Flag, [](TBase& b, bool v) { b.Flag = v; }, true),
+         P::Set(
+             "Parts", &TBase::Parts, [](TBase& b, std::uint8_t v) { b.Parts = v; }, ShadeInfo,
+             0b101),
          P::String("Caption", &TBase::Caption,
                    [](TBase& b, const std::string& v) { b.Caption = v; }),
          P::Reference<TBase>("Other", &TBase::Other, [](TBase& b, TBase* v) { b.Other = v; }),
@@ -65,7 +67,7 @@ std::vector<std::string> Names(const std::vector<const TPropInfo*>& props) {
     return names;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TypInfo, ClassHierarchy) {
     TDerived d(nullptr);
@@ -98,7 +100,7 @@ TEST(TypInfo, StoredValuesFollowDefaults) {
         EXPECT_FALSE(stored(name)) << name;
     b.SetTag(1);
     b.Count = 0;
-    b.Ratio = -0.0; // negative zero still equals 0
+    b.Ratio = -0.0;  // negative zero still equals 0
     b.Shade = shDark;
     b.Flag = false;
     b.Parts = 0;
@@ -147,7 +149,7 @@ TEST(TypInfo, SetText) {
 
 TEST(Registry, FindCreateAndUnregister) {
     RegisterClasses({&TBase::StaticClass(), &TDerived::StaticClass()});
-    RegisterClass(TBase::StaticClass()); // harmless
+    RegisterClass(TBase::StaticClass());  // harmless
     EXPECT_EQ(&FindClass("tderived"), &TDerived::StaticClass());
     TComponent owner(nullptr);
     TComponent* made = FindClass("TDerived").NewComponent(&owner);

@@ -144,7 +144,7 @@ protected:
     TNyxCamera* Camera = new TNyxCamera(&Root);
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(CameraGL, ApplyLoadsTheViewOfTheCameraFrameAndItsMotions) {
     const double aspect = double(kWidth) / kHeight;
@@ -203,7 +203,7 @@ TEST_F(CameraGL, ApplyLoadsTheViewOfTheCameraFrameAndItsMotions) {
         Place(camera->Position(), {3, -8, 2});
         Place(camera->Target(), {0.5, 0, 0.25});
         c.Setup(root, *camera);
-        glMatrixMode(GL_TEXTURE); // Apply selects each matrix itself
+        glMatrixMode(GL_TEXTURE);  // Apply selects each matrix itself
         camera->Apply(kWidth, kHeight, -1);
         ExpectMatrix(Read(GL_PROJECTION_MATRIX), c.Projection(*camera), "projection");
         if (camera->GetPosition() != camera->GetTarget())
@@ -238,7 +238,7 @@ TEST_F(CameraGL, JitteredViewsKeepTheTargetPlaneSharpAndBlurTheRest) {
         const auto target = Project(Camera->GetTarget());
         EXPECT_NEAR(target[0], sharp[0], 1e-3);
         EXPECT_NEAR(target[1], sharp[1], 1e-3);
-        const auto beyond = Project({0.5 - 2.5, 8, 0.25 - 1.75}); // twice as far, same line
+        const auto beyond = Project({0.5 - 2.5, 8, 0.25 - 1.75});  // twice as far, same line
         blur = std::max(blur, std::hypot(beyond[0] - sharp[0], beyond[1] - sharp[1]));
 
         // The frustum moves against the eye by near / focus of its shift.
@@ -253,7 +253,7 @@ TEST_F(CameraGL, JitteredViewsKeepTheTargetPlaneSharpAndBlurTheRest) {
         ExpectMatrix(Read(GL_MODELVIEW_MATRIX), Times(eye, ExpectedView(*Camera)), "modelview");
     }
     EXPECT_EQ(JitterTable, j8);
-    EXPECT_GT(blur, 0.05); // points off the plane do move: the blur is there
+    EXPECT_GT(blur, 0.05);  // points off the plane do move: the blur is there
 }
 
 TEST_F(CameraGL, JitterIndexOutsideTheTableRaisesBeforeAnyCall) {
@@ -268,7 +268,7 @@ TEST_F(CameraGL, JitterIndexOutsideTheTableRaisesBeforeAnyCall) {
         EXPECT_NO_THROW(Camera->Apply(0, 0, index));
     Camera->Apply(kWidth, kHeight, 5);
     for (double v : Read(GL_PROJECTION_MATRIX))
-        EXPECT_TRUE(std::isfinite(v)); // no 0/0 from the pixel jitter of an empty viewport
+        EXPECT_TRUE(std::isfinite(v));  // no 0/0 from the pixel jitter of an empty viewport
 }
 
 TEST_F(CameraGL, PickNarrowsTheSameViewToTheRegion) {
@@ -276,14 +276,20 @@ TEST_F(CameraGL, PickNarrowsTheSameViewToTheRegion) {
     const double aspect = double(kWidth) / kHeight;
     Camera->Roll(10);
     Camera->Truck(0.25, 0, 0);
-    const struct { int X, Y, W, H; bool Ortho; } cases[] = {
-        {32, 24, 4, 4, false}, {5, 40, 10, 6, false}, {60, 3, 2, 2, true},
+    const struct {
+        int X, Y, W, H;
+        bool Ortho;
+    } cases[] = {
+        {32, 24, 4, 4, false},
+        {5, 40, 10, 6, false},
+        {60, 3, 2, 2, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.X << "," << c.Y << " " << c.W << "x" << c.H);
         Camera->SetOrthographic(c.Ortho);
         Camera->Pick(kWidth, kHeight, c.X, c.Y, c.W, c.H);
-        const double h = std::tan(Camera->FOVY() / 2 * Rad) * std::sqrt(2.5 * 2.5 + 64 + 1.75 * 1.75);
+        const double h =
+            std::tan(Camera->FOVY() / 2 * Rad) * std::sqrt(2.5 * 2.5 + 64 + 1.75 * 1.75);
         const TGLMatrixd4 lens = c.Ortho ? Ortho(-h, h, -h / aspect, h / aspect, 1, 10)
                                          : Perspective(Camera->FOVY(), aspect, 1, 10);
         ExpectMatrix(Read(GL_PROJECTION_MATRIX), Times(PickRegion(c.X, c.Y, c.W, c.H, vp), lens),
@@ -316,7 +322,11 @@ TEST_F(CameraGL, ApplyAndPickIssueTheseCalls) {
     const double eyedx = 0.2 * j.x, eyedy = 0.2 * j.y, half = 90 * std::numbers::pi / 180 / 2;
     const double top = 1 / (std::cos(half) / std::sin(half)), right = top * 2;
     const double dx = -(0 + eyedx * 1 / 4), dy = -(0 + eyedy * 1 / 4);
-    const struct { const char* What; std::function<void()> Run; std::vector<std::string> Calls; } cases[] = {
+    const struct {
+        const char* What;
+        std::function<void()> Run;
+        std::vector<std::string> Calls;
+    } cases[] = {
         {"apply", [&] { Camera->Apply(200, 100, -1); },
          with({"glMatrixMode(GL_MODELVIEW)", "glLoadIdentity()", "glMatrixMode(GL_PROJECTION)",
                "glLoadIdentity()", "gluPerspective(90, 2, 1, 10)"})},
@@ -359,7 +369,11 @@ TEST_F(CameraGL, WhatTheUserSeesFollowsTruckAndRoll) {
     };
     constexpr std::uint32_t kRed = 0xFFFF0000, kBlack = 0xFF000000;
     // Pixels in rows from the top: centre, right of it, above it.
-    const struct { const char* What; std::function<void()> Move; std::uint32_t Centre, Right, Above; } cases[] = {
+    const struct {
+        const char* What;
+        std::function<void()> Move;
+        std::uint32_t Centre, Right, Above;
+    } cases[] = {
         {"as placed", [] {}, kBlack, kRed, kBlack},
         {"trucked left by 1.5", [this] { Camera->Truck(-1.5, 0, 0); }, kRed, kBlack, kBlack},
         {"rolled a quarter turn", [this] { Camera->Roll(90); }, kBlack, kBlack, kRed},

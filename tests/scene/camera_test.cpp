@@ -49,7 +49,7 @@ struct TRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(CameraLens, NewCameraAndPublishedState) {
     TNyxCamera camera(nullptr);
@@ -64,7 +64,11 @@ TEST(CameraLens, NewCameraAndPublishedState) {
     EXPECT_EQ(camera.PositionObject(), nullptr);
 
     // Published after the inherited properties, in this order, with these kinds.
-    const struct { const char* Name; TTypeKind Kind; TClassPropKind Class; } props[] = {
+    const struct {
+        const char* Name;
+        TTypeKind Kind;
+        TClassPropKind Class;
+    } props[] = {
         {"Position", TTypeKind::tkClass, TClassPropKind::ckOwned},
         {"PositionObject", TTypeKind::tkClass, TClassPropKind::ckReference},
         {"Target", TTypeKind::tkClass, TClassPropKind::ckOwned},
@@ -96,7 +100,11 @@ TEST(CameraLens, NewCameraAndPublishedState) {
 }
 
 TEST(CameraLens, FocalLengthAndFieldOfViewFollowEachOther) {
-    const struct { const char* What; std::function<void(TNyxCamera&)> Set; double Focal, Fovy; } cases[] = {
+    const struct {
+        const char* What;
+        std::function<void(TNyxCamera&)> Set;
+        double Focal, Fovy;
+    } cases[] = {
         {"FOVY 90", [](TNyxCamera& c) { c.SetFOVY(90); }, 18, 90},
         {"focal length 18", [](TNyxCamera& c) { c.SetFocalLength(18); }, 18, 90},
         {"FOVY 60", [](TNyxCamera& c) { c.SetFOVY(60); }, 18 / std::tan(std::numbers::pi / 6), 60},
@@ -109,7 +117,7 @@ TEST(CameraLens, FocalLengthAndFieldOfViewFollowEachOther) {
         EXPECT_NEAR(rig.Camera->FocalLength(), c.Focal, 1e-12);
         EXPECT_NEAR(rig.Camera->FOVY(), c.Fovy, 1e-12);
         EXPECT_EQ(rig.Root.Repaints, 1);
-        c.Set(*rig.Camera); // the same value again changes nothing
+        c.Set(*rig.Camera);  // the same value again changes nothing
         EXPECT_EQ(rig.Root.Repaints, 1);
     }
 }
@@ -118,7 +126,10 @@ TEST(CameraLens, EverySetterAndPlacementEditRepaintsOnlyOnChange) {
     TRig rig;
     TNyxCamera& c = *rig.Camera;
     TNyxObject other(nullptr);
-    const struct { const char* What; std::function<void()> Change; } edits[] = {
+    const struct {
+        const char* What;
+        std::function<void()> Change;
+    } edits[] = {
         {"near", [&] { c.SetNearPlane(0.5); }},
         {"far", [&] { c.SetFarPlane(100); }},
         {"orthographic", [&] { c.SetOrthographic(true); }},
@@ -139,7 +150,10 @@ TEST(CameraLens, EverySetterAndPlacementEditRepaintsOnlyOnChange) {
 }
 
 TEST(CameraMotion, FieldOfViewStaysWithinItsLimits) {
-    const struct { double Delta; bool Taken; } cases[] = {
+    const struct {
+        double Delta;
+        bool Taken;
+    } cases[] = {
         {200, false}, {-43, false}, {-42, true}, {131, true}, {132, false}, {10, true},
     };
     for (const auto& c : cases) {
@@ -159,9 +173,12 @@ TEST(CameraMotion, FieldOfViewStaysWithinItsLimits) {
 }
 
 TEST(CameraMotion, RollWrapsIntoOneTurn) {
-    const struct { double Steps[3]; double Angle; } cases[] = {
-        {{-10, 0, 0}, 350}, {{0, 0, 0}, 360}, {{200, 200, 0}, 40}, {{360, 0, 0}, 360},
-        {{90, -180, 45}, 315},
+    const struct {
+        double Steps[3];
+        double Angle;
+    } cases[] = {
+        {{-10, 0, 0}, 350}, {{0, 0, 0}, 360},      {{200, 200, 0}, 40},
+        {{360, 0, 0}, 360}, {{90, -180, 45}, 315},
     };
     for (const auto& c : cases) {
         TRig rig;
@@ -173,8 +190,14 @@ TEST(CameraMotion, RollWrapsIntoOneTurn) {
 }
 
 TEST(CameraMotion, DollyScalesTheEyeTargetDistance) {
-    const struct { double K; double Distance; } cases[] = {
-        {1, 20}, {-0.5, 5}, {-1, 0}, {0.25, 12.5},
+    const struct {
+        double K;
+        double Distance;
+    } cases[] = {
+        {1, 20},
+        {-0.5, 5},
+        {-1, 0},
+        {0.25, 12.5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.K);
@@ -243,7 +266,12 @@ TEST(CameraMotion, PanTurnsTheViewAboutTheEyeAndOrbitMovesTheEyeAboutTheTarget) 
         {"orbit right", true, -90, 0, {-10, 0, 0}, {0, 0, 0}},
         {"orbit half round", true, 180, 0, {0, 10, 0}, {0, 0, 0}},
         // The polar angle grows away from Up.
-        {"orbit down", true, 0, 30, {0, -10 * std::cos(30 / Deg), -10 * std::sin(30 / Deg)}, {0, 0, 0}},
+        {"orbit down",
+         true,
+         0,
+         30,
+         {0, -10 * std::cos(30 / Deg), -10 * std::sin(30 / Deg)},
+         {0, 0, 0}},
         {"pan left", false, 90, 0, {0, -10, 0}, {-10, -10, 0}},
         {"pan down", false, 0, 90, {0, -10, 0}, {0, -10, -10}},
     };
@@ -304,7 +332,7 @@ TEST(CameraMotion, StoreRestoreAndReset) {
     ASSERT_NE(c.GetPosition(), p);
     const int repaints = rig.Root.Repaints;
     c.Restore();
-    EXPECT_EQ(rig.Root.Repaints, repaints); // restoring repaints nothing by itself
+    EXPECT_EQ(rig.Root.Repaints, repaints);  // restoring repaints nothing by itself
     EXPECT_EQ(c.GetPosition(), p);
     EXPECT_EQ(c.GetTarget(), t);
     EXPECT_EQ(c.TruckOffset(), truck);
@@ -333,7 +361,7 @@ TEST(CameraMotion, StoreRestoreAndReset) {
 
 TEST(CameraFollow, FollowObjectsAreSeenFromTheCamerasFrame) {
     TRoot root(nullptr);
-    auto* carrier = new TNyxObject(&root); // the camera rides on it
+    auto* carrier = new TNyxObject(&root);  // the camera rides on it
     carrier->SetParentComponent(&root);
     carrier->XForm()->Translate()->SetX(5);
     carrier->XForm()->Rotate()->SetZ(90);
@@ -405,11 +433,11 @@ TEST(CameraStream, LensPlacementAndFollowObjectsRoundTrip) {
     auto* ball = new TNyxObject(&source);
     ball->SetName("Ball");
     ball->SetParentComponent(&source);
-    Place(camera->Position(), {0, -3, 0});   // zeros in X and Z are left out of the stream
+    Place(camera->Position(), {0, -3, 0});  // zeros in X and Z are left out of the stream
     Place(camera->Target(), {1, 0, 0});
-    Place(camera->Up(), {0, 1, 0});          // Z = 0 must not come back as the default 1
+    Place(camera->Up(), {0, 1, 0});  // Z = 0 must not come back as the default 1
     camera->SetFOVY(60);
-    camera->SetNearPlane(0);                 // likewise for the clip planes
+    camera->SetNearPlane(0);  // likewise for the clip planes
     camera->SetFarPlane(250);
     camera->SetOrthographic(true);
     camera->SetTargetObject(ball);
@@ -442,7 +470,7 @@ TEST(CameraStream, LensPlacementAndFollowObjectsRoundTrip) {
     Place(used.Position(), {5, 5, 5});
     Place(used.Up(), {0, 0, 1});
     used.SetNearPlane(3);
-    camera->SetTargetObject(nullptr); // Ball is not in a stream of the camera alone
+    camera->SetTargetObject(nullptr);  // Ball is not in a stream of the camera alone
     io::LoadBinary(&used, io::SaveBinary(camera));
     EXPECT_EQ(used.Position()->Data(), (TGLArrayd3{0, -3, 0}));
     EXPECT_EQ(used.Up()->Data(), (TGLArrayd3{0, 1, 0}));

@@ -14,12 +14,14 @@ namespace {
 class TProbe : public TNyxColoredObject {
 public:
     using TNyxColoredObject::TNyxColoredObject;
-    void DrawSpecific(std::uint32_t, bool Draft) override { Drawn.push_back(Draft ? "draft" : "full"); }
+    void DrawSpecific(std::uint32_t, bool Draft) override {
+        Drawn.push_back(Draft ? "draft" : "full");
+    }
     void DrawSelection() override { Drawn.push_back("box"); }
     std::vector<std::string> Drawn;
 };
 
-} // namespace
+}  // namespace
 
 TEST(ColoredObject, MaterialFromTheLibraryOrItsOwn) {
     TNyxScene scene(nullptr);
@@ -29,13 +31,18 @@ TEST(ColoredObject, MaterialFromTheLibraryOrItsOwn) {
     auto* probe = new TProbe(nullptr);
     TProbe loose(nullptr);
     loose.SetMaterialIndex(0);
-    EXPECT_EQ(loose.GetMaterial(), loose.Material()); // no scene
+    EXPECT_EQ(loose.GetMaterial(), loose.Material());  // no scene
     probe->SetParentComponent(&scene);
     probe->SetMaterialIndex(1);
-    EXPECT_EQ(probe->GetMaterial(), probe->Material()); // no library
+    EXPECT_EQ(probe->GetMaterial(), probe->Material());  // no library
     scene.SetMaterialLibrary(&library);
-    const struct { int index; TNyxMaterial* want; } cases[] = {
-        {-1, probe->Material()}, {0, library.MaterialAt(0)}, {1, library.MaterialAt(1)},
+    const struct {
+        int index;
+        TNyxMaterial* want;
+    } cases[] = {
+        {-1, probe->Material()},
+        {0, library.MaterialAt(0)},
+        {1, library.MaterialAt(1)},
         {2, probe->Material()},
     };
     for (const auto& k : cases) {
@@ -43,7 +50,7 @@ TEST(ColoredObject, MaterialFromTheLibraryOrItsOwn) {
         EXPECT_EQ(probe->GetMaterial(), k.want) << k.index;
     }
     probe->SetMaterialIndex(1);
-    library.Materials()->Delete(1); // falls back silently
+    library.Materials()->Delete(1);  // falls back silently
     EXPECT_EQ(probe->GetMaterial(), probe->Material());
     scene.SetMaterialLibrary(nullptr);
 }
@@ -57,7 +64,13 @@ TEST(ColoredObject, OpaqueInTheMainPassesTransparentInItsOwn) {
     auto* probe = new TProbe(nullptr);
     probe->SetParentComponent(&scene);
     probe->SetSelected(true);
-    const struct { const char* what; int index; float own; TNyxDrawType type; std::vector<std::string> main, transparent; } cases[] = {
+    const struct {
+        const char* what;
+        int index;
+        float own;
+        TNyxDrawType type;
+        std::vector<std::string> main, transparent;
+    } cases[] = {
         {"opaque own", -1, 0, dtFill, {"full", "box"}, {}},
         {"transparent own", -1, 0.3f, dtFill, {}, {"full", "box"}},
         {"negative transparency is opaque", -1, -0.2f, dtFill, {"full", "box"}, {}},
@@ -87,7 +100,7 @@ TEST(ColoredObject, AppliesAndCancelsAroundItsGeometry) {
     TGLRecorder recorder;
     probe->DrawMain(false);
     const auto calls = recorder.Calls({"glMaterialfv", "glEnable", "glDisable"});
-    ASSERT_EQ(calls.size(), 12u); // five per face, then the texture on and off
+    ASSERT_EQ(calls.size(), 12u);  // five per face, then the texture on and off
     EXPECT_EQ(calls[0].rfind("glMaterialfv(GL_FRONT, GL_AMBIENT", 0), 0u);
     EXPECT_EQ(calls[5].rfind("glMaterialfv(GL_BACK, GL_AMBIENT", 0), 0u);
     EXPECT_EQ(calls[10], "glEnable(GL_TEXTURE_2D)");

@@ -19,4 +19,4 @@ const TMetaClass& TCountingPanel::StaticClass() {
     return meta;
 }
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -150,4 +150,4 @@ inline Strings Filtered(const TGLRecorder& rec, std::initializer_list<std::strin
     return out;
 }
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -121,7 +121,7 @@ TEST(Fog, SettersRepaintTheOwnerOnlyOnChange) {
         EXPECT_EQ(panel.Repaints, 1);
     }
     TNyxFog orphan;
-    orphan.SetEnabled(true); // no owner: nothing to repaint, and no crash
+    orphan.SetEnabled(true);  // no owner: nothing to repaint, and no crash
     EXPECT_TRUE(orphan.Enabled());
 }
 
@@ -141,5 +141,5 @@ TEST(Fog, AssignCopiesTheSettingsAndRepaintsPerChange) {
     EXPECT_EQ(fog.OwnerPanel(), &panel);
 }
 
-} // namespace
-} // namespace nyx
+}  // namespace
+}  // namespace nyx

@@ -26,7 +26,8 @@ public:
 // the removal notice, leaving the collection as it goes.
 class TLibraryUser : public TComponent {
 public:
-    TLibraryUser(TComponent* AOwner, TNyxObject* Listener) : TComponent(AOwner), FListener(Listener) {}
+    TLibraryUser(TComponent* AOwner, TNyxObject* Listener)
+        : TComponent(AOwner), FListener(Listener) {}
     ~TLibraryUser() override { SetLibrary(nullptr); }
     void SetLibrary(TNyxMaterialLibrary* Value) {
         if (Library) {
@@ -50,7 +51,7 @@ private:
     TNyxObject* FListener;
 };
 
-} // namespace
+}  // namespace
 
 TEST(MaterialLibrary, ItemsAndLookup) {
     TNyxMaterialLibrary library(nullptr);
@@ -59,8 +60,14 @@ TEST(MaterialLibrary, ItemsAndLookup) {
     first->SetIdent("Brass");
     EXPECT_EQ(first->GetDisplayName(), "Brass");
     EXPECT_EQ(&library.Materials()->ItemClass(), &TNyxMaterialCI::StaticClass());
-    const struct { int index; TNyxMaterial* want; } cases[] = {
-        {-1, nullptr}, {0, first->Material()}, {1, second->Material()}, {2, nullptr},
+    const struct {
+        int index;
+        TNyxMaterial* want;
+    } cases[] = {
+        {-1, nullptr},
+        {0, first->Material()},
+        {1, second->Material()},
+        {2, nullptr},
     };
     for (const auto& k : cases)
         EXPECT_EQ(library.MaterialAt(k.index), k.want) << k.index;
@@ -79,7 +86,11 @@ TEST(MaterialLibrary, EditsInvalidateTheRegisteredObjects) {
     auto* item = static_cast<TNyxMaterialCI*>(library.Materials()->Add());
     TCountingObject listener(nullptr);
     library.Materials()->RegisterObject(&listener);
-    const struct { const char* what; std::function<void()> edit; int count; } cases[] = {
+    const struct {
+        const char* what;
+        std::function<void()> edit;
+        int count;
+    } cases[] = {
         {"colour of one face", [&] { item->Material()->FrontFace()->SetColor(1, clRed); }, 1},
         {"transparency, once per face", [&] { item->Material()->SetTransparency(0.5f); }, 2},
         {"equal transparency", [&] { item->Material()->SetTransparency(0.5f); }, 0},
@@ -95,7 +106,7 @@ TEST(MaterialLibrary, EditsInvalidateTheRegisteredObjects) {
         EXPECT_EQ(listener.Count, k.count);
     }
     item->Material()->BackFace()->SetParam(0, 3);
-    EXPECT_EQ(listener.LastSender, library.Materials()); // the collection passes itself on
+    EXPECT_EQ(listener.LastSender, library.Materials());  // the collection passes itself on
     library.Materials()->UnregisterObject(&listener);
 }
 
@@ -105,6 +116,6 @@ TEST(MaterialLibrary, FreedLibraryIsLeftWhileItsCollectionExists) {
     auto* library = new TNyxMaterialLibrary(nullptr);
     user.SetLibrary(library);
     EXPECT_EQ(library->Materials()->RegisteredObjects().size(), 1u);
-    delete library; // the user unregisters inside the notice; ASan sees any late access
+    delete library;  // the user unregisters inside the notice; ASan sees any late access
     EXPECT_EQ(user.Library, nullptr);
 }

@@ -29,13 +29,16 @@ std::vector<std::string> LightCalls(TNyxLight& light, bool shadowPass) {
     return recorder.Calls();
 }
 
-} // namespace
+}  // namespace
 
 TEST(Light, ParametersClamp) {
-    const struct { int index; float value, exponent, cutoff; } cases[] = {
-        {0, 300, 128, 30}, {0, -1, 0, 30},   {0, 12.5f, 12.5f, 30}, {1, 120, 0, 90},
-        {1, 180, 0, 180},  {1, -10, 0, 0},   {1, 179.5f, 0, 90},    {1, 45, 0, 45},
-        {2, 5, 0, 30},
+    const struct {
+        int index;
+        float value, exponent, cutoff;
+    } cases[] = {
+        {0, 300, 128, 30},  {0, -1, 0, 30},   {0, 12.5f, 12.5f, 30},
+        {1, 120, 0, 90},    {1, 180, 0, 180}, {1, -10, 0, 0},
+        {1, 179.5f, 0, 90}, {1, 45, 0, 45},   {2, 5, 0, 30},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(::testing::Message() << k.index << " " << k.value);
@@ -46,7 +49,7 @@ TEST(Light, ParametersClamp) {
         EXPECT_EQ(light.Count, k.index <= 1 ? 1 : 0);
     }
     TCountingLight light(nullptr);
-    light.SetParam(TNyxLight::piCutoff, 30); // unchanged, still invalidates
+    light.SetParam(TNyxLight::piCutoff, 30);  // unchanged, still invalidates
     EXPECT_EQ(light.Count, 1);
     light.SetDirectional(false);
     light.SetLightNum(0);
@@ -68,7 +71,7 @@ TEST(Light, NumberedOnAttachmentAndNeverCompacted) {
     delete lights[0];
     auto* late = new TNyxLight(nullptr);
     late->SetParentComponent(&scene);
-    EXPECT_EQ(late->LightNum(), 2); // the count minus one, shared with a light still there
+    EXPECT_EQ(late->LightNum(), 2);  // the count minus one, shared with a light still there
     EXPECT_EQ(lights[2]->LightNum(), 2);
 
     // Outside a scene the number stays as it was.
@@ -86,7 +89,7 @@ TEST(Light, DrawLightCalls) {
     light->SetParentComponent(&scene);
     light->Point1()->Store({1, 2, 3});
     light->Point2()->Store({1, 2, 0});
-    light->SetColor(0x0000FF); // the material's diffuse floats: alpha stays 0
+    light->SetColor(0x0000FF);  // the material's diffuse floats: alpha stays 0
     light->SetParam(TNyxLight::piExponent, 4);
     const std::vector<std::string> placed = {
         "glLightfv(GL_LIGHT0, GL_POSITION, {1, 2, 3, 0})",
@@ -104,7 +107,11 @@ TEST(Light, DrawLightCalls) {
             calls.push_back("glEnable(GL_LIGHT0)");
         return calls;
     };
-    const struct { const char* what; bool directional, casts, shadows, pass; std::vector<std::string> calls; } cases[] = {
+    const struct {
+        const char* what;
+        bool directional, casts, shadows, pass;
+        std::vector<std::string> calls;
+    } cases[] = {
         {"default: at infinity", false, false, false, false, with(placed[0], true)},
         {"directional: at a point", true, false, false, false,
          with("glLightfv(GL_LIGHT0, GL_POSITION, {1, 2, 3, 1})", true)},

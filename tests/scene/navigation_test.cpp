@@ -52,7 +52,7 @@ protected:
 TEST_F(NavigationTest, EveryDragModeIsComputedFromTheStoredState) {
     struct TCase {
         TNyxMouseMode Mode;
-        std::function<void(TNyxCamera&)> Expected; // for a drag by (+30, +10) on 100 x 100
+        std::function<void(TNyxCamera&)> Expected;  // for a drag by (+30, +10) on 100 x 100
     };
     const TCase cases[] = {
         {mmPan, [](TNyxCamera& c) { c.Pan(-15, 5); }},
@@ -66,7 +66,7 @@ TEST_F(NavigationTest, EveryDragModeIsComputedFromTheStoredState) {
         SCOPED_TRACE(TNyxMouseModeInfo().NameOf(c.Mode));
         camera->Reset();
         twin->Reset();
-        camera->Orbit(7, 3); // a view that is not the authored one
+        camera->Orbit(7, 3);  // a view that is not the authored one
         twin->Orbit(7, 3);
         for (TMouseButton button : {mbLeft, mbRight}) {
             control->SetMouseLeft(button == mbLeft ? c.Mode : mmNone);
@@ -117,16 +117,16 @@ TEST_F(NavigationTest, NoModeAndTheMiddleButtonMoveNothingButSuspendAnimation) {
 TEST_F(NavigationTest, AnimationIsRestoredOnceAndOnlyByADragOfThisPanel) {
     scene->SetAnimation(true);
     panel->PerformMouseDown(mbLeft, {}, 10, 10);
-    panel->PerformMouseDown(mbRight, {}, 12, 12); // a second press keeps the saved value
+    panel->PerformMouseDown(mbRight, {}, 12, 12);  // a second press keeps the saved value
     panel->PerformMouseUp(mbRight, {}, 12, 12);
     EXPECT_TRUE(scene->Animation());
-    scene->SetAnimation(false); // the application stops it
+    scene->SetAnimation(false);  // the application stops it
     panel->PerformMouseDown(mbLeft, {}, 10, 10);
     panel->PerformMouseUp(mbLeft, {}, 10, 10);
     EXPECT_FALSE(scene->Animation());
 
     scene->SetAnimation(true);
-    panel->PerformMouseUp(mbLeft, {}, 10, 10); // pressed elsewhere
+    panel->PerformMouseUp(mbLeft, {}, 10, 10);  // pressed elsewhere
     EXPECT_TRUE(scene->Animation());
     scene->SetAnimation(false);
 }
@@ -136,7 +136,7 @@ TEST_F(NavigationTest, QuickMouseScenesDrawDraftsWhileDragging) {
     control->SetMouseLeft(mmOrbit);
     scene->RenderDrafts.clear();
     panel->PerformMouseDown(mbLeft, {}, 10, 10);
-    panel->PerformMouseMove({}, 30, 10); // the camera's change repaints through the scene
+    panel->PerformMouseMove({}, 30, 10);  // the camera's change repaints through the scene
     panel->PerformMouseUp(mbLeft, {}, 30, 10);
     ASSERT_GE(scene->RenderDrafts.size(), 2u);
     EXPECT_TRUE(scene->RenderDrafts.front());
@@ -177,7 +177,11 @@ TEST_F(NavigationTest, ClickRuleAndSelectionFlags) {
     };
     const TCase cases[] = {
         {"plain click", {}, {54, 54}, {53, 46}, {53, 54, 4, 4, true, true, true}},
-        {"ctrl click keeps the others", {ssCtrl}, {46, 46}, {47, 47}, {47, 53, 4, 4, true, true, false}},
+        {"ctrl click keeps the others",
+         {ssCtrl},
+         {46, 46},
+         {47, 47},
+         {47, 53, 4, 4, true, true, false}},
         {"band", {}, {60, 70}, {61, 71}, {55, 40, 10, 20, true, false, true}},
         {"shift band toggles", {ssShift}, {45, 44}, {45, 44}, {47, 53, 5, 6, true, true, false}},
         {"ctrl band adds", {ssCtrl}, {30, 20}, {30, 20}, {40, 65, 20, 30, true, false, false}},
@@ -200,16 +204,16 @@ TEST_F(NavigationTest, RubberBandErasesTheLastOneUnlessItsCornerIsOnAnAxis) {
     clean.Assign(&Shown(panel));
 
     panel->PerformMouseDown(mbLeft, {}, 20, 20);
-    panel->PerformMouseMove({}, 22, 23); // a click so far: nothing drawn
+    panel->PerformMouseMove({}, 22, 23);  // a click so far: nothing drawn
     EXPECT_TRUE(Shown(panel).SameImage(clean));
     panel->PerformMouseMove({}, 40, 30);
     EXPECT_FALSE(Shown(panel).SameImage(clean));
     EXPECT_EQ(control->LastPoint(), Point(40, 30));
-    panel->PerformMouseMove({}, 30, 40); // erases the first, draws the second
-    panel->PerformMouseMove({}, 40, 30); // and back: only the first one shows
+    panel->PerformMouseMove({}, 30, 40);  // erases the first, draws the second
+    panel->PerformMouseMove({}, 40, 30);  // and back: only the first one shows
     TBitmap one;
     one.Assign(&Shown(panel));
-    panel->PerformMouseMove({}, 20, 26); // a band of no width: drawn and erased alike
+    panel->PerformMouseMove({}, 20, 26);  // a band of no width: drawn and erased alike
     panel->PerformMouseMove({}, 40, 30);
     EXPECT_TRUE(Shown(panel).SameImage(one)) << "each move erased exactly the band before";
 
@@ -223,7 +227,7 @@ TEST_F(NavigationTest, RubberBandErasesTheLastOneUnlessItsCornerIsOnAnAxis) {
 TEST_F(NavigationTest, WheelModesAccumulateAndOnlyFourAct) {
     struct TCase {
         TNyxMouseMode Mode;
-        std::function<void(TNyxCamera&)> PerNotch; // 120 per notch
+        std::function<void(TNyxCamera&)> PerNotch;  // 120 per notch
     };
     const TCase cases[] = {
         {mmRoll, [](TNyxCamera& c) { c.Roll(-6); }},
@@ -278,5 +282,5 @@ TEST_F(NavigationTest, PanelWithoutSceneIgnoresTheMouse) {
     EXPECT_THAT(scene->Selections, IsEmpty());
 }
 
-} // namespace
-} // namespace nyx::test
+}  // namespace
+}  // namespace nyx::test

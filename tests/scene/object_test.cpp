@@ -65,7 +65,7 @@ Strings Names(const std::vector<TNyxObject*>& list) {
     return names;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ObjectTree, AttachMoveAndDetach) {
     TNyxObject root(nullptr);
@@ -74,19 +74,25 @@ TEST(ObjectTree, AttachMoveAndDetach) {
     TNyxObject* c = Make(&root, "C", &root);
     EXPECT_EQ(root.GetItem(1), b);
     EXPECT_THROW(root.GetItem(3), EListError);
-    const struct { TNyxObject* obj; int to; Strings order; } moves[] = {
-        {c, -5, {"C", "A", "B"}}, {c, 1000, {"A", "B", "C"}}, {a, 1, {"B", "A", "C"}},
+    const struct {
+        TNyxObject* obj;
+        int to;
+        Strings order;
+    } moves[] = {
+        {c, -5, {"C", "A", "B"}},
+        {c, 1000, {"A", "B", "C"}},
+        {a, 1, {"B", "A", "C"}},
         {b, 2, {"A", "C", "B"}},
     };
     for (const auto& m : moves) {
         m.obj->SetItemIndex(m.to);
         EXPECT_EQ(Names(root.Items()), m.order) << m.obj->Name() << " to " << m.to;
     }
-    b->SetParentComponent(a); // re-parenting appends
+    b->SetParentComponent(a);  // re-parenting appends
     EXPECT_EQ(Names(root.Items()), (Strings{"A", "C"}));
     EXPECT_EQ(b->GetParentComponent(), a);
     TComponent plain(nullptr);
-    c->SetParentComponent(&plain); // not a scene object: only detaches
+    c->SetParentComponent(&plain);  // not a scene object: only detaches
     EXPECT_FALSE(c->HasParent());
     EXPECT_EQ(c->GetItemIndex(), 0);
     c->SetItemIndex(3);
@@ -111,7 +117,7 @@ TEST(ObjectTree, SceneIsTheNearestSceneAboveAndNeverAStaleOne) {
     TNyxObject* leaf = Make(nullptr, "Leaf", group);
     EXPECT_EQ(first.Scene(), nullptr);
     EXPECT_EQ(leaf->Scene(), first.AsScene());
-    group->SetParentComponent(&second); // the whole subtree follows, not only Group
+    group->SetParentComponent(&second);  // the whole subtree follows, not only Group
     EXPECT_EQ(leaf->Scene(), second.AsScene());
     group->SetParentComponent(nullptr);
     EXPECT_EQ(leaf->Scene(), nullptr);
@@ -139,8 +145,9 @@ TEST(ObjectTree, ListsIteratesAndFindsByIdent) {
     EXPECT_EQ(Names(list), (Strings{"Root", "C", "B"}));
 
     Strings visited;
-    root.Iterate([](TNyxObject* o, void* data) { static_cast<Strings*>(data)->push_back(o->Name()); },
-                 &visited);
+    root.Iterate(
+        [](TNyxObject* o, void* data) { static_cast<Strings*>(data)->push_back(o->Name()); },
+        &visited);
     EXPECT_EQ(visited, (Strings{"Root", "A", "B", "C", "D"}));
     std::vector<TComponent*> children;
     root.GetChildren([&](TComponent* child) { children.push_back(child); }, nullptr);
@@ -150,7 +157,7 @@ TEST(ObjectTree, ListsIteratesAndFindsByIdent) {
     c->SetIdent("wheel");
     d->SetIdent("Deep");
     EXPECT_EQ(root.ItemByIdent("WHEEL"), a);
-    EXPECT_EQ(root.ItemByIdent("Deep"), nullptr); // grandchildren are not searched
+    EXPECT_EQ(root.ItemByIdent("Deep"), nullptr);  // grandchildren are not searched
 }
 
 TEST(ObjectNotify, RootListenersFirstWithTheDataOfEachAction) {
@@ -165,23 +172,34 @@ TEST(ObjectNotify, RootListenersFirstWithTheDataOfEachAction) {
     mid->RegisterNotify(onMid.Proc());
     leaf->RegisterNotify(onLeaf.Proc());
 
-    const struct { const char* what; std::function<void()> act; Strings heard; } steps[] = {
-        {"insert", [&] { leaf->SetParentComponent(mid); },
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        Strings heard;
+    } steps[] = {
+        {"insert",
+         [&] { leaf->SetParentComponent(mid); },
          {"root:saInsert Leaf Mid", "mid:saInsert Leaf Mid", "leaf:saInsert Leaf Mid"}},
-        {"move", [&] { leaf->SetItemIndex(0); },
+        {"move",
+         [&] { leaf->SetItemIndex(0); },
          {"root:saMove Leaf 0", "mid:saMove Leaf 0", "leaf:saMove Leaf 0"}},
         {"move in place", [&] { leaf->SetItemIndex(-3); }, {}},
-        {"rename", [&] { leaf->SetName("Twig"); },
+        {"rename",
+         [&] { leaf->SetName("Twig"); },
          {"root:saRename Twig Leaf", "mid:saRename Twig Leaf", "leaf:saRename Twig Leaf"}},
         {"same name", [&] { leaf->SetName("Twig"); }, {}},
-        {"bad names", [&] {
+        {"bad names",
+         [&] {
              EXPECT_THROW(leaf->SetName("1x"), EComponentError);
              EXPECT_THROW(leaf->SetName("sib"), EComponentError);
-         }, {}},
-        {"re-parent", [&] { leaf->SetParentComponent(&root); },
+         },
+         {}},
+        {"re-parent",
+         [&] { leaf->SetParentComponent(&root); },
          {"root:saRemove Twig Mid", "mid:saRemove Twig Mid", "leaf:saRemove Twig Mid",
           "root:saInsert Twig Root", "leaf:saInsert Twig Root"}},
-        {"detach", [&] { leaf->SetParentComponent(nullptr); },
+        {"detach",
+         [&] { leaf->SetParentComponent(nullptr); },
          {"root:saRemove Twig Root", "leaf:saRemove Twig Root"}},
     };
     for (const auto& s : steps) {
@@ -202,12 +220,12 @@ TEST(ObjectNotify, RegistryKeepsOneEntryPerMethod) {
     obj.SetName("Obj");
     obj.RegisterNotify(first.Proc());
     obj.RegisterNotify(second.OtherProc());
-    obj.RegisterNotify(second.Proc()); // first's method, other receiver: ignored
-    obj.RegisterNotify({});            // kept, never called
+    obj.RegisterNotify(second.Proc());  // first's method, other receiver: ignored
+    obj.RegisterNotify({});             // kept, never called
     EXPECT_EQ(obj.NotifyCount(), 3);
     obj.SetName("Renamed");
     EXPECT_EQ(log, (Strings{"first:saRename Renamed Obj", "second:saRename Renamed Obj"}));
-    obj.UnregisterNotify(second.Proc()); // removes first's entry: receiver ignored
+    obj.UnregisterNotify(second.Proc());  // removes first's entry: receiver ignored
     obj.UnregisterNotify({});
     EXPECT_EQ(obj.NotifyCount(), 1);
 
@@ -237,7 +255,10 @@ TEST(ObjectNotify, ALoadTellsOfOneRenameWhenTheLoaderGivesTheNameBack) {
         Make(&root, "Other", &root);
         saved.WriteComponent(&root);
     }
-    const struct { const char* name; Strings renames; } cases[] = {
+    const struct {
+        const char* name;
+        Strings renames;
+    } cases[] = {
         {"Target", {"L:saRename Target Saved"}},
         {"Saved", {}},
     };
@@ -287,7 +308,7 @@ TEST(ObjectLifetime, FreeingASubtreeAnnouncesOnlyItsRoot) {
     EXPECT_EQ(log, (Strings{"L:saRemove P Root"}));
     EXPECT_EQ(LiveObjectCount, before + 3);
     log.clear();
-    root.Clear(); // last first, each child announcing itself
+    root.Clear();  // last first, each child announcing itself
     EXPECT_EQ(log, (Strings{"L:saRemove More Root", "L:saRemove Keep Root"}));
     EXPECT_EQ(LiveObjectCount, before + 1);
     root.UnregisterNotify(l.Proc());
@@ -297,13 +318,14 @@ TEST(ObjectLifetime, DestructionInEveryOrderIsClean) {
     // A under a root, B and C under A, all with framework owners; freed in one order
     // each time. The sanitizers catch any dangling link.
     enum Order { OwnerFirst, OwnerFreesParentsFirst, ParentFirst, ChildrenFirst, ChildOwnsSibling };
-    for (Order order : {OwnerFirst, OwnerFreesParentsFirst, ParentFirst, ChildrenFirst, ChildOwnsSibling}) {
+    for (Order order :
+         {OwnerFirst, OwnerFreesParentsFirst, ParentFirst, ChildrenFirst, ChildOwnsSibling}) {
         SCOPED_TRACE(int(order));
         const std::int32_t before = LiveObjectCount;
         auto owner = std::make_unique<TComponent>(nullptr);
         auto root = std::make_unique<TNyxObject>(nullptr);
         TNyxObject *a, *b, *c;
-        if (order == OwnerFreesParentsFirst) { // the owner frees the latest first
+        if (order == OwnerFreesParentsFirst) {  // the owner frees the latest first
             c = Make(owner.get(), "C");
             b = Make(owner.get(), "B");
             a = Make(owner.get(), "A", root.get());
@@ -340,7 +362,7 @@ TEST(ObjectLifetime, ListenersLeftBehindAreReported) {
     auto* obj = Make(nullptr, "O", &parent);
     obj->RegisterNotify(a.Proc());
     obj->RegisterNotify(b.OtherProc());
-    delete obj; // its own listeners still hear the removal
+    delete obj;  // its own listeners still hear the removal
     EXPECT_EQ(log, (Strings{"a:saRemove O P", "b:saRemove O P"}));
     ASSERT_EQ(capture.Boxes.size(), 1u);
     EXPECT_EQ(capture.Boxes[0].Text, "There is Nyx-Notifies leek (2)");
@@ -352,21 +374,28 @@ TEST(ObjectUpdate, InvalidationClimbsUnlessHeldBack) {
     TRoot root(nullptr);
     TNyxObject* mid = Make(&root, "Mid", &root);
     TNyxObject* leaf = Make(&root, "Leaf", mid);
-    const struct { const char* what; std::function<void()> act; int repaints; } steps[] = {
-        {"colour", [&] { leaf->SetColor(0x123456); }, 3}, // two faces and the object
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int repaints;
+    } steps[] = {
+        {"colour", [&] { leaf->SetColor(0x123456); }, 3},  // two faces and the object
         {"same colour", [&] { leaf->SetColor(0x123456); }, 0},
-        {"flags", [&] {
+        {"flags",
+         [&] {
              leaf->SetVisible(false), leaf->SetSelected(true), leaf->SetDrawType(dtLine);
              leaf->SetSmooth(false), leaf->SetMaterialIndex(2);
              leaf->SetShadows(0, true), leaf->SetShadows(1, true);
-         }, 7},
-        {"same flags", [&] {
+         },
+         7},
+        {"same flags",
+         [&] {
              leaf->SetVisible(false), leaf->SetSelected(true), leaf->SetDrawType(dtLine);
              leaf->SetSmooth(false), leaf->SetMaterialIndex(2), leaf->SetShadows(1, true);
-         }, 0},
-        {"unknown shadow index, ident, move", [&] {
-             leaf->SetShadows(2, false), leaf->SetIdent("x"), leaf->SetItemIndex(5);
-         }, 0},
+         },
+         0},
+        {"unknown shadow index, ident, move",
+         [&] { leaf->SetShadows(2, false), leaf->SetIdent("x"), leaf->SetItemIndex(5); }, 0},
         {"attach", [&] { Make(&root, "New", leaf); }, 1},
         {"begin twice", [&] { mid->BeginUpdate(), mid->BeginUpdate(), leaf->SetVisible(true); }, 0},
         {"end once", [&] { mid->EndUpdate(); }, 0},
@@ -388,17 +417,23 @@ TEST(ObjectChangeIndex, AdvancesWhenOwnOrAncestorTransformChanges) {
     TNyxObject* parent = Make(&root, "P", &root);
     TNyxObject* child = Make(&root, "C", parent);
     TNyxObject* other = Make(&root, "O", &root);
-    const struct { const char* what; std::function<void()> act; std::int32_t child, other; } steps[] = {
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::int32_t child, other;
+    } steps[] = {
         {"nothing yet", [] {}, 0, 0},
         {"parent moves", [&] { parent->XForm()->Translate()->SetData(0, 1); }, 1, 0},
         {"no change", [] {}, 1, 0},
         {"child turns", [&] { child->XForm()->Rotate()->SetData(2, 5); }, 2, 0},
         {"root scales", [&] { root.XForm()->mScale(2, 2, 2); }, 3, 1},
         {"colour only", [&] { child->SetColor(clRed); }, 3, 1},
-        {"two changes", [&] {
+        {"two changes",
+         [&] {
              parent->XForm()->Translate()->SetData(0, 2);
              child->XForm()->Translate()->SetData(0, 2);
-         }, 4, 1},
+         },
+         4, 1},
     };
     for (const auto& s : steps) {
         s.act();
@@ -424,7 +459,7 @@ TEST(ObjectGeometry, MatricesBoundsAndRadius) {
     TGLMatrixd4 m;
     child->GetAbsoluteMatrix(m);
     TGLArrayd3 p{1, 1, 1}, lo, hi;
-    Xformd(m, p); // S (2,3,0.5), Rz90 (-3,2,0.5), T (-2,2,10.5)
+    Xformd(m, p);  // S (2,3,0.5), Rz90 (-3,2,0.5), T (-2,2,10.5)
     near(p, {-2, 2, 10.5});
     child->GetAbsoluteCenter(p);
     near(p, {1, 0, 10});
@@ -476,16 +511,23 @@ TEST(ObjectCopy, AssignCopiesFieldsOnly) {
 
 TEST(ObjectProperties, DescriptionsForDescendantsWorkOnAnySceneObject) {
     TRoot obj(nullptr);
-    const struct { TPropInfo info; std::int64_t def, set; } rows[] = {
-        {NyxObjectProps::Color(), 12632256, 255},     {NyxObjectProps::MaterialIndex(), -1, 3},
-        {NyxObjectProps::Visible(), 1, 0},            {NyxObjectProps::Selected(), 0, 1},
-        {NyxObjectProps::DrawType(), dtFill, dtLine}, {NyxObjectProps::Smooth(), 1, 0},
-        {NyxObjectProps::CastShadows(), 0, 1},        {NyxObjectProps::ReceiveShadows(), 0, 1},
+    const struct {
+        TPropInfo info;
+        std::int64_t def, set;
+    } rows[] = {
+        {NyxObjectProps::Color(), 12632256, 255},
+        {NyxObjectProps::MaterialIndex(), -1, 3},
+        {NyxObjectProps::Visible(), 1, 0},
+        {NyxObjectProps::Selected(), 0, 1},
+        {NyxObjectProps::DrawType(), dtFill, dtLine},
+        {NyxObjectProps::Smooth(), 1, 0},
+        {NyxObjectProps::CastShadows(), 0, 1},
+        {NyxObjectProps::ReceiveShadows(), 0, 1},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.info.Name);
         EXPECT_EQ(r.info.Default, r.def);
-        EXPECT_FALSE(r.info.IsStoredValue(obj)); // the constructor sets the default
+        EXPECT_FALSE(r.info.IsStoredValue(obj));  // the constructor sets the default
         r.info.SetOrd(obj, r.set);
         EXPECT_EQ(r.info.GetOrd(obj), r.set);
     }

@@ -92,7 +92,7 @@ TEST_F(PanelTest, OptionsAreAppliedOnlyWhenTheyChange) {
     panel->SetCamera(camera);
     {
         TGLRecorder rec;
-        panel->SetOptions(panel->Options()); // same value: no paint at all
+        panel->SetOptions(panel->Options());  // same value: no paint at all
         EXPECT_THAT(rec.Calls(), IsEmpty());
     }
     {
@@ -158,7 +158,7 @@ TEST_F(PanelTest, PanelsAndScenesGoInAnyOrder) {
     EXPECT_THAT(scene->Panels(), ElementsAre(panel));
     EXPECT_EQ(panel->SharePanel(), nullptr);
 
-    delete scene; // frees the camera with it
+    delete scene;  // frees the camera with it
     scene = nullptr;
     camera = nullptr;
     EXPECT_EQ(panel->Camera(), nullptr);
@@ -182,7 +182,7 @@ TEST_F(PanelTest, CameraJoiningASceneLaterIsRegisteredAtOnce) {
     panel->SetCamera(nullptr);
     EXPECT_THAT(scene->Panels(), IsEmpty());
     group->SetParentComponent(nullptr);
-    group->SetParentComponent(scene); // a former camera no longer drags the panel in
+    group->SetParentComponent(scene);  // a former camera no longer drags the panel in
     EXPECT_THAT(scene->Panels(), IsEmpty());
 }
 
@@ -190,7 +190,7 @@ TEST_F(PanelTest, LaterPanelsShareDisplayListsWithTheFirst) {
     TNyxPanel* first = NewWindowedPanel();
     first->SetCamera(camera);
     TNyxPanel* second = NewPanel();
-    second->SetCamera(camera); // registered before its window exists
+    second->SetCamera(camera);  // registered before its window exists
     EXPECT_EQ(second->SharePanel(), first);
     second->HandleNeeded();
 
@@ -216,7 +216,7 @@ TEST_F(PanelTest, ResizingKeepsRenderingIntoTheMovedSurface) {
     EXPECT_THAT(rec.Calls({"glViewport"}), ElementsAre("glViewport(0, 0, 160, 120)"));
     panel->Repaint();
     EXPECT_EQ(PixelAt(panel, 150, 110), Background);
-    panel->SetBounds(0, 0, 0, 0); // an empty window draws nothing and raises nothing
+    panel->SetBounds(0, 0, 0, 0);  // an empty window draws nothing and raises nothing
     panel->Repaint();
     panel->SetBounds(0, 0, 20, 20);
     panel->Repaint();
@@ -226,7 +226,7 @@ TEST_F(PanelTest, ResizingKeepsRenderingIntoTheMovedSurface) {
 TEST_F(PanelTest, RenderToCanvasDrawsAtTheGivenSize) {
     TNyxPanel* panel = NewWindowedPanel();
     TBitmap target(32, 24);
-    panel->RenderToCanvas(target.Canvas(), 32, 24, false); // no camera: left as it is
+    panel->RenderToCanvas(target.Canvas(), 32, 24, false);  // no camera: left as it is
     EXPECT_EQ(target.Pixels(0, 0), clWhite);
     panel->SetCamera(camera);
     panel->RenderToCanvas(target.Canvas(), 32, 24, false);
@@ -312,5 +312,5 @@ TEST_F(PanelTest, FogSettingsRepaintThePanel) {
     EXPECT_EQ(panel->FrameCount(), frames + 1);
 }
 
-} // namespace
-} // namespace nyx::test
+}  // namespace
+}  // namespace nyx::test

@@ -32,24 +32,22 @@ public:
         bool operator==(const TSelectCall&) const = default;
     };
     std::vector<bool> RenderDrafts;
-    std::vector<GLint> RenderAccumBits; // red accumulation bits of the context rendered in
+    std::vector<GLint> RenderAccumBits;  // red accumulation bits of the context rendered in
     std::vector<TSelectCall> Selections;
 
-    void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
-                bool Draft) override {
+    void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) override {
         RenderDrafts.push_back(Draft);
         GLint bits = 0;
         glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
         RenderAccumBits.push_back(bits);
         TNyxScene::Render(Camera, Width, Height, Draft);
     }
-    std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
-                        std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
-                        std::int32_t PickHeight, bool Mark, bool Toggle,
-                        bool ClearFirst) override {
+    std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, std::int32_t X,
+                        std::int32_t Y, std::int32_t PickWidth, std::int32_t PickHeight, bool Mark,
+                        bool Toggle, bool ClearFirst) override {
         Selections.push_back({X, Y, PickWidth, PickHeight, Mark, Toggle, ClearFirst});
-        return TNyxScene::Select(Camera, Width, Height, X, Y, PickWidth, PickHeight, Mark,
-                                 Toggle, ClearFirst);
+        return TNyxScene::Select(Camera, Width, Height, X, Y, PickWidth, PickHeight, Mark, Toggle,
+                                 ClearFirst);
     }
 };
 
@@ -110,4 +108,4 @@ protected:
     TNyxCamera* camera;
 };
 
-} // namespace nyx::test
+}  // namespace nyx::test

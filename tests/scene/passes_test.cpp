@@ -38,8 +38,8 @@ protected:
 };
 
 const std::initializer_list<std::string_view> SceneCalls = {
-    "glClear", "glAccum", "glPushAttrib", "glPopAttrib", "glGetDoublev",
-    "glDepthMask", "glPushMatrix", "glPopMatrix"};
+    "glClear",      "glAccum",     "glPushAttrib", "glPopAttrib",
+    "glGetDoublev", "glDepthMask", "glPushMatrix", "glPopMatrix"};
 
 struct TPassCase {
     const char* What;
@@ -55,27 +55,59 @@ TEST_F(Passes, OrderAndSceneStateOfEachKindOfFrame) {
     const std::string saveView = "glGetDoublev(GL_MODELVIEW_MATRIX, <out>)";
     const std::string noDepth = "glDepthMask(GL_FALSE)", depth = "glDepthMask(GL_TRUE)";
     const TPassCase cases[] = {
-        {"draft ignores reflections and shadows but clears the stencil with them", true, true,
-         true, false,
-         {clearAll, "#Pre P", "#Light P", "#Main P draft", noDepth, "#Transparent P draft",
-          depth, "#Post P"}},
-        {"full frame, nothing switched on", false, false, false, false,
+        {"draft ignores reflections and shadows but clears the stencil with them",
+         true,
+         true,
+         true,
+         false,
+         {clearAll, "#Pre P", "#Light P", "#Main P draft", noDepth, "#Transparent P draft", depth,
+          "#Post P"}},
+        {"full frame, nothing switched on",
+         false,
+         false,
+         false,
+         false,
          {clearCD, "#Pre P", clearS, "#Light P", "#Main P", noDepth, "#Transparent P", depth,
           "#Post P"}},
-        {"full frame with reflections", false, true, false, false,
-         {clearAll, "#Pre P", clearS, saveView, "glPushMatrix()", "#Reflections P",
-          "glPopMatrix()", "#Light P", "#Main P", noDepth, "#Transparent P", depth,
+        {"full frame with reflections",
+         false,
+         true,
+         false,
+         false,
+         {clearAll, "#Pre P", clearS, saveView, "glPushMatrix()", "#Reflections P", "glPopMatrix()",
+          "#Light P", "#Main P", noDepth, "#Transparent P", depth, "#Post P"}},
+        {"full frame with shadows and one shadow light",
+         false,
+         false,
+         true,
+         true,
+         {clearCD,
+          "#Pre L",
+          "#Pre P",
+          clearS,
+          "#Light L",
+          "#Light P",  // dsAllLights
+          "#Main L",   // dsNonShadowObjects
+          "#ShadowLight L",
+          "#ShadowLight P",  // dsShadowLights
+          "glPushAttrib(GL_ENABLE_BIT)",
+          "#Build L",
+          "#Build P",
+          "glPopAttrib()",
+          "#Main P",  // dsShadowObjects
+          saveView,
+          "#Volumes L",
+          "#Shadows L",
+          "#Shadows P",
+          "#Volumes P",
+          "#Light L",
+          "#Light P",  // dsAllLights again
+          noDepth,
+          "#Transparent L",
+          "#Transparent P",
+          depth,
+          "#Post L",
           "#Post P"}},
-        {"full frame with shadows and one shadow light", false, false, true, true,
-         {clearCD, "#Pre L", "#Pre P", clearS,
-          "#Light L", "#Light P",                    // dsAllLights
-          "#Main L",                                 // dsNonShadowObjects
-          "#ShadowLight L", "#ShadowLight P",        // dsShadowLights
-          "glPushAttrib(GL_ENABLE_BIT)", "#Build L", "#Build P", "glPopAttrib()",
-          "#Main P",                                 // dsShadowObjects
-          saveView, "#Volumes L", "#Shadows L", "#Shadows P", "#Volumes P",
-          "#Light L", "#Light P",                    // dsAllLights again
-          noDepth, "#Transparent L", "#Transparent P", depth, "#Post L", "#Post P"}},
     };
     for (const TPassCase& c : cases) {
         SCOPED_TRACE(c.What);
@@ -94,7 +126,7 @@ TEST_F(Passes, OrderAndSceneStateOfEachKindOfFrame) {
 TEST_F(Passes, ShadowImagesOfSeveralLightsAreAccumulated) {
     struct TCase {
         int Lights;
-        Strings Expected; // glAccum calls and the receiver's lit redraws
+        Strings Expected;  // glAccum calls and the receiver's lit redraws
     };
     const TCase cases[] = {
         {0, {}},
@@ -170,7 +202,7 @@ TEST_F(Passes, HiddenSubtreeTakesPartInNoPass) {
 TEST_F(Passes, ChildrenAreDrawnInsideTheParentsTransformBeforeItsOwnHook) {
     auto* moved = Add<TProbe>(scene, "T");
     Add<TProbe>(moved, "C");
-    Add<TProbe>(scene, "I"); // identity: no bracket
+    Add<TProbe>(scene, "I");  // identity: no bracket
     moved->XForm()->Translate()->SetX(2);
 
     TGLRecorder rec;
@@ -178,9 +210,9 @@ TEST_F(Passes, ChildrenAreDrawnInsideTheParentsTransformBeforeItsOwnHook) {
     scene->Draw(scene, dsAllObjects, dkFull);
     TProbe::Log = nullptr;
     const Strings expected = {
-        "glPushMatrix()",
-        "glMultMatrixd({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2, 0, 0, 1})",
-        "#Main C", "#Main T", "glPopMatrix()", "#Main I"};
+        "glPushMatrix()", "glMultMatrixd({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2, 0, 0, 1})",
+        "#Main C",        "#Main T",
+        "glPopMatrix()",  "#Main I"};
     EXPECT_EQ(Filtered(rec, {"glPushMatrix", "glMultMatrixd", "glPopMatrix"}), expected);
 }
 
@@ -203,7 +235,8 @@ TEST_F(Passes, SelectionBoxIsTheDottedBoundsWithWhiteCorners) {
                         "glColor3f(0.7, 0.7, 0.7)"};
     for (const std::string& z : {lo, hi}) {
         expected.push_back("glBegin(GL_LINE_LOOP)");
-        for (const Strings& c : {Strings{lo, lo}, Strings{lo, hi}, Strings{hi, hi}, Strings{hi, lo}})
+        for (const Strings& c :
+             {Strings{lo, lo}, Strings{lo, hi}, Strings{hi, hi}, Strings{hi, lo}})
             expected.push_back(v(c[0], c[1], z));
         expected.push_back("glEnd()");
     }
@@ -227,14 +260,14 @@ TEST_F(Passes, SelectionBoxIsTheDottedBoundsWithWhiteCorners) {
 TEST_F(Passes, FrameShowsBackgroundAndGeometryAndNoCameraLeavesThePixels) {
     auto* quad = Add<TQuad>(scene, "Q");
     quad->Size = 2;
-    quad->Colour[0] = quad->Colour[2] = 0; // green
-    scene->SetBackgroundColor(0x0000FF);   // red in the framework's byte order
+    quad->Colour[0] = quad->Colour[2] = 0;  // green
+    scene->SetBackgroundColor(0x0000FF);    // red in the framework's byte order
     scene->Render(camera, 64, 48, false);
     gl.Finish();
     EXPECT_EQ(gl.Surface().At(32, 24), 0xFF00FF00u) << "quad in the middle";
     EXPECT_EQ(gl.Surface().At(1, 1) & 0xFFFFFFu, 0xFF0000u) << "background in the corner";
 
-    scene->SetBackgroundColor(0xFF0000); // blue, but no frame is drawn
+    scene->SetBackgroundColor(0xFF0000);  // blue, but no frame is drawn
     scene->Render(nullptr, 64, 48, false);
     gl.Finish();
     EXPECT_EQ(gl.Surface().At(1, 1) & 0xFFFFFFu, 0xFF0000u);
@@ -243,4 +276,4 @@ TEST_F(Passes, FrameShowsBackgroundAndGeometryAndNoCameraLeavesThePixels) {
     EXPECT_EQ(scene->CurrentCamera(), nullptr) << "a freed camera is not kept";
 }
 
-} // namespace
+}  // namespace

@@ -64,7 +64,7 @@ TEST_F(Repaint, ChangesAnywhereRepaintEveryPanelInRegistrationOrder) {
 
     EXPECT_EQ(panels[1]->SharePanel(), panels[0]) << "later panels share with the first";
     EXPECT_EQ(panels[0]->SharePanel(), nullptr);
-    scene->RegisterGLPanel(panels[0]); // already there
+    scene->RegisterGLPanel(panels[0]);  // already there
     scene->RegisterGLPanel(nullptr);
     EXPECT_EQ(scene->Panels().size(), 2u);
 
@@ -73,7 +73,7 @@ TEST_F(Repaint, ChangesAnywhereRepaintEveryPanelInRegistrationOrder) {
     scene->Invalidate(scene);
     EXPECT_EQ(order, (Strings{"Second"}));
 
-    scene->BeginUpdate(); // the scene's own bracket holds nothing back
+    scene->BeginUpdate();  // the scene's own bracket holds nothing back
     deep->SetVisible(false);
     EXPECT_EQ(order, (Strings{"Second", "Second"}));
 }
@@ -86,7 +86,7 @@ TEST_F(Repaint, FreedPanelsLeaveTheListWhateverTheirOwner) {
     panels.erase(panels.begin());
     elsewhere.DestroyComponents();
     EXPECT_EQ(scene->Panels().size(), 1u);
-    scene->Invalidate(scene); // would touch freed panels otherwise
+    scene->Invalidate(scene);  // would touch freed panels otherwise
     EXPECT_EQ(Repaints(0), 1);
     EXPECT_EQ(panels[0]->SharePanel(), nullptr) << "its freed partner is forgotten";
 }
@@ -100,16 +100,20 @@ TEST_F(Repaint, EverySetterRepaintsOnChangeOnly) {
     const TCase cases[] = {
         {"BackgroundColor", [&] { scene->SetBackgroundColor(0); },
          [&] { scene->SetBackgroundColor(0x00FF8000); },
-         [&] { return scene->BackgroundRGB() == std::array<float, 3>{0, 128 / 255.f, 1}; }},
+         [&] {
+             return scene->BackgroundRGB() == std::array<float, 3>{0, 128 / 255.f, 1};
+         }},
         {"SceneAmbientColor", [&] { scene->SetSceneAmbientColor(3355443); },
          [&] { scene->SetSceneAmbientColor(0x000000FF); },
-         [&] { return scene->AmbientRGBA() == TRGBAf{1, 0, 0, 1}; }},
-        {"Reflections", [&] { scene->SetReflections(false); },
-         [&] { scene->SetReflections(true); }, [&] { return scene->Reflections(); }},
+         [&] {
+             return scene->AmbientRGBA() == TRGBAf{1, 0, 0, 1};
+         }},
+        {"Reflections", [&] { scene->SetReflections(false); }, [&] { scene->SetReflections(true); },
+         [&] { return scene->Reflections(); }},
         {"Shadows", [&] { scene->SetFShadows(false); }, [&] { scene->SetFShadows(true); },
          [&] { return scene->Shadows(); }},
-        {"QuickMouse", [&] { scene->SetQuickMouse(false); },
-         [&] { scene->SetQuickMouse(true); }, [&] { return scene->QuickMouse(); }},
+        {"QuickMouse", [&] { scene->SetQuickMouse(false); }, [&] { scene->SetQuickMouse(true); },
+         [&] { return scene->QuickMouse(); }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
@@ -227,7 +231,7 @@ TEST_F(Repaint, MaterialLibraryLinkEndsWithEitherSide) {
         if (c.FreeSceneFirst) {
             delete scene;
             EXPECT_TRUE(library->Materials()->RegisteredObjects().empty());
-            library->MaterialAt(0)->SetTransparency(0.25f); // reaches no freed scene
+            library->MaterialAt(0)->SetTransparency(0.25f);  // reaches no freed scene
             scene = new TNyxScene(&owner);
         } else {
             const int repaints = Repaints(0);
@@ -238,4 +242,4 @@ TEST_F(Repaint, MaterialLibraryLinkEndsWithEitherSide) {
     }
 }
 
-} // namespace
+}  // namespace

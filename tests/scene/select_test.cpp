@@ -75,19 +75,39 @@ TEST_F(Selection, ToggleMarkAndClearFirstOverTwoClicks) {
     struct TCase {
         const char* What;
         bool Mark, Toggle, ClearFirst;
-        Marked AfterFirst, AfterSecond; // the left quad starts selected
+        Marked AfterFirst, AfterSecond;  // the left quad starts selected
     };
     const TCase cases[] = {
-        {"toggle selects, then deselects", true, true, false,
-         {true, true, false}, {true, false, false}},
-        {"toggle after clearing keeps it selected", true, true, true,
-         {false, true, false}, {false, true, false}},
-        {"plain marking adds to the selection", true, false, false,
-         {true, true, false}, {true, true, false}},
-        {"without marking only the clearing acts", false, true, true,
-         {false, false, false}, {false, false, false}},
-        {"neither: nothing changes", false, false, false,
-         {true, false, false}, {true, false, false}},
+        {"toggle selects, then deselects",
+         true,
+         true,
+         false,
+         {true, true, false},
+         {true, false, false}},
+        {"toggle after clearing keeps it selected",
+         true,
+         true,
+         true,
+         {false, true, false},
+         {false, true, false}},
+        {"plain marking adds to the selection",
+         true,
+         false,
+         false,
+         {true, true, false},
+         {true, true, false}},
+        {"without marking only the clearing acts",
+         false,
+         true,
+         true,
+         {false, false, false},
+         {false, false, false}},
+        {"neither: nothing changes",
+         false,
+         false,
+         false,
+         {true, false, false},
+         {true, false, false}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
@@ -113,7 +133,7 @@ TEST_F(Selection, BufferGrowsInStepsOf500AndKeepsItsSize) {
         ASSERT_TRUE(q->Selected());
 
     for (int i = 0; i < 100; ++i)
-        Add<TQuad>(scene); // 298 records: 1192 entries
+        Add<TQuad>(scene);  // 298 records: 1192 entries
     TGLRecorder rec;
     EXPECT_EQ(Pick(32, 24, 2, 2, true, true, false), 298);
     EXPECT_EQ(scene->SelectBufferSize(), 1500u);
@@ -174,4 +194,4 @@ TEST_F(Selection, ContextIsLeftAsFoundEvenWhenDrawingRaises) {
     EXPECT_EQ(Pick(32, 24, 4, 4), 2) << "the next selection works";
 }
 
-} // namespace
+}  // namespace

@@ -22,7 +22,7 @@ class TShadowScene {
 public:
     TShadowScene() : gl(kSize, kSize, true) {
         scene.SetFShadows(true);
-        scene.SetSceneAmbientColor(0); // shadowed areas go black but for the light's ambient
+        scene.SetSceneAmbientColor(0);  // shadowed areas go black but for the light's ambient
         floor = new test::TTestFloor(nullptr, 5);
         floor->SetParentComponent(&scene);
         floor->SetShadows(1, true);
@@ -39,9 +39,9 @@ public:
         auto* light = new TNyxLight(nullptr);
         light->SetParentComponent(&scene);
         light->Point1()->Store(at);
-        light->SetDirectional(true); // a point light
+        light->SetDirectional(true);  // a point light
         light->SetParam(TNyxLight::piCutoff, 180);
-        light->SetColor(0x404040);   // ambient and diffuse: weak alone, bright together
+        light->SetColor(0x404040);  // ambient and diffuse: weak alone, bright together
         light->SetShadows(0, casts);
         return light;
     }
@@ -61,7 +61,8 @@ public:
         for (int r = 0; r < 4; ++r)
             eye[r] = mv[r] * x + mv[4 + r] * y + mv[12 + r];
         for (int r = 0; r < 4; ++r)
-            clip[r] = proj[r] * eye[0] + proj[4 + r] * eye[1] + proj[8 + r] * eye[2] + proj[12 + r] * eye[3];
+            clip[r] = proj[r] * eye[0] + proj[4 + r] * eye[1] + proj[8 + r] * eye[2] +
+                      proj[12 + r] * eye[3];
         const int px = int((clip[0] / clip[3] + 1) / 2 * kSize);
         const int py = int((clip[1] / clip[3] + 1) / 2 * kSize);
         const std::uint32_t p = gl.Surface().At(px, kSize - 1 - py);
@@ -81,7 +82,7 @@ const double kRightShadow[2] = {-2, 0};
 const double kLeftShadow[2] = {2, 0};
 const double kLit[2] = {0, 3};
 
-} // namespace
+}  // namespace
 
 TEST(ShadowPixels, OneLightDarkensTheFloorInsideTheShadow) {
     TShadowScene s;
@@ -91,12 +92,12 @@ TEST(ShadowPixels, OneLightDarkensTheFloorInsideTheShadow) {
     const int shadow = s.At(kRightShadow[0], kRightShadow[1]);
     const int lit = s.At(kLeftShadow[0], kLeftShadow[1]);
     EXPECT_LT(shadow + 20, lit) << shadow << " " << lit;
-    EXPECT_TRUE(recorder.Calls({"glAccum"}).empty()); // one light: no accumulation
+    EXPECT_TRUE(recorder.Calls({"glAccum"}).empty());  // one light: no accumulation
 
     // The stencil counting of the volume, front faces up, back faces down from 64.
-    const std::vector<std::string> calls = recorder.Calls(
-        {"glClearStencil", "glStencilFunc", "glStencilOp", "glCullFace", "glCallList",
-         "glPolygonOffset", "glColorMask"});
+    const std::vector<std::string> calls =
+        recorder.Calls({"glClearStencil", "glStencilFunc", "glStencilOp", "glCullFace",
+                        "glCallList", "glPolygonOffset", "glColorMask"});
     const auto from = std::find(calls.begin(), calls.end(), "glClearStencil(64)");
     ASSERT_NE(from, calls.end());
     ASSERT_EQ(light->ShadowLists().size(), 1u);
@@ -121,11 +122,16 @@ TEST(ShadowPixels, OneLightDarkensTheFloorInsideTheShadow) {
 }
 
 TEST(ShadowPixels, ShadowsOfSeveralLightsAreAccumulated) {
-    const struct { int lights; std::vector<std::string> accum; } cases[] = {
-        {2, {"glAccum(GL_LOAD, 0.33333334)", "glAccum(GL_ACCUM, 0.33333334)",
-             "glAccum(GL_ACCUM, 0.33333334)", "glAccum(GL_RETURN, 1.2)"}},
-        {3, {"glAccum(GL_LOAD, 0.25)", "glAccum(GL_ACCUM, 0.25)", "glAccum(GL_ACCUM, 0.25)",
-             "glAccum(GL_ACCUM, 0.25)", "glAccum(GL_RETURN, 1.2)"}},
+    const struct {
+        int lights;
+        std::vector<std::string> accum;
+    } cases[] = {
+        {2,
+         {"glAccum(GL_LOAD, 0.33333334)", "glAccum(GL_ACCUM, 0.33333334)",
+          "glAccum(GL_ACCUM, 0.33333334)", "glAccum(GL_RETURN, 1.2)"}},
+        {3,
+         {"glAccum(GL_LOAD, 0.25)", "glAccum(GL_ACCUM, 0.25)", "glAccum(GL_ACCUM, 0.25)",
+          "glAccum(GL_ACCUM, 0.25)", "glAccum(GL_RETURN, 1.2)"}},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.lights);
@@ -133,7 +139,7 @@ TEST(ShadowPixels, ShadowsOfSeveralLightsAreAccumulated) {
         s.AddLight({4, 0, 4}, true);
         s.AddLight({-4, 0, 4}, true);
         if (k.lights == 3)
-            s.AddLight({0, 4, 4}, true); // its shadow falls towards -y
+            s.AddLight({0, 4, 4}, true);  // its shadow falls towards -y
         TGLRecorder recorder;
         s.Render();
         EXPECT_EQ(recorder.Calls({"glAccum"}), k.accum);

@@ -67,37 +67,59 @@ double Distance(const TGLArrayd3& a, const TGLArrayd3& b) {
     return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ShadowTess, FeedbackBecomesOutlines) {
     test::TOffscreenGL gl(8, 8);
     const std::vector<float> overlapping = Join(Square(0, 0, 10), Square(5, 5, 10));
-    const struct { const char* what; std::vector<float> feedback; std::string error; int strips, vertices; bool combines; } cases[] = {
+    const struct {
+        const char* what;
+        std::vector<float> feedback;
+        std::string error;
+        int strips, vertices;
+        bool combines;
+    } cases[] = {
         {"one square", Square(0, 0, 10), "", 1, 2 * 5, false},
         {"two squares apart", Join(Square(0, 0, 10), Square(20, 0, 10)), "", 2, 2 * 10, false},
         {"two squares overlapping: one outline", overlapping, "", 1, 2 * 9, true},
         {"a marked point is let through",
-         Join({GL_PASS_THROUGH_TOKEN, kMarker, GL_POINT_TOKEN, 1, 2, 0.5f}, Square(0, 0, 10)), "", 1, 10, false},
-        {"a point without the marker",
-         Join({GL_POINT_TOKEN, 1, 2, 0.5f}, Square(0, 0, 10)),
+         Join({GL_PASS_THROUGH_TOKEN, kMarker, GL_POINT_TOKEN, 1, 2, 0.5f}, Square(0, 0, 10)), "",
+         1, 10, false},
+        {"a point without the marker", Join({GL_POINT_TOKEN, 1, 2, 0.5f}, Square(0, 0, 10)),
          "ERROR: Unexpected feedback token 0x701 (1793).", 0, 0, false},
         {"a marker used up by its point",
          {GL_PASS_THROUGH_TOKEN, kMarker, GL_POINT_TOKEN, 1, 2, 0.5f, GL_POINT_TOKEN, 1, 2, 0.5f},
-         "ERROR: Unexpected feedback token 0x701 (1793).", 0, 0, false},
-        {"another pass-through value", {GL_PASS_THROUGH_TOKEN, 7},
-         "ERROR: Unexpected feedback token 0x700 (1792).", 0, 0, false},
+         "ERROR: Unexpected feedback token 0x701 (1793).",
+         0,
+         0,
+         false},
+        {"another pass-through value",
+         {GL_PASS_THROUGH_TOKEN, 7},
+         "ERROR: Unexpected feedback token 0x700 (1792).",
+         0,
+         0,
+         false},
         {"a line", Join(Square(0, 0, 10), {GL_LINE_TOKEN, 0, 0, 0, 1, 1, 0}),
          "ERROR: Unexpected feedback token 0x702 (1794).", 0, 0, false},
-        {"a bitmap", {GL_BITMAP_TOKEN, 0, 0, 0}, "ERROR: Unexpected feedback token 0x704 (1796).", 0, 0, false},
-        {"a polygon cut short", {GL_POLYGON_TOKEN, 4, 0, 0, 0.5f, 1, 0, 0.5f},
-         "ERROR: Unexpected feedback token 0x703 (1795).", 0, 0, false},
+        {"a bitmap",
+         {GL_BITMAP_TOKEN, 0, 0, 0},
+         "ERROR: Unexpected feedback token 0x704 (1796).",
+         0,
+         0,
+         false},
+        {"a polygon cut short",
+         {GL_POLYGON_TOKEN, 4, 0, 0, 0.5f, 1, 0, 0.5f},
+         "ERROR: Unexpected feedback token 0x703 (1795).",
+         0,
+         0,
+         false},
     };
-    TNyxShadowTess tess; // one tessellator for all: an error must leave it usable
+    TNyxShadowTess tess;  // one tessellator for all: an error must leave it usable
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);
         TGLRecorder recorder;
-        const std::string error = ErrorOf(
-            [&] { tess.Tessellate(k.feedback.data(), int(k.feedback.size()), true); });
+        const std::string error =
+            ErrorOf([&] { tess.Tessellate(k.feedback.data(), int(k.feedback.size()), true); });
         EXPECT_EQ(error, k.error);
         EXPECT_EQ(int(recorder.Calls({"glBegin"}).size()), k.strips);
         EXPECT_EQ(recorder.Calls({"glEnd"}).size(), recorder.Calls({"glBegin"}).size());
@@ -116,14 +138,21 @@ TEST(ShadowTess, CombinedVerticesGrowWithoutMoving) {
     // vertex made by the tessellator.
     std::vector<float> fb;
     for (int i = 0; i < 60; ++i) {
-        Polygon(fb, {{float(i * 4), 0}, {float(i * 4 + 2), 0}, {float(i * 4 + 2), 240}, {float(i * 4), 240}});
-        Polygon(fb, {{0, float(i * 4)}, {240, float(i * 4)}, {240, float(i * 4 + 2)}, {0, float(i * 4 + 2)}});
+        Polygon(fb, {{float(i * 4), 0},
+                     {float(i * 4 + 2), 0},
+                     {float(i * 4 + 2), 240},
+                     {float(i * 4), 240}});
+        Polygon(fb, {{0, float(i * 4)},
+                     {240, float(i * 4)},
+                     {240, float(i * 4 + 2)},
+                     {0, float(i * 4 + 2)}});
     }
     TNyxShadowTess tess;
     tess.Tessellate(fb.data(), int(fb.size()), false);
     EXPECT_GT(tess.CombinedCount(), TNyxShadowTess::InitialCombined);
     EXPECT_EQ((tess.CombinedCapacity() - TNyxShadowTess::InitialCombined) %
-                  TNyxShadowTess::CombinedStep, 0);
+                  TNyxShadowTess::CombinedStep,
+              0);
     EXPECT_GE(tess.CombinedCapacity(), tess.CombinedCount());
 }
 
@@ -139,7 +168,7 @@ protected:
         light->Point1()->Store({3, 1, 5});
         light->SetShadows(0, true);
         box->SetShadows(0, true);
-        glEnable(GL_CULL_FACE); // as the scene has it for this pass
+        glEnable(GL_CULL_FACE);  // as the scene has it for this pass
     }
     // The strip's vertices of one build, checked for shape.
     std::vector<TGLArrayd3> Build() {
@@ -181,7 +210,8 @@ TEST_F(ShadowVolume, PointLightPushesEachVertexAwayFromTheLight) {
         EXPECT_NEAR(inf, 0.5, 0.01) << i;
         for (std::size_t a = 0; a < 3; ++a)
             EXPECT_NEAR(far[a] - p[a], 10000 * (p[a] - L[a]), 1e-6 * Distance(far, p)) << i;
-        outline.insert({std::lround(p[0] * 100), std::lround(p[1] * 100) + 1000 * std::lround(p[2] * 100)});
+        outline.insert(
+            {std::lround(p[0] * 100), std::lround(p[1] * 100) + 1000 * std::lround(p[2] * 100)});
     }
     // Closed on its first pair; the silhouette of a box seen from a corner is a hexagon.
     EXPECT_LT(Distance(v.front(), v[v.size() - 2]), 1e-9);
@@ -212,7 +242,7 @@ TEST_F(ShadowVolume, FailedBuildLeavesTheContextAsItWas) {
     const auto before = depths();
     EXPECT_EQ(ErrorOf([&] { wire->DoBuildShadowVolumes(light); }),
               "ERROR: Unexpected feedback token 0x702 (1794).");
-    EXPECT_EQ(depths(), before); // no open list, nothing left pushed
+    EXPECT_EQ(depths(), before);  // no open list, nothing left pushed
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 8);
@@ -231,7 +261,7 @@ TEST_F(ShadowVolume, FeedbackBufferGrowsInSteps) {
     EXPECT_GE(grown, 32 * 32 * 14);
     EXPECT_EQ(grown % 5000, 0);
     floor->DoBuildShadowVolumes(light);
-    EXPECT_EQ(ShadowFeedbackSize(), grown); // kept, not grown again
+    EXPECT_EQ(ShadowFeedbackSize(), grown);  // kept, not grown again
     EXPECT_EQ(light->ShadowLists().size(), 2u);
 }
 
@@ -249,7 +279,7 @@ TEST(ShadowFrame, ListsPerLightPerFrame) {
         lights.back()->Point1()->Store({x, 1, 6});
         lights.back()->SetShadows(0, true);
     }
-    auto* plain = new TNyxLight(nullptr); // casts no shadows
+    auto* plain = new TNyxLight(nullptr);  // casts no shadows
     plain->SetParentComponent(&scene);
     std::vector<TTestBox*> boxes;
     for (int i = 0; i < 4; ++i) {
@@ -263,7 +293,7 @@ TEST(ShadowFrame, ListsPerLightPerFrame) {
     scene.Render(&camera, 32, 32, false);
     for (TNyxLight* light : lights) {
         ASSERT_EQ(light->ShadowLists().size(), 3u);
-        EXPECT_LT(light->ShadowLists()[0], light->ShadowLists()[1]); // in visiting order
+        EXPECT_LT(light->ShadowLists()[0], light->ShadowLists()[1]);  // in visiting order
         EXPECT_LT(light->ShadowLists()[1], light->ShadowLists()[2]);
     }
     EXPECT_TRUE(plain->ShadowLists().empty());

@@ -25,7 +25,7 @@ public:
             {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}},
             {{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, -1, -1}},
         };
-        static const float normals[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0},
+        static const float normals[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
                                             {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
         for (int f = 0; f < 6; ++f) {
             glBegin(Draft ? GL_LINE_LOOP : GL_QUADS);
@@ -86,4 +86,4 @@ public:
     }
 };
 
-} // namespace nyx::test
+}  // namespace nyx::test

@@ -18,7 +18,9 @@ struct TChangeCounter {
 };
 
 // A pixel that tells where it came from: red = x, green = y, blue = 7.
-std::uint32_t Marker(int x, int y) { return 0xFF000007u | std::uint32_t(x) << 16 | std::uint32_t(y) << 8; }
+std::uint32_t Marker(int x, int y) {
+    return 0xFF000007u | std::uint32_t(x) << 16 | std::uint32_t(y) << 8;
+}
 
 void FillWithMarkers(TBitmap& b, int w, int h) {
     b.BeginUpdate();
@@ -37,10 +39,12 @@ std::vector<std::string> Apply(const TNyxMaterial& m, std::uint32_t face) {
     return recorder.Calls();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MaterialTexture, PowerOfTwoBlockFromTheBottomRightCorner) {
-    const struct { int w, h, tw, th; } cases[] = {
+    const struct {
+        int w, h, tw, th;
+    } cases[] = {
         {100, 60, 64, 32}, {256, 256, 256, 256}, {1, 1, 1, 1}, {3, 5, 2, 4}, {64, 1, 64, 1},
     };
     for (const auto& k : cases) {
@@ -55,8 +59,8 @@ TEST(MaterialTexture, PowerOfTwoBlockFromTheBottomRightCorner) {
         // Row 0 is the bitmap's bottom row; bytes R, G, B, 0 in memory.
         for (int i = 0; i < k.th; ++i)
             for (int c = 0; c < k.tw; ++c) {
-                const std::uint32_t want = std::uint32_t(k.w - k.tw + c) |
-                                           std::uint32_t(k.h - 1 - i) << 8 | 7u << 16;
+                const std::uint32_t want =
+                    std::uint32_t(k.w - k.tw + c) | std::uint32_t(k.h - 1 - i) << 8 | 7u << 16;
                 ASSERT_EQ(m.TexturePixels()[std::size_t(i * k.tw + c)], want) << i << "," << c;
             }
     }
@@ -85,12 +89,12 @@ TEST(MaterialTexture, ApplicationCalls) {
 
     FillWithMarkers(*m.Texture(), 100, 60);
     std::vector<std::string> textured = front;
-    textured.insert(textured.end(),
-                    {"glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR)",
-                     "glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGBA, GL_UNSIGNED_BYTE, <pixels>)",
-                     "glEnable(GL_TEXTURE_2D)",
-                     "glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST)",
-                     "glDisable(GL_TEXTURE_2D)"});
+    textured.insert(
+        textured.end(),
+        {"glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR)",
+         "glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGBA, GL_UNSIGNED_BYTE, <pixels>)",
+         "glEnable(GL_TEXTURE_2D)", "glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST)",
+         "glDisable(GL_TEXTURE_2D)"});
     const std::vector<std::string> got = Apply(m, GL_FRONT);
     ASSERT_EQ(got.size(), textured.size());
     for (std::size_t i = 0; i < got.size(); ++i)
@@ -98,7 +102,10 @@ TEST(MaterialTexture, ApplicationCalls) {
             EXPECT_EQ(got[i], textured[i]);
         else
             EXPECT_EQ(got[i].rfind("glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 32, 0, GL_RGBA, "
-                                   "GL_UNSIGNED_BYTE, ", 0), 0u) << got[i];
+                                   "GL_UNSIGNED_BYTE, ",
+                                   0),
+                      0u)
+                << got[i];
 
     // Clearing the image releases the block; no texture is sent or switched off.
     TChangeCounter counter;
@@ -160,8 +167,8 @@ TEST(MaterialTexture, TexturedQuadShowsTheBlockUpright) {
     glEnd();
     m.CancelMaterial();
     gl.Finish();
-    EXPECT_EQ(gl.Surface().At(0, 0) & 0xFFFFFF, 0xFF0000u); // red
-    EXPECT_EQ(gl.Surface().At(1, 0) & 0xFFFFFF, 0x00FF00u); // lime
-    EXPECT_EQ(gl.Surface().At(0, 1) & 0xFFFFFF, 0x0000FFu); // blue
-    EXPECT_EQ(gl.Surface().At(1, 1) & 0xFFFFFF, 0xFFFF00u); // yellow
+    EXPECT_EQ(gl.Surface().At(0, 0) & 0xFFFFFF, 0xFF0000u);  // red
+    EXPECT_EQ(gl.Surface().At(1, 0) & 0xFFFFFF, 0x00FF00u);  // lime
+    EXPECT_EQ(gl.Surface().At(0, 1) & 0xFFFFFF, 0x0000FFu);  // blue
+    EXPECT_EQ(gl.Surface().At(1, 1) & 0xFFFFFF, 0xFFFF00u);  // yellow
 }

@@ -38,14 +38,18 @@ void Set(TNyxVertex3* v, const TGLArrayd3& p) {
         v->SetData(i, p[i]);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Vertex, SetDataNotifiesOnlyRealChangesOfKnownIndices) {
     TChangeCounter counter;
     TNyxVertex3Tex v(counter.Event());
     // index, value, callbacks so far
-    const struct { int index; double value; int calls; } steps[] = {
-        {0, 1.5, 1}, {0, 1.5, 1}, {2, 0, 1}, {3, 0.25, 2}, {4, 0.75, 3}, {5, 9, 3}, {-1, 9, 3}};
+    const struct {
+        int index;
+        double value;
+        int calls;
+    } steps[] = {{0, 1.5, 1},  {0, 1.5, 1}, {2, 0, 1}, {3, 0.25, 2},
+                 {4, 0.75, 3}, {5, 9, 3},   {-1, 9, 3}};
     for (const auto& s : steps) {
         v.SetData(s.index, s.value);
         EXPECT_EQ(counter.Count, s.calls) << s.index << " = " << s.value;
@@ -53,7 +57,7 @@ TEST(Vertex, SetDataNotifiesOnlyRealChangesOfKnownIndices) {
     EXPECT_EQ(v.Data(), (TGLArrayd3{1.5, 0, 0}));
     EXPECT_EQ(v.TexY(), 0.75);
     EXPECT_EQ(counter.LastSender, &v);
-    TNyxVertex3 plain; // no callback; texture indices are not its own
+    TNyxVertex3 plain;  // no callback; texture indices are not its own
     plain.SetData(3, 1);
     EXPECT_EQ(plain.Data(), (TGLArrayd3{0, 0, 0}));
     EXPECT_FALSE(GetPropInfo(v, "X").IsStoredValue(v) && GetPropInfo(v, "Y").IsStoredValue(v));
@@ -66,12 +70,19 @@ TEST(VertexCollection, ItemsAndChangesInvalidateTheRegisteredObjects) {
         points.RegisterObject(o);
     ASSERT_EQ(points.RegisteredObjects().size(), 2u);
     auto* item = static_cast<TNyxVertex3TexCI*>(points.Add());
-    EXPECT_EQ(a.LastSender, &points); // the collection, not what it received
+    EXPECT_EQ(a.LastSender, &points);  // the collection, not what it received
 
-    const struct { const char* what; std::function<void()> change; int seen; } steps[] = {
-        {"x", [&] { item->SetData(0, 0.5); }, 2},         {"same x", [&] { item->SetData(0, 0.5); }, 2},
-        {"tex", [&] { item->SetData(4, 3); }, 3},         {"bad index", [&] { item->SetData(7, 3); }, 3},
-        {"colour", [&] { item->SetColor(clRed); }, 4},    {"same colour", [&] { item->SetColor(clRed); }, 4},
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        int seen;
+    } steps[] = {
+        {"x", [&] { item->SetData(0, 0.5); }, 2},
+        {"same x", [&] { item->SetData(0, 0.5); }, 2},
+        {"tex", [&] { item->SetData(4, 3); }, 3},
+        {"bad index", [&] { item->SetData(7, 3); }, 3},
+        {"colour", [&] { item->SetColor(clRed); }, 4},
+        {"same colour", [&] { item->SetColor(clRed); }, 4},
         {"delete", [&] { points.Delete(0); }, 5},
     };
     for (const auto& s : steps) {
@@ -142,7 +153,7 @@ TEST(XForm, AccumulatingOperationsAndReturnToIdentity) {
     x.mTranslate(0, 0, 5);
     x.mScale(2, 1, 1);
     ExpectMaps(x, {1, 0, 0}, {0, 0, 5});
-    x.Translate()->SetData(1, 1); // accumulated changes survive recomposition
+    x.Translate()->SetData(1, 1);  // accumulated changes survive recomposition
     ExpectMaps(x, {1, 0, 0}, {0, 1, 5});
     EXPECT_EQ(x.ChangeCount(), 4);
 
@@ -171,7 +182,7 @@ TEST(XForm, OwnerHearsEveryChangeThroughItsInvalidate) {
 }
 
 TEST(XForm, DrawingBracketOnlyForNonIdentity) {
-    TGLRecorder gl; // no context is current: the calls only reach the log
+    TGLRecorder gl;  // no context is current: the calls only reach the log
     TNyxXForm x({}, nullptr);
     x.Scale()->Store({1, 1, 1});
     const auto bracket = [&] {

@@ -15,4 +15,4 @@ const std::vector<TEnumName>& EnumNames();
 // The single-bit masks of glClear and glPushAttrib.
 const std::vector<TEnumName>& AttribBitNames();
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -23,7 +23,8 @@ public:
 
     // Makes the context current on dc (of this context's kind and format).
     bool Bind(HDC dc) {
-        if (!DoBind(dc)) return false;
+        if (!DoBind(dc))
+            return false;
         FEverCurrent = true;
         return true;
     }
@@ -69,4 +70,4 @@ bool NativeMakeCurrent(HDC dc, HGLRC rc);
 bool NativeShareLists(HGLRC first, HGLRC second);
 bool NativeSwapBuffers(HDC dc);
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -38,7 +38,7 @@ void CheckSize(std::int64_t width, std::int64_t height, std::int64_t maxPixels) 
 
 constexpr std::uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-} // namespace
+}  // namespace
 
 bool LooksLikePng(std::span<const std::uint8_t> Data) {
     return Data.size() >= 8 && std::memcmp(Data.data(), PngSignature, 8) == 0;
@@ -66,7 +66,7 @@ TImage DecodePng(std::span<const std::uint8_t> Data, std::int64_t MaxPixels) {
     image.Width = int(png.width);
     image.Height = int(png.height);
     image.HasAlpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    png.format = PNG_FORMAT_BGRA; // bytes B, G, R, A: our pixel words
+    png.format = PNG_FORMAT_BGRA;  // bytes B, G, R, A: our pixel words
     image.Pixels.resize(std::size_t(image.Width) * std::size_t(image.Height));
     if (!png_image_finish_read(&png, nullptr, image.Pixels.data(), 0, nullptr))
         throw EInvalidGraphic(std::string("the PNG data is damaged (") + png.message + ")");
@@ -80,7 +80,7 @@ std::vector<std::uint8_t> EncodePng(const TImageView& Image) {
     png.width = png_uint_32(Image.Width);
     png.height = png_uint_32(Image.Height);
     const std::size_t count = std::size_t(Image.Width) * std::size_t(Image.Height);
-    std::vector<std::uint8_t> rgb; // three bytes a pixel when alpha is not written
+    std::vector<std::uint8_t> rgb;  // three bytes a pixel when alpha is not written
     const void* buffer = Image.Pixels;
     if (Image.HasAlpha) {
         png.format = PNG_FORMAT_BGRA;
@@ -112,7 +112,7 @@ constexpr std::uint32_t BI_RGB = 0;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
 constexpr std::size_t FileHeaderSize = 14;
-} // namespace
+}  // namespace
 
 TImage DecodeBmp(std::span<const std::uint8_t> Data, std::int64_t MaxPixels) {
     const std::uint8_t* d = Data.data();
@@ -134,7 +134,7 @@ TImage DecodeBmp(std::span<const std::uint8_t> Data, std::int64_t MaxPixels) {
         throw EInvalidGraphic("the BMP image has " + std::to_string(bitCount) +
                               " bits per pixel; only 24- and 32-bit images are supported");
 
-    std::uint32_t masks[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0}; // R, G, B, A
+    std::uint32_t masks[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};  // R, G, B, A
     if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
         if (bitCount != 32)
             throw EInvalidGraphic("the BMP image uses bit fields with 24 bits per pixel");
@@ -151,16 +151,16 @@ TImage DecodeBmp(std::span<const std::uint8_t> Data, std::int64_t MaxPixels) {
             throw EInvalidGraphic("the BMP image uses colour masks other than 8 bits per "
                                   "channel in B, G, R, A order");
     } else if (compression != BI_RGB) {
-        throw EInvalidGraphic("the BMP image is compressed (method " +
-                              std::to_string(compression) + "); only uncompressed images are "
+        throw EInvalidGraphic("the BMP image is compressed (method " + std::to_string(compression) +
+                              "); only uncompressed images are "
                               "supported");
     }
 
     const bool topDown = rawHeight < 0;
     const std::int64_t height = topDown ? -std::int64_t(rawHeight) : std::int64_t(rawHeight);
     CheckSize(width, height, MaxPixels);
-    const std::uint64_t stride =
-        bitCount == 24 ? (std::uint64_t(width) * 3 + 3) & ~std::uint64_t(3) : std::uint64_t(width) * 4;
+    const std::uint64_t stride = bitCount == 24 ? (std::uint64_t(width) * 3 + 3) & ~std::uint64_t(3)
+                                                : std::uint64_t(width) * 4;
     if (std::uint64_t(offBits) + stride * std::uint64_t(height) > Data.size())
         throw EInvalidGraphic("the BMP data ends before its " + std::to_string(width) + " x " +
                               std::to_string(height) + " pixels do");
@@ -214,12 +214,12 @@ std::vector<std::uint8_t> EncodeBmp(const TImageView& Image) {
 
     PutLE32(out, infoSize);
     PutLE32(out, std::uint32_t(Image.Width));
-    PutLE32(out, std::uint32_t(Image.Height)); // bottom-up rows
+    PutLE32(out, std::uint32_t(Image.Height));  // bottom-up rows
     PutLE16(out, 1);
     PutLE16(out, alpha ? 32 : 24);
     PutLE32(out, alpha ? BI_BITFIELDS : BI_RGB);
     PutLE32(out, std::uint32_t(imageSize));
-    PutLE32(out, 3780); // 96 pixels per inch
+    PutLE32(out, 3780);  // 96 pixels per inch
     PutLE32(out, 3780);
     PutLE32(out, 0);
     PutLE32(out, 0);
@@ -228,8 +228,8 @@ std::vector<std::uint8_t> EncodeBmp(const TImageView& Image) {
         PutLE32(out, 0x0000FF00);
         PutLE32(out, 0x000000FF);
         PutLE32(out, 0xFF000000);
-        PutLE32(out, 0x73524742); // 'sRGB'
-        out.insert(out.end(), 36 + 12, 0); // end points and gamma: unused for sRGB
+        PutLE32(out, 0x73524742);           // 'sRGB'
+        out.insert(out.end(), 36 + 12, 0);  // end points and gamma: unused for sRGB
     }
 
     for (int row = Image.Height - 1; row >= 0; --row) {
@@ -250,4 +250,4 @@ std::vector<std::uint8_t> EncodeBmp(const TImageView& Image) {
     return out;
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

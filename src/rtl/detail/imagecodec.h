@@ -34,4 +34,4 @@ TImage DecodeBmp(std::span<const std::uint8_t> Data, std::int64_t MaxPixels);
 std::vector<std::uint8_t> EncodePng(const TImageView& Image);
 std::vector<std::uint8_t> EncodeBmp(const TImageView& Image);
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -28,4 +28,4 @@ inline bool IsDottedIdent(std::string_view s) {
     }
 }
 
-} // namespace nyx::detail
+}  // namespace nyx::detail

@@ -8,4 +8,4 @@ void DrawListed() {
     glEnd();
     gluPerspective(45, 1, 1, 10);
 }
-} // namespace nyx
+}  // namespace nyx

@@ -3,4 +3,4 @@
 
 namespace nyx {
 void DrawUnlisted() { glVertex2f(0, 0); }
-} // namespace nyx
+}  // namespace nyx
