@@ -22,30 +22,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <dlfcn.h>
 #include <functional>
-#include <link.h>
 #include <string>
 
 namespace nyx::test {
 namespace {
 
 const auto* const Environment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
-
-// Mesa's selection and feedback paths leak inside the GLX driver, which is unloaded when
-// the X connection closes; its frames would then belong to no library and escape the
-// suppressions by name. Pinned, the driver stays until the leak check names it.
-void KeepGLDriverLoaded() {
-    dl_iterate_phdr(
-        [](dl_phdr_info* Info, size_t, void*) {
-            const std::string name = Info->dlpi_name ? Info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos ||
-                name.find("libgallium") != std::string::npos)
-                dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
 
 constexpr int Width = 400;
 constexpr int Height = 300;
@@ -64,7 +47,6 @@ protected:
         widget->show();
         TNyxPanel* p = panel;
         EXPECT_TRUE(SpinUntil([p] { return p->HandleAllocated() && p->FrameCount() > 0; }));
-        KeepGLDriverLoaded();
     }
     ~ViewerInputTest() override {
         input.reset();
