@@ -13,13 +13,13 @@
 //
 // Frame times of this size vary: run with --benchmark_min_time=4 or more.
 
-#include "gl/testgl.h"
 #include "objects/box.h"
 #include "objects/quadrics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
+#include "testing/offscreen.h"
 
 #include <benchmark/benchmark.h>
 

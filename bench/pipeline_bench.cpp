@@ -10,10 +10,10 @@
 // frame of the same scene.
 
 #include "gl/opengl.h"
-#include "gl/testgl.h"
 #include "rtl/classes.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "testing/offscreen.h"
 
 #include <benchmark/benchmark.h>
 

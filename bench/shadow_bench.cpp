@@ -5,11 +5,11 @@
 // Targets: <= 1 ms per object per light for the sphere; once the buffers have grown,
 // a steady scene allocates nothing per frame (counter "allocs/frame" = 0).
 
-#include "gl/testgl.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 #include "scene/shadow.h"
+#include "testing/offscreen.h"
 
 #include <benchmark/benchmark.h>
 

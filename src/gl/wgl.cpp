@@ -131,7 +131,9 @@ int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
     return best;
 }
 
-int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+namespace native {
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
     if (!dc || !pfd)
         return 0;
     switch (dc->Kind()) {
@@ -150,7 +152,7 @@ int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
     return 0;
 }
 
-bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
+bool SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     if (!dc || format < 1)
         return false;
     if (dc->PixelFormat() != 0)
@@ -172,7 +174,7 @@ bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     return true;
 }
 
-int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
+int DescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
     if (!dc)
         return 0;
     const std::vector<PIXELFORMATDESCRIPTOR> formats = FormatsOf(dc);
@@ -186,7 +188,7 @@ int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDES
     return count;
 }
 
-HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
+HGLRC wglCreateContext(HDC dc, HGLRC shareWith) {
     if (!dc || dc->PixelFormat() == 0)
         return nullptr;
     TGLContext* share = nullptr;
@@ -208,7 +210,7 @@ HGLRC NativeCreateContext(HDC dc, HGLRC shareWith) {
     return handle;
 }
 
-bool NativeDeleteContext(HGLRC rc) {
+bool wglDeleteContext(HGLRC rc) {
     TGLContext* context = Find(rc);
     if (!context)
         return false;
@@ -219,7 +221,7 @@ bool NativeDeleteContext(HGLRC rc) {
     return true;
 }
 
-bool NativeMakeCurrent(HDC dc, HGLRC rc) {
+bool wglMakeCurrent(HDC dc, HGLRC rc) {
     if (!rc) {
         ReleaseCurrent();
         return true;
@@ -242,7 +244,7 @@ bool NativeMakeCurrent(HDC dc, HGLRC rc) {
     return true;
 }
 
-bool NativeShareLists(HGLRC first, HGLRC second) {
+bool wglShareLists(HGLRC first, HGLRC second) {
     TGLContext* a = Find(first);
     TGLContext* b = Find(second);
     if (!a || !b || a == b || a->Kind() != b->Kind() || b->EverCurrent())
@@ -250,7 +252,7 @@ bool NativeShareLists(HGLRC first, HGLRC second) {
     return b->ShareFrom(*a);
 }
 
-bool NativeSwapBuffers(HDC dc) {
+bool SwapBuffers(HDC dc) {
     if (!dc || dc->PixelFormat() == 0)
         return false;
     switch (dc->Kind()) {
@@ -268,5 +270,7 @@ bool NativeSwapBuffers(HDC dc) {
     }
     return false;
 }
+
+}  // namespace native
 
 }  // namespace nyx::detail

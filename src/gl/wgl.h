@@ -24,37 +24,6 @@
 
 namespace nyx {
 
-// The platform's 40-byte pixel-format descriptor, field for field.
-struct PIXELFORMATDESCRIPTOR {
-    std::uint16_t nSize;
-    std::uint16_t nVersion;
-    std::uint32_t dwFlags;
-    std::uint8_t iPixelType;
-    std::uint8_t cColorBits;
-    std::uint8_t cRedBits;
-    std::uint8_t cRedShift;
-    std::uint8_t cGreenBits;
-    std::uint8_t cGreenShift;
-    std::uint8_t cBlueBits;
-    std::uint8_t cBlueShift;
-    std::uint8_t cAlphaBits;
-    std::uint8_t cAlphaShift;
-    std::uint8_t cAccumBits;
-    std::uint8_t cAccumRedBits;
-    std::uint8_t cAccumGreenBits;
-    std::uint8_t cAccumBlueBits;
-    std::uint8_t cAccumAlphaBits;
-    std::uint8_t cDepthBits;
-    std::uint8_t cStencilBits;
-    std::uint8_t cAuxBuffers;
-    std::uint8_t iLayerType;
-    std::uint8_t bReserved;
-    std::uint32_t dwLayerMask;
-    std::uint32_t dwVisibleMask;
-    std::uint32_t dwDamageMask;
-};
-static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the platform's descriptor is 40 bytes");
-
 inline constexpr std::uint32_t PFD_DOUBLEBUFFER = 0x00000001;
 inline constexpr std::uint32_t PFD_STEREO = 0x00000002;
 inline constexpr std::uint32_t PFD_DRAW_TO_WINDOW = 0x00000004;
@@ -79,37 +48,30 @@ inline constexpr std::uint8_t PFD_MAIN_PLANE = 0;
 inline constexpr std::uint8_t PFD_OVERLAY_PLANE = 1;
 inline constexpr std::uint8_t PFD_UNDERLAY_PLANE = 0xFF;  // -1 in the signed original
 
-// The format of dc closest to the request; 0 when the device takes no OpenGL format.
-inline int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
-    return detail::ActiveGL->ChoosePixelFormat(dc, pfd);
-}
-// Gives dc its format, once: setting the same format again succeeds, another one fails.
-inline bool SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
-    return detail::ActiveGL->SetPixelFormat(dc, format, pfd);
-}
-// Fills pfd (at most bytes of it; none for a null pfd) with the description of format and
-// answers the highest format index of dc; 0 for an unknown format or a device without any.
-inline int DescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd) {
-    return detail::ActiveGL->DescribePixelFormat(dc, format, bytes, pfd);
-}
-// A context for the pixel format of dc (which must have one), sharing display lists with
-// shareWith when given; null on failure.
-inline HGLRC wglCreateContext(HDC dc, HGLRC shareWith = nullptr) {
-    return detail::ActiveGL->wglCreateContext(dc, shareWith);
-}
-// Releases the context first when it is current. False for a handle that is not a live
-// context (for example one deleted before).
-inline bool wglDeleteContext(HGLRC rc) { return detail::ActiveGL->wglDeleteContext(rc); }
-// With rc null, releases the current context. A failure also leaves no context current.
-// dc must have the pixel format rc was created for.
-inline bool wglMakeCurrent(HDC dc, HGLRC rc) { return detail::ActiveGL->wglMakeCurrent(dc, rc); }
-// Makes second share first's display lists; second must never have been current yet.
-inline bool wglShareLists(HGLRC first, HGLRC second) {
-    return detail::ActiveGL->wglShareLists(first, second);
-}
-// Presents the back buffer of a window; on a memory surface it completes the rendering
-// into the pixels (a flush).
-inline bool SwapBuffers(HDC dc) { return detail::ActiveGL->SwapBuffers(dc); }
+// The window-system calls, through the same table as the GL ones:
+// - ChoosePixelFormat(dc, pfd): the format of dc closest to the request; 0 when the device
+//   takes no OpenGL format.
+// - SetPixelFormat(dc, format, pfd): gives dc its format, once: setting the same format
+//   again succeeds, another one fails.
+// - DescribePixelFormat(dc, format, bytes, pfd): fills pfd (at most bytes of it; none for
+//   a null pfd) with the description of format and answers the highest format index of
+//   dc; 0 for an unknown format or a device without any.
+// - wglCreateContext(dc, shareWith): a context for the pixel format of dc (which must have
+//   one), sharing display lists with shareWith when given; null on failure.
+// - wglDeleteContext(rc): releases the context first when it is current. False for a
+//   handle that is not a live context (for example one deleted before).
+// - wglMakeCurrent(dc, rc): with rc null, releases the current context. A failure also
+//   leaves no context current. dc must have the pixel format rc was created for.
+// - wglShareLists(first, second): makes second share first's display lists; second must
+//   never have been current yet.
+// - SwapBuffers(dc): presents the back buffer of a window; on a memory surface it
+//   completes the rendering into the pixels (a flush).
+#define NYX_WGL_INLINE(Return, Name, Parameters, Arguments, Printed)                               \
+    inline Return Name Parameters { return detail::ActiveGL->Name Arguments; }
+NYX_WGL_ENTRY_POINTS(NYX_WGL_INLINE)
+#undef NYX_WGL_INLINE
+
+inline HGLRC wglCreateContext(HDC dc) { return wglCreateContext(dc, nullptr); }
 
 // For hosts that create the GL window: the X visual (VisualID) of the given screen that
 // best matches the request, asking for its depth, stencil and accumulation bits; 0 when

@@ -1,5 +1,6 @@
 #include "qt/panelwidget.h"
 
+#include "gl/wgl.h"
 #include "qt/x11canvas.h"
 #include "rtl/host.h"
 #include "scene/panel.h"

@@ -1,6 +1,7 @@
 #include "scene/light.h"
 
 #include "gl/opengl.h"
+#include "scene/detail/shadowtess.h"
 #include "scene/scene.h"
 
 #include <algorithm>
@@ -29,7 +30,8 @@ const TMetaClass& TNyxLight::StaticClass() {
     return meta;
 }
 
-TNyxLight::TNyxLight(TComponent* AOwner) : TNyxObject(AOwner) {}
+TNyxLight::TNyxLight(TComponent* AOwner)
+    : TNyxObject(AOwner), FTess(std::make_unique<TNyxShadowTess>()) {}
 
 TNyxLight::~TNyxLight() {
     Destroying();

@@ -10,9 +10,12 @@
 #include "scene/shadow.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace nyx {
+
+class TNyxShadowTess;
 
 class TNyxLight : public TNyxObject {
     NYX_CLASS(TNyxLight)
@@ -64,7 +67,8 @@ public:
     void AddShadowList(std::uint32_t List) { FShadowLists.push_back(List); }
     // Deletes the lists (a context must be current) and forgets them.
     void DeleteShadowLists();
-    TNyxShadowTess& Tess() { return FTess; }
+    // The tessellator of this light's volume builds (scene/detail/shadowtess.h).
+    TNyxShadowTess& Tess() { return *FTess; }
 
 private:
     void SetReference(TNyxObject*& Field, TNyxObject* Value);
@@ -78,7 +82,7 @@ private:
     TNyxObject* FPositionObject = nullptr;
     TNyxObject* FTargetObject = nullptr;
     std::vector<std::uint32_t> FShadowLists;
-    TNyxShadowTess FTess;
+    std::unique_ptr<TNyxShadowTess> FTess;
 };
 
 }  // namespace nyx

@@ -1,6 +1,7 @@
 #include "scene/panel.h"
 
 #include "gl/opengl.h"
+#include "gl/wgl.h"
 #include "rtl/sysutils.h"
 #include "scene/camera.h"
 #include "scene/fog.h"

@@ -8,7 +8,7 @@
 //
 // Sections: options - TNyxPanel.
 
-#include "gl/wgl.h"
+#include "gl/gl_fwd.h"
 #include "rtl/controls.h"
 #include "rtl/printers.h"
 #include "scene/scene_fwd.h"

@@ -1,6 +1,8 @@
 #include "scene/shadow.h"
 
+#include "gl/opengl.h"
 #include "rtl/sysutils.h"
+#include "scene/detail/shadowtess.h"
 #include "scene/light.h"
 
 #include <algorithm>

@@ -2,13 +2,13 @@
 // printing, and how bad command lines are refused.
 
 #include "demo.h"
-#include "gl/testgl.h"
 #include "objects/box.h"
 #include "objects/quadrics.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+#include "testing/offscreen.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "gl/testgl.h"
-#include "gl/testsurface.h"
+#include "testing/offscreen.h"
+#include "testing/testsurface.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

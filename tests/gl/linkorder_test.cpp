@@ -2,7 +2,7 @@
 // off-screen contexts: the library's own GL calls and GLU's calls into GL alike.
 #include <gtest/gtest.h>
 
-#include "gl/testgl.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 

@@ -1,6 +1,6 @@
 // The recording table: how calls read in the log, and that installing and removing it
 // leaves the binding as it was.
-#include "gl/glrecorder.h"
+#include "testing/glrecorder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

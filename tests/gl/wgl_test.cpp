@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
-#include "gl/testsurface.h"
 #include "rtl/graphics.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
+#include "testing/testsurface.h"
 
 using namespace nyx;
 using nyx::test::TTestSurface;

@@ -1,14 +1,14 @@
 // Geometry the four closed solids emit, read back through the recording table, and
 // their extents and setters.
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
 #include "objects/box.h"
 #include "objects/quadrics.h"
 #include "objects/torus.h"
 #include "rtl/filer.h"
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 
 #include <gtest/gtest.h>
 

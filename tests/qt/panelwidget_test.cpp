@@ -3,6 +3,7 @@
 #include "qtenv.h"
 
 #include "gl/opengl.h"
+#include "gl/wgl.h"
 #include "qt/panelwidget.h"
 #include "qt/printer.h"
 #include "scene/camera.h"

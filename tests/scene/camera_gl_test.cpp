@@ -3,8 +3,8 @@
 // the jittered views that keep the target plane sharp; what a user sees.
 #include "scene/camera.h"
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

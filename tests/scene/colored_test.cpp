@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gl/glrecorder.h"
+#include "testing/glrecorder.h"
 
 using namespace nyx;
 

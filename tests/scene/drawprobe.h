@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "gl/glrecorder.h"
 #include "gl/opengl.h"
 #include "scene/camera.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
+#include "testing/glrecorder.h"
 
 namespace nyx::test {
 

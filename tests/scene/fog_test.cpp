@@ -1,10 +1,10 @@
 // Fog: what Apply sends to OpenGL, and when a change repaints the owning panel.
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
 #include "rtl/controls.h"
 #include "rtl/host.h"
 #include "scene/fog.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

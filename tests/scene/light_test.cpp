@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gl/glrecorder.h"
 #include "rtl/stream_helpers.h"
+#include "testing/glrecorder.h"
 
 using namespace nyx;
 

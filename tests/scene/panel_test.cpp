@@ -3,6 +3,7 @@
 
 #include "panelfixture.h"
 
+#include "gl/wgl.h"
 #include "rtl/sysutils.h"
 
 #include <gmock/gmock.h>

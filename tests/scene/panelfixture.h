@@ -2,7 +2,6 @@
 // Panels on the off-screen host: a scene with a red background and a camera in it, a
 // spy on what the scene is asked to render and select, and the application's events.
 
-#include "gl/glrecorder.h"
 #include "gl/opengl.h"
 #include "rtl/controls.h"
 #include "scene/camera.h"
@@ -10,6 +9,7 @@
 #include "scene/navigation.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
+#include "testing/glrecorder.h"
 
 #include <gtest/gtest.h>
 

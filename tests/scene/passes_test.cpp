@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "drawprobe.h"
-#include "gl/testgl.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 using namespace nyx::test;

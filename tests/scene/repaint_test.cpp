@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "drawprobe.h"
-#include "gl/testgl.h"
 #include "rtl/host.h"
 #include "scene/material.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 using namespace nyx::test;

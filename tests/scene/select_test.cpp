@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "drawprobe.h"
-#include "gl/testgl.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 using namespace nyx::test;

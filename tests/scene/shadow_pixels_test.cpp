@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 #include "testsolids.h"
 
 using namespace nyx;

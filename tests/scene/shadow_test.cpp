@@ -1,6 +1,7 @@
 // Shadow volumes: turning feedback into outlines, the geometry of the extruded
 // strips, which lists each light holds per frame, and a build that fails cleanly.
 #include "scene/camera.h"
+#include "scene/detail/shadowtess.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 #include "scene/shadow.h"
@@ -12,8 +13,8 @@
 #include <cstdio>
 #include <set>
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 #include "testsolids.h"
 
 using namespace nyx;

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 

@@ -2,7 +2,7 @@
 // order and the counters owners rely on.
 #include "scene/object.h"
 
-#include "gl/glrecorder.h"
+#include "testing/glrecorder.h"
 
 #include <gtest/gtest.h>
 

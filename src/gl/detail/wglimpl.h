@@ -61,13 +61,16 @@ bool SwapWindowBuffers(HDC dc);
 int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
                   const PIXELFORMATDESCRIPTOR& request);
 
-int NativeChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
-bool NativeSetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
-int NativeDescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd);
-HGLRC NativeCreateContext(HDC dc, HGLRC shareWith);
-bool NativeDeleteContext(HGLRC rc);
-bool NativeMakeCurrent(HDC dc, HGLRC rc);
-bool NativeShareLists(HGLRC first, HGLRC second);
-bool NativeSwapBuffers(HDC dc);
+// The window-system entry points of the default dispatch table.
+namespace native {
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
+bool SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
+int DescribePixelFormat(HDC dc, int format, unsigned bytes, PIXELFORMATDESCRIPTOR* pfd);
+HGLRC wglCreateContext(HDC dc, HGLRC shareWith);
+bool wglDeleteContext(HGLRC rc);
+bool wglMakeCurrent(HDC dc, HGLRC rc);
+bool wglShareLists(HGLRC first, HGLRC second);
+bool SwapBuffers(HDC dc);
+}  // namespace native
 
 }  // namespace nyx::detail

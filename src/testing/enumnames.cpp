@@ -1,7 +1,7 @@
 // Names of the OpenGL 1.1 and GLU enumerants for readable call logs, in the order of
 // the system headers (the first name of a value wins). Generated from gl/glconst.h.
 
-#include "gl/detail/enumnames.h"
+#include "testing/detail/enumnames.h"
 
 namespace nyx::detail {
 

@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "gl/opengl.h"
-#include "gl/testsurface.h"
 #include "gl/wgl.h"
+#include "testing/testsurface.h"
 
 namespace nyx::test {
 
