@@ -10,7 +10,7 @@
 // the system's own typedefs, so each slot has exactly the signature of the C function.
 //
 // The default table points at the system libGL and libGLU. Tests swap in a recording
-// table (gl/glrecorder.h) that logs every call and forwards it.
+// table (testing/glrecorder.h, in nyx_testing) that logs every call and forwards it.
 //
 // The entry points themselves are listed once, in gl/glapi.h; the types a header needs
 // without the binding are in gl/gl_fwd.h.
