@@ -76,4 +76,19 @@ struct PIXELFORMATDESCRIPTOR {
 };
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the platform's descriptor is 40 bytes");
 
+struct POINTFLOAT {
+    GLfloat x;
+    GLfloat y;
+};
+
+// Outline glyph metrics in em units (wglUseFontOutlinesA): the black box, its upper-left
+// corner relative to the glyph origin, and the advance.
+struct GLYPHMETRICSFLOAT {
+    GLfloat gmfBlackBoxX;
+    GLfloat gmfBlackBoxY;
+    POINTFLOAT gmfptGlyphOrigin;
+    GLfloat gmfCellIncX;
+    GLfloat gmfCellIncY;
+};
+
 }  // namespace nyx

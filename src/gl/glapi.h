@@ -18,6 +18,7 @@
 #define NYX_GL_ENTRY_POINTS(X) \
     X(void, glAccum, (GLenum op, GLfloat value), (op, value), (E(op), Num(value))) \
     X(void, glBegin, (GLenum mode), (mode), (E(mode))) \
+    X(void, glBitmap, (GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove, const GLubyte* bitmap), (width, height, xorig, yorig, xmove, ymove, bitmap), (Num(width), Num(height), Num(xorig), Num(yorig), Num(xmove), Num(ymove), Ptr(bitmap, "<bitmap>"))) \
     X(void, glBlendFunc, (GLenum sfactor, GLenum dfactor), (sfactor, dfactor), (EZ(sfactor), EZ(dfactor))) \
     X(void, glCallList, (GLuint list), (list), (Num(list))) \
     X(void, glClear, (GLbitfield mask), (mask), (Bits(mask))) \
@@ -132,7 +133,9 @@
     X(bool, wglDeleteContext, (HGLRC rc), (rc), (Ptr(rc, "<rc>"))) \
     X(bool, wglMakeCurrent, (HDC dc, HGLRC rc), (dc, rc), (Ptr(dc, "<dc>"), Ptr(rc, "<rc>"))) \
     X(bool, wglShareLists, (HGLRC first, HGLRC second), (first, second), (Ptr(first, "<rc>"), Ptr(second, "<rc>"))) \
-    X(bool, SwapBuffers, (HDC dc), (dc), (Ptr(dc, "<dc>")))
+    X(bool, SwapBuffers, (HDC dc), (dc), (Ptr(dc, "<dc>"))) \
+    X(bool, wglUseFontBitmapsA, (HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase), (dc, first, count, listBase), (Ptr(dc, "<dc>"), Num(first), Num(count), Num(listBase))) \
+    X(bool, wglUseFontOutlinesA, (HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase, GLfloat deviation, GLfloat extrusion, int format, GLYPHMETRICSFLOAT* metrics), (dc, first, count, listBase, deviation, extrusion, format, metrics), (Ptr(dc, "<dc>"), Num(first), Num(count), Num(listBase), Num(deviation), Num(extrusion), FontFormat(format), Ptr(metrics, "<out>")))
 // clang-format on
 
 #define NYX_ALL_ENTRY_POINTS(X)                                                                    \

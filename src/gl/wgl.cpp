@@ -131,6 +131,11 @@ int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
     return best;
 }
 
+TShareGroup* CurrentShareGroup() {
+    TGLContext* current = State().Current;
+    return current ? &current->Group() : nullptr;
+}
+
 namespace native {
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
@@ -204,6 +209,8 @@ HGLRC wglCreateContext(HDC dc, HGLRC shareWith) {
         context = CreateWindowContext(dc, dc->PixelFormat(), share);
     if (!context)
         return nullptr;
+    if (share)
+        context->JoinGroupOf(*share);
     TWindowSystem& state = State();
     const HGLRC handle = reinterpret_cast<HGLRC>(++state.LastHandle);
     state.Live.emplace(handle, std::move(context));
@@ -249,7 +256,10 @@ bool wglShareLists(HGLRC first, HGLRC second) {
     TGLContext* b = Find(second);
     if (!a || !b || a == b || a->Kind() != b->Kind() || b->EverCurrent())
         return false;
-    return b->ShareFrom(*a);
+    if (!b->ShareFrom(*a))
+        return false;
+    b->JoinGroupOf(*a);
+    return true;
 }
 
 bool SwapBuffers(HDC dc) {

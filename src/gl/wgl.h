@@ -73,6 +73,31 @@ NYX_WGL_ENTRY_POINTS(NYX_WGL_INLINE)
 
 inline HGLRC wglCreateContext(HDC dc) { return wglCreateContext(dc, nullptr); }
 
+// The font display-list calls:
+// - wglUseFontBitmapsA(dc, first, count, listBase) and
+// - wglUseFontOutlinesA(dc, first, count, listBase, deviation, extrusion, format, metrics)
+// compile the glyphs of the font selected into dc (SelectObject), found through
+// fontconfig and drawn by FreeType, one display list per character: list listBase + i
+// holds character first + i, a single byte read as Windows-1252. Both need a current
+// context (of either backend; dc only supplies the font) and answer false, building
+// nothing further, when there is none, when the font cannot be loaded, when first + count
+// passes 256 or when an argument is out of range.
+//   Bitmap glyphs draw with glBitmap, the baseline at the current raster position, and
+// move the raster position on by the glyph's advance; their pixel size is the font's
+// Height. Outline glyphs are geometry in the XY plane, one em being one unit, the origin on
+// the baseline: outlines flattened so that no chord strays more than deviation from the
+// curve (0: one design unit of the font), then filled (WGL_FONT_POLYGONS, normal +z) or
+// drawn as line loops (WGL_FONT_LINES). extrusion > 0 adds a back face at z = -extrusion
+// and side walls with outward normals (lines: the back loops and an edge at each corner).
+// Each outline list ends translated by the glyph's advance along +x; metrics, when given,
+// receives count entries.
+//   Glyph shapes are made once per face, size, style, character and (for outlines)
+// deviation, extrusion and format, and kept for the whole process (gl/fonts.h); each
+// share group of contexts compiles a shape once into a list of its own, which the
+// requested lists call.
+inline constexpr int WGL_FONT_LINES = 0;
+inline constexpr int WGL_FONT_POLYGONS = 1;
+
 // For hosts that create the GL window: the X visual (VisualID) of the given screen that
 // best matches the request, asking for its depth, stencil and accumulation bits; 0 when
 // the display has no OpenGL visual. display is the host's Display*.

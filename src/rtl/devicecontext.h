@@ -4,10 +4,24 @@
 // window each have one; other canvases (a printer page) cannot take an OpenGL format.
 
 #include <cstdint>
+#include <string>
 
 namespace nyx {
 
 enum class TDeviceKind { dkMemory, dkWindow, dkOther };
+
+// A logical font: what a device context draws text with once SelectObject has put it
+// there, and what the font display-list calls of window-system GL build glyphs from.
+struct TLogFont {
+    std::string FaceName;
+    // < 0: the character (em) height in pixels; > 0: the cell height (ascent plus
+    // descent) in pixels; 0: a default height.
+    std::int32_t Height = 0;
+    bool Bold = false;
+    bool Italic = false;
+
+    bool operator==(const TLogFont&) const = default;
+};
 
 class TDeviceContext {
 public:
@@ -33,10 +47,24 @@ public:
     int PixelFormat() const { return FPixelFormat; }
     void SetPixelFormatIndex(int Format) { FPixelFormat = Format; }
 
+    // The selected font (SelectObject); a default face until one is selected.
+    const TLogFont& Font() const { return FFont; }
+    void SetFont(const TLogFont& Value) { FFont = Value; }
+
 private:
     int FPixelFormat = 0;
+    TLogFont FFont;
 };
 
 using HDC = TDeviceContext*;
+
+// Selects Font into DC and answers the font selected before; nothing happens for a null DC.
+inline TLogFont SelectObject(HDC DC, const TLogFont& Font) {
+    if (!DC)
+        return {};
+    TLogFont previous = DC->Font();
+    DC->SetFont(Font);
+    return previous;
+}
 
 }  // namespace nyx

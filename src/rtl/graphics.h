@@ -176,6 +176,12 @@ public:
     // Copies another font's attributes; one OnChange when anything differs.
     void Assign(const TPersistent* Source) override;
 
+    // The description a device context takes through SelectObject. Underline, strike-out
+    // and colour are not part of glyph shapes and stay out.
+    TLogFont LogFont() const {
+        return {FName, FHeight, FStyle.Contains(fsBold), FStyle.Contains(fsItalic)};
+    }
+
     const TNotifyEvent& OnChange() const { return FOnChange; }
     void SetOnChange(TNotifyEvent Value) { FOnChange = Value; }
 

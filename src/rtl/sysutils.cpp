@@ -48,6 +48,15 @@ std::string UpperCase(std::string_view s) {
     return r;
 }
 
+char32_t AnsiCharToUnicode(unsigned char c) {
+    // 0x80-0x9F; everything else is Latin-1.
+    static constexpr char16_t High[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return c >= 0x80 && c < 0xA0 ? High[c - 0x80] : char32_t(c);
+}
+
 char DecimalSeparator() {
     // The user's locale from the environment, whatever the process set with setlocale.
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));

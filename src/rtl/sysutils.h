@@ -91,6 +91,11 @@ bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
 std::string UpperCase(std::string_view s);
 
+// The character a byte of the framework's single-byte strings stands for: they are
+// Windows-1252 (ANSI) text, as are the drawings and streams exchanged with it. The five
+// bytes that code page leaves undefined map to the control characters of the same value.
+char32_t AnsiCharToUnicode(unsigned char c);
+
 // The decimal separator of the user's locale, for texts shown to people only.
 // Numbers in files never use it.
 char DecimalSeparator();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "gl/wgl.h"
 #include "testing/detail/enumnames.h"
 #include "testing/glrecorder.h"
 
@@ -65,6 +66,17 @@ std::string Fn(TGLUCallback callback) {
 
 std::string TessValue(GLenum which, GLdouble value) {
     return which == GLU_TESS_WINDING_RULE ? GLEnumName(static_cast<GLenum>(value)) : Num(value);
+}
+
+std::string FontFormat(int format) {
+    switch (format) {
+    case WGL_FONT_LINES:
+        return "WGL_FONT_LINES";
+    case WGL_FONT_POLYGONS:
+        return "WGL_FONT_POLYGONS";
+    default:
+        return Num(format);
+    }
 }
 
 int ParamCount(GLenum pname) {

@@ -2,12 +2,21 @@
 // Inside the window-system layer: the context base the two backends derive from, their
 // format lists, and the entry points the default dispatch table points at.
 
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "gl/wgl.h"
 
 namespace nyx::detail {
+
+// What the layer keeps in each display-list share group for itself: the lists it has
+// compiled there (glyph shapes of the font calls, by the shape's serial number). OpenGL
+// frees the lists with the group's last context, and this record goes with it.
+struct TShareGroup {
+    std::unordered_map<std::uint64_t, GLuint> GlyphLists;
+};
 
 // A rendering context of one backend; HGLRC handles name them (gl/wgl.cpp).
 class TGLContext {
@@ -20,6 +29,9 @@ public:
     TDeviceKind Kind() const { return FKind; }
     int Format() const { return FFormat; }
     bool EverCurrent() const { return FEverCurrent; }
+    TShareGroup& Group() const { return *FGroup; }
+    // Called once the native context shares other's display lists.
+    void JoinGroupOf(const TGLContext& other) { FGroup = other.FGroup; }
 
     // Makes the context current on dc (of this context's kind and format).
     bool Bind(HDC dc) {
@@ -40,6 +52,7 @@ private:
     TDeviceKind FKind;
     int FFormat;
     bool FEverCurrent = false;
+    std::shared_ptr<TShareGroup> FGroup = std::make_shared<TShareGroup>();
 };
 
 // OSMesa: the formats every memory surface offers, and a context for one of them.
@@ -61,7 +74,11 @@ bool SwapWindowBuffers(HDC dc);
 int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
                   const PIXELFORMATDESCRIPTOR& request);
 
-// The window-system entry points of the default dispatch table.
+// The share group of the current context; none when no context is current.
+TShareGroup* CurrentShareGroup();
+
+// The window-system entry points of the default dispatch table (gl/wgl.cpp, and
+// gl/wglfont.cpp for the font calls).
 namespace native {
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd);
 bool SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
@@ -71,6 +88,10 @@ bool wglDeleteContext(HGLRC rc);
 bool wglMakeCurrent(HDC dc, HGLRC rc);
 bool wglShareLists(HGLRC first, HGLRC second);
 bool SwapBuffers(HDC dc);
+bool wglUseFontBitmapsA(HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase);
+bool wglUseFontOutlinesA(HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase,
+                         GLfloat deviation, GLfloat extrusion, int format,
+                         GLYPHMETRICSFLOAT* metrics);
 }  // namespace native
 
 }  // namespace nyx::detail

@@ -34,6 +34,8 @@ std::string Ptr(const void* p, const char* what);
 std::string Fn(TGLUCallback callback);
 // gluTessProperty's value: the winding rule by name, anything else as a number.
 std::string TessValue(GLenum which, GLdouble value);
+// wglUseFontOutlinesA's format by name, anything else as a number.
+std::string FontFormat(int format);
 // How many values a glLightfv, glMaterialfv, glFogfv or glLightModelfv call reads.
 int ParamCount(GLenum pname);
 

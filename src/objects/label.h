@@ -1,0 +1,66 @@
+#pragma once
+// TNyxLabel: a text string drawn from per-character glyph display lists of a font,
+// either as screen-aligned bitmaps at the origin or as glyph outlines (flat or extruded)
+// in the local XY plane, one em being one unit.
+
+#include "rtl/graphics.h"
+#include "scene/colored.h"
+
+#include <cstdint>
+#include <string>
+
+namespace nyx {
+
+class TNyxLabel : public TNyxColoredObject {
+    NYX_CLASS(TNyxLabel)
+public:
+    // Touches no font: the glyph lists are built on the first draw.
+    explicit TNyxLabel(TComponent* AOwner);
+    // Deletes the glyph lists in whichever context is current.
+    ~TNyxLabel() override;
+
+    // Single-byte characters read as Windows-1252, the code page of the drawings and
+    // streams exchanged with other programs (byte 0x80 is the euro sign).
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    // The label's own font; changing it (here or through SetFont) rebuilds the lists.
+    TFont* Font() { return &FFont; }
+    const TFont* Font() const { return &FFont; }
+    // Copies Value's attributes into the label's font.
+    void SetFont(const TFont* Value);
+    bool BitmapFont() const { return FBitmapFont; }
+    void SetBitmapFont(bool Value);
+    // Depth of extruded outline glyphs along -z; 0 draws them flat.
+    double Extrusion() const { return FExtrusion; }
+    void SetExtrusion(double Value);
+    // Largest distance of an outline chord from the glyph's curve, in em; 0 is one design
+    // unit of the font.
+    double Deviation() const { return FDeviation; }
+    void SetDeviation(double Value);
+
+    // dtFill fills outline glyphs, dtLine draws their outlines.
+    void SetDrawType(TNyxDrawType Value) override;
+    // The style follows BitmapFont and DrawType, never Face or Draft. Builds the lists
+    // first when they are stale; a build that fails (no current context, no list names,
+    // no face for the font) draws nothing and is tried again on the next draw.
+    void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // A label has no extent: both corners are the origin.
+    void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
+
+private:
+    void FontChanged(TObject* Sender);
+    void ListsChanged();
+    bool BuildLists();
+    void DeleteLists();
+
+    std::string FCaption;
+    TFont FFont;
+    bool FBitmapFont = true;
+    double FExtrusion = 0;
+    double FDeviation = 0;
+    std::uint32_t FListBase = 0;
+    std::int32_t FListCount = 0;
+    bool FListsValid = false;
+};
+
+}  // namespace nyx
