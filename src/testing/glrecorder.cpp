@@ -15,9 +15,19 @@ TGLRecorder* Installed = nullptr;
 
 const TGLDispatch& Next() { return Installed->Next(); }
 
+// Calls made while another logged call runs (the font calls compile lists through the
+// binding) are logged under it, indented.
+struct TNested {
+    TNested() { Installed->Enter(); }
+    ~TNested() { Installed->Leave(); }
+    TNested(const TNested&) = delete;
+    TNested& operator=(const TNested&) = delete;
+};
+
 #define NYX_GL_RECORD(Return, Name, Parameters, Arguments, Printed)                                \
     .Name = [] Parameters -> Return {                                                              \
         Installed->Add(CallText(#Name) Printed);                                                   \
+        const TNested nested;                                                                      \
         return Next().Name Arguments;                                                              \
     },
 constexpr TGLDispatch RecordingGL{NYX_ALL_ENTRY_POINTS(NYX_GL_RECORD)};

@@ -8,6 +8,9 @@
 // Enumerants print by name, floats in their shortest exact form, arrays by value with the
 // length the call reads, output buffers and opaque objects as "<out>", "<quadric>",
 // "<tess>", "<dc>", "<rc>" and so on, null pointers as "null".
+// Calls that the window-system layer makes itself while building font display lists are
+// logged under the call that made them, indented by two spaces, so that filtering by
+// name (Calls(names)) sees only the caller's own calls.
 
 #include <string>
 #include <string_view>
@@ -32,12 +35,15 @@ public:
     void Clear() { FCalls.clear(); }
 
     // Used by the recording table.
-    void Add(std::string call) { FCalls.push_back(std::move(call)); }
+    void Add(std::string call) { FCalls.push_back(std::string(2 * FDepth, ' ') + std::move(call)); }
     const TGLDispatch& Next() const { return *FNext; }
+    void Enter() { ++FDepth; }
+    void Leave() { --FDepth; }
 
 private:
     const TGLDispatch* FNext;
     std::vector<std::string> FCalls;
+    std::size_t FDepth = 0;
 };
 
 // Text of one enumerant as the log shows it ("GL_QUADS"; hex when it has no name).
