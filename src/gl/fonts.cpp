@@ -171,8 +171,8 @@ void MakeBitmapGlyph(const TResolvedFont& Font, std::int32_t Height, unsigned ch
     for (unsigned r = 0; r < rows; ++r) {
         // FreeType's rows run top-down in memory for a positive pitch, glBitmap's bottom-up.
         const unsigned char* src =
-            bitmap.buffer + (pitch >= 0 ? std::ptrdiff_t(r) * pitch
-                                        : std::ptrdiff_t(rows - 1 - r) * -pitch);
+            bitmap.buffer +
+            (pitch >= 0 ? std::ptrdiff_t(r) * pitch : std::ptrdiff_t(rows - 1 - r) * -pitch);
         GLubyte* dst = Shape.Bits.data() + (rows - 1 - r) * rowBytes;
         for (unsigned x = 0; x < width; ++x)
             if (BitSet(bitmap, src, x))
@@ -330,7 +330,7 @@ void MakeGlyphOf(const TResolvedFont& Font, std::int32_t Height, const TGlyphSty
 
 struct TGlyphKey {
     std::uint64_t Face;
-    std::int32_t Height;  // bitmaps only
+    std::int32_t Height;                 // bitmaps only
     std::uint32_t Deviation, Extrusion;  // outlines only, as float bits
     std::uint8_t Kind;                   // 0 bitmap, 1 + format for outlines
     std::uint8_t Code;
@@ -401,15 +401,14 @@ public:
         const TResolvedFont& font = Resolve(Font);
         if (!font.Face)
             return nullptr;
-        const TGlyphKey key{
-            font.Face->Serial(),
-            Style.Outline ? 0 : BitmapHeight(Font.Height),
-            Style.Outline ? FloatBits(Style.Deviation) : 0,
-            Style.Outline ? FloatBits(Style.Extrusion) : 0,
-            std::uint8_t(Style.Outline ? 1 + Style.Format : 0),
-            Code,
-            font.SyntheticBold,
-            font.SyntheticItalic};
+        const TGlyphKey key{font.Face->Serial(),
+                            Style.Outline ? 0 : BitmapHeight(Font.Height),
+                            Style.Outline ? FloatBits(Style.Deviation) : 0,
+                            Style.Outline ? FloatBits(Style.Extrusion) : 0,
+                            std::uint8_t(Style.Outline ? 1 + Style.Format : 0),
+                            Code,
+                            font.SyntheticBold,
+                            font.SyntheticItalic};
         auto [it, added] = FGlyphs.try_emplace(key);
         if (added) {
             it->second = std::make_unique<TGlyphShape>();
@@ -465,8 +464,7 @@ TFontCache& Cache() {
 
 }  // namespace
 
-const TGlyphShape* CachedGlyph(const TLogFont& Font, const TGlyphStyle& Style,
-                               unsigned char Code) {
+const TGlyphShape* CachedGlyph(const TLogFont& Font, const TGlyphStyle& Style, unsigned char Code) {
     return Cache().Glyph(Font, Style, Code);
 }
 

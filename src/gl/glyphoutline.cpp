@@ -68,8 +68,8 @@ struct TContourNormals {
             const double dx = b[0] - a[0], dy = b[1] - a[1];
             const double length = std::hypot(dx, dy);
             // The filled side is to the right of the direction of travel or to its left.
-            Edge[i] = FilledRight ? TPoint{-dy / length, dx / length}
-                                  : TPoint{dy / length, -dx / length};
+            Edge[i] =
+                FilledRight ? TPoint{-dy / length, dx / length} : TPoint{dy / length, -dx / length};
         }
         for (std::size_t i = 0; i < n; ++i) {
             const TPoint& before = Edge[(i + n - 1) % n];
@@ -106,7 +106,7 @@ void TessVertex(void* Vertex, void* Polygon) {
         std::uint32_t(reinterpret_cast<std::uintptr_t>(Vertex) - 1));
 }
 
-void TessCombine(GLdouble Coords[3], void*[4], GLfloat[4], void** Out, void* Polygon) {
+void TessCombine(GLdouble Coords[3], void* [4], GLfloat[4], void** Out, void* Polygon) {
     auto* t = static_cast<TTessellation*>(Polygon);
     t->Points.push_back({Coords[0], Coords[1]});
     *Out = reinterpret_cast<void*>(std::uintptr_t(t->Points.size()));

@@ -97,13 +97,12 @@ bool UseFont(HDC Dc, std::uint32_t First, std::uint32_t Count, std::uint32_t Lis
 
 namespace native {
 
-bool wglUseFontBitmapsA(HDC dc, std::uint32_t first, std::uint32_t count,
-                        std::uint32_t listBase) {
+bool wglUseFontBitmapsA(HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase) {
     return UseFont(dc, first, count, listBase, TGlyphStyle{}, nullptr);
 }
 
-bool wglUseFontOutlinesA(HDC dc, std::uint32_t first, std::uint32_t count,
-                         std::uint32_t listBase, GLfloat deviation, GLfloat extrusion, int format,
+bool wglUseFontOutlinesA(HDC dc, std::uint32_t first, std::uint32_t count, std::uint32_t listBase,
+                         GLfloat deviation, GLfloat extrusion, int format,
                          GLYPHMETRICSFLOAT* metrics) {
     if (!(deviation >= 0) || !(extrusion >= 0) || !std::isfinite(deviation) ||
         !std::isfinite(extrusion) || (format != WGL_FONT_LINES && format != WGL_FONT_POLYGONS))

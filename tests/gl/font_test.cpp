@@ -108,7 +108,8 @@ double CrossZ(const V3& a, const V3& b, const V3& c) {
 bool Inside(const std::vector<std::array<V3, 3>>& tris, double x, double y) {
     const V3 p{x, y, 0};
     for (const auto& t : tris) {
-        const double a = CrossZ(t[0], t[1], p), b = CrossZ(t[1], t[2], p), c = CrossZ(t[2], t[0], p);
+        const double a = CrossZ(t[0], t[1], p), b = CrossZ(t[1], t[2], p),
+                     c = CrossZ(t[2], t[0], p);
         if ((a >= 0 && b >= 0 && c >= 0) || (a <= 0 && b <= 0 && c <= 0))
             return true;
     }
@@ -189,9 +190,7 @@ TEST(FontCalls, RefuseWhatTheyCannotBuild) {
         {"NaN extrusion",
          [&] { return wglUseFontOutlinesA(fc.Dc(), 65, 1, base, 0, nan, 1, nullptr); }},
         {"infinite extrusion",
-         [&] {
-             return wglUseFontOutlinesA(fc.Dc(), 65, 1, base, 0, INFINITY, 1, nullptr);
-         }},
+         [&] { return wglUseFontOutlinesA(fc.Dc(), 65, 1, base, 0, INFINITY, 1, nullptr); }},
         {"unknown format",
          [&] { return wglUseFontOutlinesA(fc.Dc(), 65, 1, base, 0, 0, 2, nullptr); }},
     };
@@ -252,8 +251,8 @@ TEST(FontCalls, BitmapGlyphsDrawAtTheRasterPositionAndAdvanceIt) {
         return n;
     };
     EXPECT_GT(lit(8, 8 + advance, 20, 38), 40);
-    EXPECT_EQ(lit(0, 8, 0, kSize), 0);           // nothing left of the origin
-    EXPECT_EQ(lit(0, kSize, 0, 20), 0);          // nor below the baseline
+    EXPECT_EQ(lit(0, 8, 0, kSize), 0);   // nothing left of the origin
+    EXPECT_EQ(lit(0, kSize, 0, 20), 0);  // nor below the baseline
     EXPECT_EQ(lit(8 + advance, kSize, 0, kSize), 0);
 
     // The second list draws from there on.
@@ -338,8 +337,8 @@ TEST(FontCalls, ExtrudedGlyphsAreClosedAndFaceOutward) {
         for (std::size_t i = 0; i + 4 <= walls.Pos.size(); i += 4, ++quads) {
             const V3 &a = walls.Pos[i], &b = walls.Pos[i + 1], &c = walls.Pos[i + 2];
             // The face normal of the winding, in the XY plane.
-            const V3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{c[0] - a[0], c[1] - a[1],
-                                                                   c[2] - a[2]};
+            const V3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
             V3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
             const double length = std::hypot(n[0], n[1]);
             ASSERT_GT(length, 0);
@@ -348,7 +347,8 @@ TEST(FontCalls, ExtrudedGlyphsAreClosedAndFaceOutward) {
                 EXPECT_GT(walls.Normal[k][0] * n[0] + walls.Normal[k][1] * n[1], 0.5);
             // Just off the middle of the wall's front edge: outside ahead, inside behind.
             const V3& p = walls.Pos[i];
-            const V3& q = walls.Pos[i][2] == walls.Pos[i + 1][2] ? walls.Pos[i + 1] : walls.Pos[i + 3];
+            const V3& q =
+                walls.Pos[i][2] == walls.Pos[i + 1][2] ? walls.Pos[i + 1] : walls.Pos[i + 3];
             const double mx = (p[0] + q[0]) / 2, my = (p[1] + q[1]) / 2, e = 0.004;
             outward += !Inside(fill, mx + e * n[0], my + e * n[1]) &&
                        Inside(fill, mx - e * n[0], my - e * n[1]);
@@ -381,7 +381,7 @@ TEST(FontCalls, OutlinesAreInEmUnitsAndEndAtTheAdvance) {
         EXPECT_FLOAT_EQ(float(g.Advances[0]), m[0].gmfCellIncX);
         EXPECT_NEAR(m[0].gmfCellIncX, 0.722, 0.01);  // Arial's 'H'
         EXPECT_EQ(m[0].gmfCellIncY, 0);
-        EXPECT_NEAR(m[0].gmfBlackBoxY, 0.7, 0.03);  // the cap height
+        EXPECT_NEAR(m[0].gmfBlackBoxY, 0.7, 0.03);                      // the cap height
         EXPECT_NEAR(m[0].gmfptGlyphOrigin.y, m[0].gmfBlackBoxY, 1e-6);  // on the baseline
         EXPECT_GT(m[0].gmfptGlyphOrigin.x, 0);
         EXPECT_LT(m[0].gmfptGlyphOrigin.x + m[0].gmfBlackBoxX, m[0].gmfCellIncX);
@@ -473,9 +473,10 @@ TEST(GlyphCache, BypassedCacheMakesEveryShapeAgainIntoTheRequestedList) {
         TGLRecorder recorder;
         ASSERT_TRUE(wglUseFontOutlinesA(fc.Dc(), 'q', 1, base, 0.02f, 0.2f, 1, nullptr));
         const auto all = recorder.Calls();
-        EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                                [](const std::string& c) { return Fn(c) == "gluTessBeginPolygon"; }),
-                  1);
+        EXPECT_EQ(
+            std::count_if(all.begin(), all.end(),
+                          [](const std::string& c) { return Fn(c) == "gluTessBeginPolygon"; }),
+            1);
         EXPECT_EQ(std::count_if(all.begin(), all.end(),
                                 [](const std::string& c) { return Fn(c) == "glNewList"; }),
                   1);

@@ -218,6 +218,55 @@ TEST_F(Glx, DrawsAndSwapsToTheScreen) {
     EXPECT_EQ(window->At(8, 13), kBlue);
 }
 
+// The font calls build the same glyphs on a window's context as on a memory surface's:
+// a bitmap 'H' on the left, a filled outline 'H' twenty pixels to the em on the right.
+TEST_F(Glx, FontListsDrawOnAWindow) {
+    auto window = Window(64, 32);
+    TContext context(wglCreateContext(window.get()));
+    ASSERT_TRUE(wglMakeCurrent(window.get(), context.Rc));
+    SelectObject(window.get(), TLogFont{"Arial", -20, false, false});
+    const GLuint base = glGenLists(2);
+    ASSERT_TRUE(wglUseFontBitmapsA(window.get(), 'H', 1, base));
+    ASSERT_TRUE(wglUseFontOutlinesA(window.get(), 'H', 1, base + 1, 0.02f, 0.1f, WGL_FONT_POLYGONS,
+                                    nullptr));
+    glViewport(0, 0, 64, 32);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 64, 0, 32, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    glRasterPos3d(4, 8, 0);
+    glCallList(base);
+    glTranslatef(36, 8, 0);
+    glScalef(20, 20, 20);
+    glCallList(base + 1);
+    ASSERT_TRUE(SwapBuffers(window.get()));
+    glFlush();
+    XSync(FDisplay, False);
+    // Both glyphs stand on the baseline (row 23 from the top) and reach 14 rows above it.
+    const auto white = [&](int x0, int x1) {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += window->At(x, y) == 0xFFFFFF && y <= 23 && y >= 9;
+        return n;
+    };
+    const auto anywhere = [&](int x0, int x1) {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += window->At(x, y) != 0;
+        return n;
+    };
+    EXPECT_GT(white(4, 20), 60);
+    EXPECT_GT(white(36, 52), 60);
+    EXPECT_EQ(anywhere(4, 20), white(4, 20));
+    EXPECT_EQ(anywhere(36, 52), white(36, 52));
+}
+
 TEST_F(Glx, AccumulationBufferAddsWeightedFrames) {
     auto window = Window(8, 8);
     TContext context(wglCreateContext(window.get()));
