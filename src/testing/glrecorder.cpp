@@ -15,22 +15,34 @@ TGLRecorder* Installed = nullptr;
 
 const TGLDispatch& Next() { return Installed->Next(); }
 
-// Calls made while another logged call runs (the font calls compile lists through the
-// binding) are logged under it, indented.
+#define NYX_GL_RECORD(Return, Name, Parameters, Arguments, Printed)                                \
+    .Name = [] Parameters -> Return {                                                              \
+        Installed->Add(CallText(#Name) Printed);                                                   \
+        return Next().Name Arguments;                                                              \
+    },
+// The window-system layer draws through the binding itself (the font calls compile
+// lists): what it does is logged under the call, indented. GLU's callbacks are the
+// caller's own code and stay at its level.
 struct TNested {
     TNested() { Installed->Enter(); }
     ~TNested() { Installed->Leave(); }
     TNested(const TNested&) = delete;
     TNested& operator=(const TNested&) = delete;
 };
-
-#define NYX_GL_RECORD(Return, Name, Parameters, Arguments, Printed)                                \
+#define NYX_WGL_RECORD(Return, Name, Parameters, Arguments, Printed)                               \
     .Name = [] Parameters -> Return {                                                              \
         Installed->Add(CallText(#Name) Printed);                                                   \
         const TNested nested;                                                                      \
         return Next().Name Arguments;                                                              \
     },
-constexpr TGLDispatch RecordingGL{NYX_ALL_ENTRY_POINTS(NYX_GL_RECORD)};
+// clang-format off
+constexpr TGLDispatch RecordingGL{
+    NYX_GL_ENTRY_POINTS(NYX_GL_RECORD)
+    NYX_GLU_ENTRY_POINTS(NYX_GL_RECORD)
+    NYX_WGL_ENTRY_POINTS(NYX_WGL_RECORD)
+};
+// clang-format on
+#undef NYX_WGL_RECORD
 #undef NYX_GL_RECORD
 
 }  // namespace
