@@ -1,7 +1,7 @@
 #include "qt/panelwidget.h"
 
 #include "gl/wgl.h"
-#include "qt/x11canvas.h"
+#include "gl/x11canvas.h"
 #include "rtl/host.h"
 #include "scene/panel.h"
 

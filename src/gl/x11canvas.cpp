@@ -1,4 +1,4 @@
-#include "qt/x11canvas.h"
+#include "gl/x11canvas.h"
 
 #include "rtl/sysutils.h"
 
