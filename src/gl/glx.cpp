@@ -2,6 +2,7 @@
 
 #include "gl/detail/wglimpl.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include <GL/glx.h>
 #include <GL/glxext.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 
 namespace nyx::detail {
@@ -137,6 +139,37 @@ private:
     GLXContext FContext;
 };
 
+// The displays whose closing releases the contexts made on them. Never destroyed: a
+// display may close while static destructors run.
+std::vector<Display*>& WatchedDisplays() {
+    static auto* const displays = new std::vector<Display*>;
+    return *displays;
+}
+
+// A host closes its display when it ends (Qt does when its application object goes),
+// while panels that were never freed still hold contexts on it. Xlib calls the close
+// hooks of a display's extensions newest first, before it frees the display; this one is
+// added after GLX's own, so GLX and the display still work here.
+int ReleaseOnClose(Display* display, XExtCodes*) {
+    ReleaseContexts([display](const TGLContext& context) {
+        const auto* window = dynamic_cast<const TWindowContext*>(&context);
+        return window && window->NativeDisplay() == display;
+    });
+    std::erase(WatchedDisplays(), display);
+    return 0;
+}
+
+void WatchDisplay(Display* display) {
+    std::vector<Display*>& watched = WatchedDisplays();
+    if (std::find(watched.begin(), watched.end(), display) != watched.end())
+        return;
+    XExtCodes* codes = XAddExtension(display);
+    if (!codes)
+        return;
+    XESetCloseDisplay(display, codes->extension, &ReleaseOnClose);
+    watched.push_back(display);
+}
+
 }  // namespace
 
 std::vector<TWindowFormat> WindowFormats(void* nativeDisplay, int screen) {
@@ -232,6 +265,7 @@ std::unique_ptr<TGLContext> CreateWindowContext(HDC dc, int format, TGLContext* 
     GLXContext context = TWindowContext::Make(display, copy, shareContext);
     if (!context)
         return nullptr;
+    WatchDisplay(display);
     return std::make_unique<TWindowContext>(format, display, copy, context);
 }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 
 #include "gl/detail/wglimpl.h"
@@ -27,9 +28,11 @@ struct TWindowSystem {
     TGLContext* Current = nullptr;
 };
 
+// Never destroyed: a panel held by an object with static storage releases its context
+// after the exit release below has run, and must still find the table.
 TWindowSystem& State() {
-    static TWindowSystem state;
-    return state;
+    static auto* const state = new TWindowSystem;
+    return *state;
 }
 
 TGLContext* Find(HGLRC rc) {
@@ -79,6 +82,16 @@ int WindowOwnFormat(HDC dc) {
     return 0;
 }
 
+// Releases the contexts still alive when the program ends (an application that never
+// freed its panel). Made right after the first context is, so that it runs before the
+// exit handlers the GL libraries registered while making it: exit handlers run in the
+// reverse order of their registration.
+struct TExitRelease {
+    ~TExitRelease() {
+        ReleaseContexts([](const TGLContext&) { return true; });
+    }
+};
+
 int Deficit(int wanted, int have) { return std::max(0, wanted - have); }
 
 int AccumWanted(const PIXELFORMATDESCRIPTOR& p) {
@@ -88,6 +101,13 @@ int AccumWanted(const PIXELFORMATDESCRIPTOR& p) {
 }
 
 }  // namespace
+
+void ReleaseContexts(const std::function<bool(const TGLContext&)>& Which) {
+    TWindowSystem& state = State();
+    if (state.Current && Which(*state.Current))
+        ReleaseCurrent();
+    std::erase_if(state.Live, [&](const auto& entry) { return Which(*entry.second); });
+}
 
 int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
                   const PIXELFORMATDESCRIPTOR& request) {
@@ -214,6 +234,7 @@ HGLRC wglCreateContext(HDC dc, HGLRC shareWith) {
     TWindowSystem& state = State();
     const HGLRC handle = reinterpret_cast<HGLRC>(++state.LastHandle);
     state.Live.emplace(handle, std::move(context));
+    static TExitRelease exitRelease;
     return handle;
 }
 

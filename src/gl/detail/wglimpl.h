@@ -3,6 +3,7 @@
 // format lists, and the entry points the default dispatch table points at.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -69,6 +70,11 @@ std::vector<TWindowFormat> WindowFormats(void* display, int screen);
 bool WindowVisual(HDC dc, int& screen, unsigned long& visual);
 std::unique_ptr<TGLContext> CreateWindowContext(HDC dc, int format, TGLContext* share);
 bool SwapWindowBuffers(HDC dc);
+
+// Releases the live contexts Which chooses (their handles stop naming anything), the
+// current one first. For contexts whose native side is about to go (a display closing)
+// and for those still alive when the program ends.
+void ReleaseContexts(const std::function<bool(const TGLContext&)>& Which);
 
 // Index (0-based) of the format closest to the request, -1 when none qualifies.
 int ClosestFormat(const std::vector<PIXELFORMATDESCRIPTOR>& formats,
