@@ -1,0 +1,43 @@
+# Installs a build of Nyx into a scratch prefix and moves the prefix elsewhere (an
+# installed package knows neither where it was built nor where it was installed), checks
+# that the exported targets name no absolute path, then builds this folder's project
+# against the package and runs its programs.
+#
+#   cmake -DBUILD=<Nyx build> -DWORK=<scratch> -DGENERATOR=<name> -DCXX=<compiler>
+#         -DFLAGS=<compile and link flags> -DLAUNCHER=<a|b|c> -P run.cmake
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    string(REPLACE ";" " " command "${ARGN}")
+    message(FATAL_ERROR "consumer: ${command} failed (${rc}):\n${out}")
+  endif()
+endfunction()
+
+file(REMOVE_RECURSE ${WORK})
+run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/staged)
+file(RENAME ${WORK}/staged ${WORK}/usr)
+
+file(GLOB_RECURSE exported ${WORK}/usr/*/NyxTargets*.cmake)
+if(NOT exported)
+  message(FATAL_ERROR "consumer: the install holds no NyxTargets.cmake")
+endif()
+foreach(file IN LISTS exported)
+  file(STRINGS ${file} properties REGEX "^ *(INTERFACE|IMPORTED)_[A-Z_]+ ")
+  foreach(line IN LISTS properties)
+    if(line MATCHES "[\",]/")
+      message(FATAL_ERROR "consumer: ${file} names a path of the machine it was built on:\n"
+                          "${line}")
+    endif()
+  endforeach()
+endforeach()
+
+string(REPLACE "|" ";" launcher "${LAUNCHER}")
+get_filename_component(source ${CMAKE_CURRENT_LIST_FILE} DIRECTORY)
+run(${CMAKE_COMMAND} -S ${source} -B ${WORK}/build -G ${GENERATOR}
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH=${WORK}/usr -DCMAKE_CXX_COMPILER=${CXX}
+    "-DCMAKE_CXX_FLAGS=${FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${FLAGS}"
+    "-DCMAKE_CXX_COMPILER_LAUNCHER=${launcher}")
+run(${CMAKE_COMMAND} --build ${WORK}/build)
+run(${WORK}/build/offscreen)
+run(${WORK}/build/widget)
