@@ -40,4 +40,5 @@ run(${CMAKE_COMMAND} -S ${source} -B ${WORK}/build -G ${GENERATOR}
     "-DCMAKE_CXX_COMPILER_LAUNCHER=${launcher}")
 run(${CMAKE_COMMAND} --build ${WORK}/build)
 run(${WORK}/build/offscreen)
+run(${WORK}/build/drawing)
 run(${WORK}/build/widget)
