@@ -10,6 +10,7 @@
 
 #include "testing/offscreen.h"
 #include "testing/testsurface.h"
+#include "xdisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -122,15 +123,6 @@ using test::DrawHalves;
 
 class Glx : public ::testing::Test {
 protected:
-    // One connection for the whole program: the virtual server resets when its last
-    // client leaves, and a connection attempted during the reset fails. It is not closed:
-    // closing unloads Mesa's driver, whose own leaks would then be reported without a
-    // library name that tests/lsan.supp could match.
-    static void SetUpTestSuite() {
-        if (!FDisplay)
-            FDisplay = XOpenDisplay(nullptr);
-    }
-
     void SetUp() override {
         ASSERT_NE(FDisplay, nullptr) << "no X server: run this test under xvfb-run";
         FRequest = WindowRequest(16);
@@ -148,12 +140,10 @@ protected:
         return window;
     }
 
-    static Display* FDisplay;
+    Display* const FDisplay = test::TestDisplay();
     PIXELFORMATDESCRIPTOR FRequest{};
     unsigned long FVisual = 0;
 };
-
-Display* Glx::FDisplay = nullptr;
 
 TEST_F(Glx, VisualHasTheBuffersAskedFor) {
     auto window = Window();

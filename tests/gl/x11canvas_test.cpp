@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <X11/Xlib.h>
+#include "xdisplay.h"
 
 using namespace nyx;
 
@@ -21,13 +21,6 @@ constexpr int W = 14, H = 10;
 
 class X11Canvas : public ::testing::Test {
 protected:
-    // Kept open for the whole program: the virtual server resets when its last client
-    // leaves, and the window-system tests in this program connect after this suite.
-    static void SetUpTestSuite() {
-        if (!FDisplay)
-            FDisplay = XOpenDisplay(nullptr);
-    }
-
     void SetUp() override {
         ASSERT_NE(FDisplay, nullptr) << "no X server: run this test under xvfb-run";
         const int screen = DefaultScreen(FDisplay);
@@ -50,13 +43,11 @@ protected:
         XSync(FDisplay, False);
     }
 
-    static Display* FDisplay;
+    Display* const FDisplay = test::TestDisplay();
     Window FWindow = 0;
     std::unique_ptr<TX11DeviceContext> FDC;
     std::unique_ptr<TX11Canvas> FCanvas;
 };
-
-Display* X11Canvas::FDisplay = nullptr;
 
 using TDrawing = std::function<void(TCanvas&)>;
 
