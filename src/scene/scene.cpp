@@ -110,7 +110,13 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         if (!FShadows || FShadowLightCount <= 0)
             return;
         glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
-        if (FShadowLightCount >= 2)
+        FAccumulating = false;
+        if (FShadowLightCount >= 2) {
+            GLint bits = 0;
+            glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
+            FAccumulating = bits > 0;
+        }
+        if (FAccumulating)
             glAccum(GL_LOAD, GLfloat(1.0 / (FShadowLightCount + 1.0)));
         break;
     case dsShadows:
@@ -140,11 +146,12 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         glPopAttrib();
         break;
     case dsDrawShadowVolumes:
-        if (FShadowLightCount > 1)
+        if (FAccumulating)
             glAccum(GL_RETURN, 1.2f);
+        FAccumulating = false;
         break;
     case dsShadows:
-        if (FShadowLightCount >= 2)
+        if (FAccumulating)
             glAccum(GL_ACCUM, GLfloat(1.0 / (FShadowLightCount + 1.0)));
         break;
     case dsTransparent:

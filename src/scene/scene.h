@@ -122,6 +122,9 @@ private:
     bool FShadows = false;
     bool FReflections = false;
     std::int32_t FShadowLightCount = 0;
+    // Whether this frame combines several shadow lights in the accumulation buffer: only
+    // a context that has one can (glAccum is an error without it).
+    bool FAccumulating = false;
     std::vector<std::uint32_t> FSelectBuffer;
     std::vector<TNyxPanel*> FPanels;
     TGLMatrixd4 FViewMatrix{};

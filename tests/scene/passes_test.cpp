@@ -162,6 +162,20 @@ TEST_F(Passes, ShadowImagesOfSeveralLightsAreAccumulated) {
     }
 }
 
+TEST_F(Passes, SeveralShadowLightsWithoutAnAccumulationBufferLeaveItAlone) {
+    // glAccum is an error in such a context; each light's lit redraw still happens.
+    TOffscreenGL plain(64, 48);
+    scene->SetFShadows(true);
+    for (const char* name : {"L0", "L1"})
+        Add<TTestLight>(scene, name);
+    Add<TProbe>(scene, "P")->SetShadows(1, true);
+    const Strings calls = Frame(false, {"glAccum"});
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "#Shadows P"), 2);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& s) { return s.starts_with("glAccum"); }),
+              0);
+}
+
 TEST_F(Passes, HiddenSubtreeTakesPartInNoPass) {
     auto* hidden = Add<TProbe>(scene, "H");
     Add<TProbe>(hidden, "C");
