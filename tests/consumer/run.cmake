@@ -32,12 +32,15 @@ foreach(file IN LISTS exported)
   endforeach()
 endforeach()
 
+# Through a cache file: a launcher may be a list, which a command line would split.
 string(REPLACE "|" ";" launcher "${LAUNCHER}")
+file(WRITE ${WORK}/settings.cmake
+  "set(CMAKE_CXX_COMPILER_LAUNCHER \"${launcher}\" CACHE STRING \"\")\n"
+  "set(CMAKE_CXX_FLAGS \"${FLAGS}\" CACHE STRING \"\")\n"
+  "set(CMAKE_EXE_LINKER_FLAGS \"${FLAGS}\" CACHE STRING \"\")\n")
 get_filename_component(source ${CMAKE_CURRENT_LIST_FILE} DIRECTORY)
-run(${CMAKE_COMMAND} -S ${source} -B ${WORK}/build -G ${GENERATOR}
-    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH=${WORK}/usr -DCMAKE_CXX_COMPILER=${CXX}
-    "-DCMAKE_CXX_FLAGS=${FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${FLAGS}"
-    "-DCMAKE_CXX_COMPILER_LAUNCHER=${launcher}")
+run(${CMAKE_COMMAND} -C ${WORK}/settings.cmake -S ${source} -B ${WORK}/build -G ${GENERATOR}
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH=${WORK}/usr -DCMAKE_CXX_COMPILER=${CXX})
 run(${CMAKE_COMMAND} --build ${WORK}/build)
 run(${WORK}/build/offscreen)
 run(${WORK}/build/drawing)
