@@ -146,6 +146,15 @@ TColor StringToColor(std::string_view Text) {
     return negative ? ColorFromBits(0u - value) : ColorFromBits(value);
 }
 
+// --- Pens --------------------------------------------------------------------------
+
+const TEnumInfo& PenStyleInfo() {
+    static const TEnumInfo info{"TPenStyle",
+                                {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot",
+                                 "psClear", "psInsideFrame"}};
+    return info;
+}
+
 // --- TFont -------------------------------------------------------------------------
 
 const TEnumInfo& FontStyleInfo() {

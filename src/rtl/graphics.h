@@ -1,7 +1,7 @@
 #pragma once
 // Colours, bitmaps, fonts and canvases of the component framework.
 //
-// Sections: colours - TFont - TBitmap - TCanvas.
+// Sections: colours - pens - TFont - TBitmap - TCanvas.
 
 #include "rtl/classes.h"
 #include "rtl/devicecontext.h"
@@ -143,6 +143,19 @@ class EInvalidGraphic : public Exception {
 public:
     using Exception::Exception;
 };
+
+// --- Pens --------------------------------------------------------------------------
+
+enum TPenStyle : std::uint8_t {
+    psSolid,
+    psDash,
+    psDot,
+    psDashDot,
+    psDashDotDot,
+    psClear,
+    psInsideFrame
+};
+const TEnumInfo& PenStyleInfo();
 
 // --- TFont -------------------------------------------------------------------------
 

@@ -22,7 +22,8 @@ public:
     // Transparent materials only.
     void DrawTransparent(bool Draft) override;
 
-private:
+protected:
+    // Applies M, draws the geometry, cancels M, then the selection box when selected.
     void DrawWith(const TNyxMaterial& M, bool Draft);
 };
 

@@ -12,57 +12,62 @@ void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) 
     FXForm.Push();
     FXForm.Apply();
     DrawChildren(Scene, State, Kind);
+    DrawPass(Scene, State, Kind, FDrawType, FReceiveShadows);
+    FXForm.Pop();
+}
+
+void TNyxObject::DrawPass(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                          TNyxDrawType Type, bool ReceiveShadows) {
     if (Kind == dkSelect) {
         glPushName(Scene ? Scene->SelectionName(this) : 0);
         DrawSpecific(GL_FRONT_AND_BACK, false);
         glPopName();
-    } else {
-        const bool draft = Kind == dkDraft || FDrawType == dtLine;
-        const bool shadows = Scene && Scene->Shadows();
-        switch (State) {
-        case dsPre:
-            DrawPre();
-            break;
-        case dsCamera:
-            break;
-        case dsAllLights:
-            DrawLight(false);
-            break;
-        case dsShadowLights:
-            DrawLight(true);
-            break;
-        case dsAllObjects:
-            DrawMain(draft);
-            break;
-        case dsNonShadowObjects:
-            if (shadows && !FReceiveShadows)
-                DrawMain(draft);
-            break;
-        case dsShadowObjects:
-            if (shadows && FReceiveShadows)
-                DrawMain(draft);
-            break;
-        case dsReflections:
-            DrawReflections();
-            break;
-        case dsBuildShadowVolumes:
-            BuildShadowVolumes();
-            break;
-        case dsDrawShadowVolumes:
-            DrawShadowVolumes();
-            break;
-        case dsShadows:
-            DrawShadows(draft);
-            break;
-        case dsTransparent:
-            DrawTransparent(draft);
-            break;
-        case dsPost:
-            DrawPost();
-            break;
-        }
+        return;
     }
-    FXForm.Pop();
+    const bool draft = Kind == dkDraft || Type == dtLine;
+    const bool shadows = Scene && Scene->Shadows();
+    switch (State) {
+    case dsPre:
+        DrawPre();
+        break;
+    case dsCamera:
+        break;
+    case dsAllLights:
+        DrawLight(false);
+        break;
+    case dsShadowLights:
+        DrawLight(true);
+        break;
+    case dsAllObjects:
+        DrawMain(draft);
+        break;
+    case dsNonShadowObjects:
+        if (shadows && !ReceiveShadows)
+            DrawMain(draft);
+        break;
+    case dsShadowObjects:
+        if (shadows && ReceiveShadows)
+            DrawMain(draft);
+        break;
+    case dsReflections:
+        DrawReflections();
+        break;
+    case dsBuildShadowVolumes:
+        BuildShadowVolumes();
+        break;
+    case dsDrawShadowVolumes:
+        DrawShadowVolumes();
+        break;
+    case dsShadows:
+        DrawShadows(draft);
+        break;
+    case dsTransparent:
+        DrawTransparent(draft);
+        break;
+    case dsPost:
+        DrawPost();
+        break;
+    }
 }
 
 void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {

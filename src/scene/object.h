@@ -147,6 +147,11 @@ public:
     // the pass, or, when selecting, the geometry under the object's selection name.
     virtual void Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind);
     virtual void DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind);
+    // The step's share after the children: the geometry under the object's selection
+    // name when selecting, otherwise the hook of State. Type and ReceiveShadows are
+    // those of the node being drawn, which a proxy is when it draws its target.
+    void DrawPass(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind, TNyxDrawType Type,
+                  bool ReceiveShadows);
     // The hooks of the passes. Empty here, except DrawMain and DrawTransparent, which
     // draw the geometry and then the selection box when selected.
     virtual void DrawPre();
