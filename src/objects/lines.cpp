@@ -79,7 +79,8 @@ const TMetaClass& TNyxArc::StaticClass() {
 const TMetaClass& TNyxCircle::StaticClass() {
     using P = Props<TNyxCircle>;
     static const TMetaClass meta = TMetaClass::Make<TNyxCircle, TNyxLineShape>(
-        "TNyxCircle", {P::Integer("Segments", &TNyxCircle::Segments, &TNyxCircle::SetSegments, 30)});
+        "TNyxCircle",
+        {P::Integer("Segments", &TNyxCircle::Segments, &TNyxCircle::SetSegments, 30)});
     return meta;
 }
 
@@ -97,9 +98,7 @@ void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
     glPopAttrib();
 }
 
-void TNyxPoint::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
-    Min = Max = Point1()->Data();
-}
+void TNyxPoint::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const { Min = Max = Point1()->Data(); }
 
 // --- TNyxLine ------------------------------------------------------------------------
 

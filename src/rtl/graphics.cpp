@@ -149,9 +149,9 @@ TColor StringToColor(std::string_view Text) {
 // --- Pens --------------------------------------------------------------------------
 
 const TEnumInfo& PenStyleInfo() {
-    static const TEnumInfo info{"TPenStyle",
-                                {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot",
-                                 "psClear", "psInsideFrame"}};
+    static const TEnumInfo info{
+        "TPenStyle",
+        {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"}};
     return info;
 }
 

@@ -55,9 +55,8 @@ void TNyxShape::DrawTransparent(bool Draft) {
 const TMetaClass& TNyxLineShape::StaticClass() {
     using P = Props<TNyxLineShape>;
     static const TMetaClass meta = TMetaClass::Make<TNyxLineShape, TNyxShape>(
-        "TNyxLineShape",
-        {P::Enum("Style", &TNyxLineShape::Style, &TNyxLineShape::SetStyle, PenStyleInfo(),
-                 psSolid)});
+        "TNyxLineShape", {P::Enum("Style", &TNyxLineShape::Style, &TNyxLineShape::SetStyle,
+                                  PenStyleInfo(), psSolid)});
     return meta;
 }
 
