@@ -22,51 +22,51 @@ void TNyxObject::DrawPass(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Ki
         glPushName(Scene ? Scene->SelectionName(this) : 0);
         DrawSpecific(GL_FRONT_AND_BACK, false);
         glPopName();
-        return;
-    }
-    const bool draft = Kind == dkDraft || Type == dtLine;
-    const bool shadows = Scene && Scene->Shadows();
-    switch (State) {
-    case dsPre:
-        DrawPre();
-        break;
-    case dsCamera:
-        break;
-    case dsAllLights:
-        DrawLight(false);
-        break;
-    case dsShadowLights:
-        DrawLight(true);
-        break;
-    case dsAllObjects:
-        DrawMain(draft);
-        break;
-    case dsNonShadowObjects:
-        if (shadows && !ReceiveShadows)
+    } else {
+        const bool draft = Kind == dkDraft || Type == dtLine;
+        const bool shadows = Scene && Scene->Shadows();
+        switch (State) {
+        case dsPre:
+            DrawPre();
+            break;
+        case dsCamera:
+            break;
+        case dsAllLights:
+            DrawLight(false);
+            break;
+        case dsShadowLights:
+            DrawLight(true);
+            break;
+        case dsAllObjects:
             DrawMain(draft);
-        break;
-    case dsShadowObjects:
-        if (shadows && ReceiveShadows)
-            DrawMain(draft);
-        break;
-    case dsReflections:
-        DrawReflections();
-        break;
-    case dsBuildShadowVolumes:
-        BuildShadowVolumes();
-        break;
-    case dsDrawShadowVolumes:
-        DrawShadowVolumes();
-        break;
-    case dsShadows:
-        DrawShadows(draft);
-        break;
-    case dsTransparent:
-        DrawTransparent(draft);
-        break;
-    case dsPost:
-        DrawPost();
-        break;
+            break;
+        case dsNonShadowObjects:
+            if (shadows && !ReceiveShadows)
+                DrawMain(draft);
+            break;
+        case dsShadowObjects:
+            if (shadows && ReceiveShadows)
+                DrawMain(draft);
+            break;
+        case dsReflections:
+            DrawReflections();
+            break;
+        case dsBuildShadowVolumes:
+            BuildShadowVolumes();
+            break;
+        case dsDrawShadowVolumes:
+            DrawShadowVolumes();
+            break;
+        case dsShadows:
+            DrawShadows(draft);
+            break;
+        case dsTransparent:
+            DrawTransparent(draft);
+            break;
+        case dsPost:
+            DrawPost();
+            break;
+        }
     }
 }
 
