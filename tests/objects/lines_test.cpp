@@ -2,12 +2,12 @@
 // shape is drawn in, the geometry and extents of the five classes, their setters and
 // streams, and a line seen on screen.
 
-#include "gl/glrecorder.h"
-#include "gl/testgl.h"
 #include "objects/lines.h"
 #include "rtl/stream_helpers.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "testing/glrecorder.h"
+#include "testing/offscreen.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "drawprobe.h"
-#include "gl/testgl.h"
 #include "rtl/host.h"
 #include "rtl/stream_helpers.h"
 #include "scene/proxy.h"
+#include "testing/offscreen.h"
 
 using namespace nyx;
 using namespace nyx::test;
