@@ -71,6 +71,15 @@ void TNyxFaceMaterial::SetParam(int Index, float Value) {
     Changed();
 }
 
+std::array<float, 4> TNyxFaceMaterial::Alphas() const {
+    return {FRGBA[0][3], FRGBA[1][3], FRGBA[2][3], FRGBA[3][3]};
+}
+
+void TNyxFaceMaterial::StoreAlphas(const std::array<float, 4>& Value) {
+    for (std::size_t i = 0; i < FRGBA.size(); ++i)
+        FRGBA[i][3] = Value[i];
+}
+
 void TNyxFaceMaterial::ApplayMaterial() const {
     glMaterialfv(FFace, GL_AMBIENT, FRGBA[ciAmbient].data());
     glMaterialfv(FFace, GL_DIFFUSE, FRGBA[ciDiffuse].data());

@@ -44,6 +44,12 @@ public:
     float Shininess() const { return FShininess; }
     float Transparency() const { return FTransparency; }
 
+    // The alphas of the four quadruples (ambient, diffuse, specular, emission),
+    // written without notification: a mirror makes its front translucent for one draw
+    // and puts them back.
+    std::array<float, 4> Alphas() const;
+    void StoreAlphas(const std::array<float, 4>& Value);
+
     // Stores the colour and replaces R, G, B of its quadruple (alpha stays), then
     // notifies, also when the colour was already set. Unknown indices do nothing.
     void SetColor(int Index, TColor Value);

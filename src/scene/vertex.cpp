@@ -126,16 +126,29 @@ const TMetaClass& TNyxCollection::StaticClass() {
     return meta;
 }
 
+// The item list announces itself through Update while the item is still being built
+// or already half destroyed; the bracket holds that back until EndUpdate.
 TCollectionItem* TNyxCollection::Add() {
-    TCollectionItem* item = TOwnedCollection::Add();
-    Invalidate(this);
+    BeginUpdate();
+    TCollectionItem* item = nullptr;
+    try {
+        item = TOwnedCollection::Add();
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
     return item;
 }
 
 void TNyxCollection::Delete(int Index) {
+    Items(Index);  // an index out of range raises before anything changes
+    BeginUpdate();
     TOwnedCollection::Delete(Index);
-    Invalidate(this);
+    EndUpdate();
 }
+
+void TNyxCollection::Update(TCollectionItem*) { Invalidate(this); }
 
 void TNyxCollection::RegisterObject(TNyxObject* Obj) {
     if (Obj && std::find(FRegisteredObjects.begin(), FRegisteredObjects.end(), Obj) ==

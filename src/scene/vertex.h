@@ -74,8 +74,11 @@ public:
 
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
-    // R, G, B of Color for OpenGL; A stays 1.
+    // R, G, B of Color for OpenGL; A starts at 1.
     const std::array<float, 4>& ColorRGBA() const { return FColorRGBA; }
+    // The alpha a polygon draws the vertex with, kept in the colour; not a change of
+    // the item, so nobody is told.
+    void StoreAlpha(float Value) { FColorRGBA[3] = Value; }
 
     // "(x, y, z)" with two decimals, in the user's decimal separator.
     std::string GetDisplayName() const override;
@@ -97,6 +100,8 @@ public:
 
     double TexX() const { return FTex[0]; }
     double TexY() const { return FTex[1]; }
+    // TexX and TexY as one pair, as glTexCoord2dv takes them.
+    const std::array<double, 2>& Tex() const { return FTex; }
     void SetData(int Index, double Value) override;
 
 private:
@@ -112,6 +117,8 @@ public:
     TNyxCollection(TPersistent* Owner, const TMetaClass& ItemClass)
         : TOwnedCollection(Owner, ItemClass) {}
 
+    // Both invalidate once, after the item is complete or gone; inside BeginUpdate,
+    // at the EndUpdate that closes it.
     TCollectionItem* Add() override;
     void Delete(int Index) override;
 
@@ -121,6 +128,12 @@ public:
 
     // Invalidates every registered object with this collection as the sender.
     virtual void Invalidate(TObject* Sender);
+
+protected:
+    // Every other change of the item list (Insert, Clear, Assign, an item moved or
+    // freed directly) invalidates too, so that an owner reading the items in its
+    // Invalidate never sees them stale.
+    void Update(TCollectionItem* Item) override;
 
 private:
     std::vector<TNyxObject*> FRegisteredObjects;

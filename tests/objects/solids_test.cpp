@@ -1,14 +1,13 @@
 // Geometry the four closed solids emit, read back through the recording table, and
 // their extents and setters.
 
+#include "glreplay.h"
 #include "objects/box.h"
 #include "objects/quadrics.h"
 #include "objects/torus.h"
 #include "rtl/filer.h"
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
-#include "testing/glrecorder.h"
-#include "testing/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -24,130 +23,7 @@
 namespace nyx {
 namespace {
 
-// --- Reading the log back -----------------------------------------------------------
-
-std::string Fn(const std::string& call) { return call.substr(0, call.find('(')); }
-
-// The numbers among a call's arguments, in order.
-std::vector<double> Args(const std::string& call) {
-    std::string text = call.substr(call.find('(') + 1);
-    for (char& c : text)
-        if (c == ',' || c == '{' || c == '}' || c == ')')
-            c = ' ';
-    std::istringstream in(text);
-    std::vector<double> out;
-    std::string word;
-    while (in >> word) {
-        try {
-            out.push_back(std::stod(word));
-        } catch (const std::exception&) {}
-    }
-    return out;
-}
-
-using V3 = std::array<double, 3>;
-
-V3 Sub(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-V3 Cross(const V3& a, const V3& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-// One corner as the GL state saw it when its vertex was emitted.
-struct TCorner {
-    V3 Pos, Normal;
-    bool HasTex;
-    double S, T;
-};
-
-struct TPrimitive {
-    std::string Mode;
-    std::vector<TCorner> Corners;
-};
-
-// Replays the vertex stream: current normal and texture coordinate, primitives.
-struct TReplay {
-    std::vector<TPrimitive> Prims;
-    int Normals = 0;
-    int TexCoords = 0;
-
-    explicit TReplay(const std::vector<std::string>& calls) {
-        V3 normal{0, 0, 1};
-        bool hasTex = false;
-        double s = 0, t = 0;
-        for (const std::string& c : calls) {
-            const std::string f = Fn(c);
-            const std::vector<double> a = Args(c);
-            if (f == "glBegin") {
-                Prims.push_back({c.substr(8, c.size() - 9), {}});
-            } else if (f.rfind("glNormal3", 0) == 0) {
-                normal = {a[0], a[1], a[2]};
-                ++Normals;
-            } else if (f.rfind("glTexCoord2", 0) == 0) {
-                hasTex = true;
-                s = a[0];
-                t = a[1];
-                ++TexCoords;
-            } else if (f.rfind("glVertex3", 0) == 0) {
-                Prims.back().Corners.push_back({{a[0], a[1], a[2]}, normal, hasTex, s, t});
-            }
-        }
-    }
-    int Count(const std::string& mode) const {
-        int n = 0;
-        for (const TPrimitive& p : Prims)
-            n += p.Mode == mode;
-        return n;
-    }
-    // Quads cut out of the primitives (GL_QUADS may hold many).
-    std::vector<std::vector<TCorner>> Quads() const {
-        std::vector<std::vector<TCorner>> out;
-        for (const TPrimitive& p : Prims) {
-            if (p.Mode == "GL_LINES")
-                continue;
-            for (std::size_t i = 0; i + 4 <= p.Corners.size(); i += 4)
-                out.emplace_back(p.Corners.begin() + i, p.Corners.begin() + i + 4);
-        }
-        return out;
-    }
-};
-
-// Each quad turns counter-clockwise round the normal at its first corner.
-void ExpectOutwardWinding(const TReplay& r) {
-    for (const auto& q : r.Quads()) {
-        const V3 n = Cross(Sub(q[1].Pos, q[0].Pos), Sub(q[2].Pos, q[0].Pos));
-        const V3 m = Cross(Sub(q[2].Pos, q[0].Pos), Sub(q[3].Pos, q[0].Pos));
-        EXPECT_GT(Dot(n, q[0].Normal) + Dot(m, q[0].Normal), 0)
-            << "quad at " << q[0].Pos[0] << ", " << q[0].Pos[1] << ", " << q[0].Pos[2];
-    }
-}
-
-// Records what Draw emits into a real off-screen context, one for the whole run:
-// making a context costs far more than any draw here.
-struct TRecording {
-    std::vector<std::string> Calls;
-    template <class Draw>
-    void Run(Draw draw) {
-        static test::TOffscreenGL gl(8, 8);
-        TGLRecorder rec;
-        draw();
-        Calls = rec.Calls();
-    }
-    std::vector<std::string> Only(std::initializer_list<std::string> names) const {
-        std::vector<std::string> out;
-        for (const std::string& c : Calls)
-            for (const std::string& n : names)
-                if (Fn(c) == n)
-                    out.push_back(c);
-        return out;
-    }
-};
-
-void GiveTexture(TNyxObject& obj) {
-    TBitmap bmp;
-    bmp.SetSize(4, 4);
-    obj.Material()->SetTexture(&bmp);
-}
+using namespace test;
 
 // --- Box ------------------------------------------------------------------------------
 

@@ -1,0 +1,194 @@
+// Planar mirrors: the reflection pass and the translucent front.
+#include "scene/reflexed.h"
+
+#include "gl/opengl.h"
+#include "scene/material.h"
+#include "scene/scene.h"
+
+#include <algorithm>
+
+namespace nyx {
+
+namespace {
+
+// Pushes that are popped also when a draw in between raises.
+class TMatrixScope {
+public:
+    TMatrixScope() { glPushMatrix(); }
+    ~TMatrixScope() { glPopMatrix(); }
+    TMatrixScope(const TMatrixScope&) = delete;
+    TMatrixScope& operator=(const TMatrixScope&) = delete;
+};
+
+class TAttribScope {
+public:
+    explicit TAttribScope(GLbitfield Mask) { glPushAttrib(Mask); }
+    ~TAttribScope() { glPopAttrib(); }
+    TAttribScope(const TAttribScope&) = delete;
+    TAttribScope& operator=(const TAttribScope&) = delete;
+};
+
+// The front face of the material in use made translucent for one draw. The
+// material may be a library's, shared with other objects, so the alphas it had go
+// back exactly (not recomputed from a transparency that may lie outside 0..1).
+class TTranslucentFront {
+public:
+    TTranslucentFront(TNyxMaterial& M, double Alpha)
+        : FFace(*M.FrontFace()), FSaved(FFace.Alphas()) {
+        const float a = float(std::clamp(Alpha, 0.0, 1.0));
+        FFace.StoreAlphas({a, a, a, a});
+    }
+    ~TTranslucentFront() { FFace.StoreAlphas(FSaved); }
+    TTranslucentFront(const TTranslucentFront&) = delete;
+    TTranslucentFront& operator=(const TTranslucentFront&) = delete;
+
+private:
+    TNyxFaceMaterial& FFace;
+    std::array<float, 4> FSaved;
+};
+
+// The state the mirrored scene is drawn in. The mirror hides itself (it must not
+// appear in its own image) and switches the scene's reflections off (mirrors inside
+// the image draw plainly), by field, without repaints; the destructor undoes all of
+// it in the fixed order, whatever the draw in between did.
+class TMirroredDraw {
+public:
+    TMirroredDraw(TNyxObject& Mirror, TNyxScene& Scene)
+        : FMirror(Mirror), FScene(Scene), FVisible(Mirror.Visible()),
+          FReflections(Scene.Reflections()) {
+        glEnable(GL_CLIP_PLANE0);
+        glEnable(GL_STENCIL_TEST);
+        glFrontFace(GL_CW);  // mirroring reverses the winding of every polygon
+        FMirror.StoreVisible(false);
+        FScene.StoreReflections(false);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        glStencilFunc(GL_EQUAL, 128, 128);
+        glPolygonOffset(-0.05f, -0.5f);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+    }
+    ~TMirroredDraw() {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        FScene.StoreReflections(FReflections);
+        FMirror.StoreVisible(FVisible);
+        glDisable(GL_CLIP_PLANE0);
+        glDisable(GL_STENCIL_TEST);
+        glFrontFace(GL_CCW);
+    }
+    TMirroredDraw(const TMirroredDraw&) = delete;
+    TMirroredDraw& operator=(const TMirroredDraw&) = delete;
+
+private:
+    TNyxObject& FMirror;
+    TNyxScene& FScene;
+    bool FVisible;
+    bool FReflections;
+};
+
+}  // namespace
+
+const TMetaClass& TNyxReflexedObject::StaticClass() {
+    using P = Props<TNyxReflexedObject>;
+    static const TMetaClass meta = TMetaClass::Make<TNyxReflexedObject, TNyxShadowedObject>(
+        "TNyxReflexedObject", {P::Float("Reflection", &TNyxReflexedObject::Reflection,
+                                        &TNyxReflexedObject::SetReflection)});
+    return meta;
+}
+
+void TNyxReflexedObject::SetReflection(double Value) {
+    if (Value == FReflection)
+        return;
+    FReflection = Value;
+    Invalidate(this);
+}
+
+bool TNyxReflexedObject::ReflectionsOn() const {
+    const TNyxScene* scene = Scene();
+    return scene && scene->Reflections();
+}
+
+void TNyxReflexedObject::DrawReflections() {
+    TNyxScene* scene = Scene();
+    if (!scene || !scene->Reflections() || FReflection == 0)
+        return;
+
+    // The scene loaded the identity for this pass, so the modelview holds exactly
+    // this object's absolute placement.
+    TMatrixScope matrix;
+    TGLMatrixd4 placement;
+    glGetDoublev(GL_MODELVIEW_MATRIX, placement.data());
+    glLoadMatrixd(scene->ViewMatrix().data());
+    glMultMatrixd(placement.data());
+    {
+        // 128 in the stencil buffer where the front side is seen, nothing else.
+        TAttribScope attrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT);
+        glDepthMask(GL_FALSE);
+        glEnable(GL_STENCIL_TEST);
+        glEnable(GL_CULL_FACE);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glClearStencil(0);
+        glClear(GL_STENCIL_BUFFER_BIT);
+        glStencilFunc(GL_ALWAYS, 128, 128);
+        glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+        DrawSpecific(GL_FRONT, false);
+
+        std::array<TGLArrayd3, 3> world = FPlanePoints;
+        for (TGLArrayd3& p : world)
+            Xformd(placement, p);
+        TGLArrayd4 plane;
+        InitPlaned(world[0], world[1], world[2], plane);
+        TGLMatrixd4 mirror;
+        MirrorMatrixd(plane, mirror);
+        glLoadMatrixd(scene->ViewMatrix().data());
+        glMultMatrixd(mirror.data());
+        // Under the mirrored modelview the plane keeps what lies, unmirrored, on the
+        // side its normal points to: in front of the mirror.
+        glClipPlane(GL_CLIP_PLANE0, plane.data());
+    }
+    TMirroredDraw mirrored(*this, *scene);
+    for (const TNyxDrawState state : {dsAllLights, dsAllObjects, dsTransparent})
+        scene->Draw(scene, state, dkFull);
+}
+
+void TNyxReflexedObject::DrawMain(bool Draft) {
+    if (!ReflectionsOn() || FReflection <= 0) {
+        TNyxShadowedObject::DrawMain(Draft);
+        return;
+    }
+    TNyxMaterial* m = GetMaterial();
+    if (!m->IsTransparent()) {
+        TTranslucentFront front(*m, 1 - FReflection);
+        TAttribScope attrib(GL_ENABLE_BIT);
+        m->ApplayMaterial(GL_FRONT_AND_BACK);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_BLEND);
+        DrawSpecific(GL_FRONT, false);  // over the reflection, which keeps Reflection
+        glDisable(GL_BLEND);
+        DrawSpecific(GL_BACK, false);
+        m->CancelMaterial();
+    }
+    if (Selected())
+        DrawSelection();
+}
+
+void TNyxReflexedObject::DrawTransparent(bool Draft) {
+    if (!ReflectionsOn() || FReflection <= 0) {
+        TNyxShadowedObject::DrawTransparent(Draft);
+        return;
+    }
+    TNyxMaterial* m = GetMaterial();
+    if (m->IsTransparent()) {
+        // The blending is the one the transparent pass set up.
+        TTranslucentFront front(*m, 1 - FReflection * std::min(double(m->Transparency()), 1.0));
+        TAttribScope attrib(GL_ENABLE_BIT);
+        m->ApplayMaterial(GL_FRONT_AND_BACK);
+        glEnable(GL_CULL_FACE);
+        DrawSpecific(GL_FRONT_AND_BACK, Draft);
+        m->CancelMaterial();
+    }
+    if (Selected())
+        DrawSelection();
+}
+
+}  // namespace nyx
