@@ -10,10 +10,22 @@
 // BM_SolidSpheresDrawOnly / BM_PlainGluSpheres: the spheres' own drawing (matrix, then
 //   DrawSpecific with its fresh quadric) against bare gluSphere calls, without the scene:
 //   where the cost of a frame goes.
+// BM_MirrorFrame: the 1,000 spheres over a reflective floor polygon, against the same
+//   scene with the floor not reflective, interleaved in the same run. Counters: flat_ms
+//   and ratio (mirror frame over flat frame), target ratio <= 2.1: one extra scene draw.
+// BM_HeightFieldFrame: a 256 x 256 height field painted by a panel, against a plain
+//   triangle-strip loop of the same grid asking the same height callback for the same
+//   points (three per column: the field's drawing order fixes one ahead for normals).
+//   Counters: plain_ms and ratio, target ratio <= 1.1; once_ms and ratio_once for a
+//   loop that asks each vertex's height once.
+// BM_PolygonCreate / BM_BoxCreate: making and freeing a loose four-vertex polygon (what
+//   an importer does per face) against a box, the cheapest solid.
 //
 // Frame times of this size vary: run with --benchmark_min_time=4 or more.
 
 #include "objects/box.h"
+#include "objects/heightfield.h"
+#include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
@@ -24,6 +36,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -272,6 +285,167 @@ void BM_PlainGluSpheres(benchmark::State& state) {
     gluDeleteQuadric(q);
 }
 BENCHMARK(BM_PlainGluSpheres)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// --- Mirrors, height fields and polygons ----------------------------------------------------
+
+void BM_MirrorFrame(benchmark::State& state) {
+    TBenchScene s;
+    s.Scene->SetReflections(true);
+    s.AddLight(LightPosition, false);
+    for (int x = 0; x < Side; ++x)
+        for (int y = 0; y < Side; ++y)
+            for (int z = 0; z < Side; ++z)
+                s.AddSphere(Coord(x), Coord(y), Coord(z));
+    // A floor under the block, wide enough to hold all of its image in view.
+    auto* floor = new TNyxPolygon(&s.Owner);
+    const double corners[4][2] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    for (const auto& c : corners) {
+        auto* v = static_cast<TNyxVertex3TexCI*>(floor->Vertexes()->Add());
+        v->SetData(0, c[0]);
+        v->SetData(1, c[1]);
+        v->SetData(2, Coord(0) - 1.5);
+    }
+    floor->SetReflection(0.3);
+    floor->SetParentComponent(s.Scene);
+    s.Open();
+    // Switching the scene's reflections by field repaints nothing by itself.
+    auto frame = [&](bool Mirror) {
+        s.Scene->StoreReflections(Mirror);
+        return Seconds([&] { s.Frame(); });
+    };
+    WarmUp([&] {
+        frame(true);
+        frame(false);
+    });
+    double mirror = 0, flat = 0;
+    const int before = s.Panel->FrameCount();
+    for (auto _ : state) {
+        const double m = frame(true);
+        flat += frame(false);
+        mirror += m;
+        state.SetIterationTime(m);
+    }
+    if (s.Panel->FrameCount() - before != 2 * int(state.iterations()))
+        state.SkipWithError("the panel did not paint every frame");
+    const double n = double(state.iterations());
+    state.counters["flat_ms"] = 1000 * flat / n;
+    state.counters["ratio"] = mirror / flat;
+}
+BENCHMARK(BM_MirrorFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+constexpr int FieldSegments = 256;
+constexpr double FieldHalf = 8;
+
+void Hills(TNyxObject*, double X, double Y, double& Z) { Z = std::sin(X) * std::cos(Y); }
+
+// The grid of the field in plain OpenGL: a strip per row, the upper edge's vertex first,
+// the heights asked through the field's own callback. With Ahead they are asked as the
+// field asks them (a point one row ahead and the next column's two, carried over);
+// otherwise once per vertex.
+void PlainFieldFrame(const TNyxGetHeight& Height, bool Ahead) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    GLint culling = 0;  // as the panel has it
+    glGetIntegerv(GL_CULL_FACE, &culling);
+    SetUpView();
+    if (!culling)
+        glDisable(GL_CULL_FACE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const double step = 2 * FieldHalf / FieldSegments;
+    auto height = [&](double X, double Y) {
+        double z = 0;
+        Height(nullptr, X, Y, z);
+        return z;
+    };
+    for (int j = 0; j < FieldSegments; ++j) {
+        const double y0 = j * step - FieldHalf, y1 = (j + 1) * step - FieldHalf;
+        double za = Ahead ? height(-FieldHalf, y0) : 0, zb = Ahead ? height(-FieldHalf, y1) : 0;
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int i = 0; i <= FieldSegments; ++i) {
+            const double x = i * step - FieldHalf;
+            double zd = 0, ze = 0;
+            if (Ahead) {
+                benchmark::DoNotOptimize(height(x, y1 + step));
+                zd = height(x + step, y0);
+                ze = height(x + step, y1);
+            } else {
+                zb = height(x, y1);
+                za = height(x, y0);
+            }
+            const double up[3] = {0, 0, 1}, b[3] = {x, y1, zb}, a[3] = {x, y0, za};
+            glNormal3dv(up);
+            glVertex3dv(b);
+            glNormal3dv(up);
+            glVertex3dv(a);
+            if (Ahead) {
+                za = zd;
+                zb = ze;
+            }
+        }
+        glEnd();
+    }
+    glPopAttrib();
+}
+
+void BM_HeightFieldFrame(benchmark::State& state) {
+    TBenchScene s;
+    s.AddLight(LightPosition, false);
+    auto* field = new TNyxHeightField(&s.Owner);
+    field->SetFieldBounds(0, -FieldHalf);
+    field->SetFieldBounds(1, FieldHalf);
+    field->SetFieldBounds(2, -FieldHalf);
+    field->SetFieldBounds(3, FieldHalf);
+    field->SetSegments(0, FieldSegments);
+    field->SetSegments(1, FieldSegments);
+    field->OnGetHeight = TNyxGetHeight::Bind<&Hills>();
+    field->SetParentComponent(s.Scene);
+    s.Open();
+    auto plain = [&](bool Ahead) {
+        PlainFieldFrame(field->OnGetHeight, Ahead);
+        glFlush();
+        SwapBuffers(s.Panel->DeviceContext());
+    };
+    WarmUp([&] {
+        s.Frame();
+        plain(true);
+        plain(false);
+    });
+    double nyx = 0, reference = 0, once = 0;
+    for (auto _ : state) {
+        const double frame = Seconds([&] { s.Frame(); });
+        reference += Seconds([&] { plain(true); });
+        once += Seconds([&] { plain(false); });
+        nyx += frame;
+        state.SetIterationTime(frame);
+    }
+    const double n = double(state.iterations());
+    state.counters["plain_ms"] = 1000 * reference / n;
+    state.counters["ratio"] = nyx / reference;
+    state.counters["once_ms"] = 1000 * once / n;
+    state.counters["ratio_once"] = nyx / once;
+}
+BENCHMARK(BM_HeightFieldFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_PolygonCreate(benchmark::State& state) {
+    const double corners[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0.5}, {0, 1, 0.5}};
+    for (auto _ : state) {
+        TNyxPolygon p(nullptr);
+        for (const auto& c : corners) {
+            auto* v = static_cast<TNyxVertex3TexCI*>(p.Vertexes()->Add());
+            for (int i = 0; i < 3; ++i)
+                v->SetData(i, c[i]);
+        }
+        benchmark::DoNotOptimize(p.PlanePoints());
+    }
+}
+BENCHMARK(BM_PolygonCreate);
+
+void BM_BoxCreate(benchmark::State& state) {
+    for (auto _ : state) {
+        TNyxBox b(nullptr);
+        benchmark::DoNotOptimize(b.Parts());
+    }
+}
+BENCHMARK(BM_BoxCreate);
 
 }  // namespace
 

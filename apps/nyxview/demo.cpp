@@ -1,12 +1,17 @@
 #include "demo.h"
 
 #include "objects/box.h"
+#include "objects/heightfield.h"
+#include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "objects/torus.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
+
+#include <cmath>
+#include <numbers>
 
 namespace nyx {
 
@@ -45,6 +50,70 @@ TNyxLight* AddLight(TComponent* Owner, TNyxScene* Scene, double X, double Y, dou
     light->SetParam(TNyxLight::piCutoff, 180);
     light->SetColor(Color);
     return light;
+}
+
+// A glass wall standing on the floor behind the group, facing the camera: a slightly
+// blue tint that darkens towards the floor, letting 30 % of the reflection through.
+TNyxPolygon* AddMirrorWall(TComponent* Owner, TNyxScene* Scene) {
+    auto* wall = Add<TNyxPolygon>(Owner, Scene, 0, 0, 0);
+    struct TCorner {
+        double X, Z;
+        TColor Color;
+    };
+    // Counter-clockwise seen from the camera's side (-y).
+    const TCorner corners[] = {{-3.6, 0, RGB(55, 65, 85)},
+                               {3.6, 0, RGB(55, 65, 85)},
+                               {3.6, 2.6, RGB(125, 140, 165)},
+                               {-3.6, 2.6, RGB(125, 140, 165)}};
+    for (const TCorner& c : corners) {
+        auto* v = static_cast<TNyxVertex3TexCI*>(wall->Vertexes()->Add());
+        v->SetData(0, c.X);
+        v->SetData(1, 2.8);
+        v->SetData(2, c.Z);
+        v->SetColor(c.Color);
+    }
+    wall->SetReflection(0.3);
+
+    // A slim dark frame round the glass: top, bottom, left, right.
+    const double bars[4][4] = {{0, 2.6, 7.36, 0.08},
+                               {0, 0.04, 7.36, 0.08},
+                               {-3.64, 1.3, 0.08, 2.68},
+                               {3.64, 1.3, 0.08, 2.68}};
+    for (const auto& b : bars) {
+        auto* bar = Add<TNyxBox>(Owner, wall, b[0], 2.8, b[1]);
+        SetVertex(bar->XForm()->Scale(), b[2], 0.1, b[3]);
+        bar->SetColor(RGB(75, 60, 50));
+    }
+    return wall;
+}
+
+// Two round hills and a gentle ripple that fade out to the rim of the field.
+void TerrainHeight(TNyxObject*, double X, double Y, double& Z) {
+    const double u = (X + 4.6) / 2.0, v = (Y + 1.4) / 2.8;  // 0..1 across the field
+    const double rim = std::sin(std::numbers::pi * std::clamp(u, 0.0, 1.0)) *
+                       std::sin(std::numbers::pi * std::clamp(v, 0.0, 1.0));
+    const auto hill = [&](double CX, double CY, double H) {
+        return H * std::exp(-((X - CX) * (X - CX) + (Y - CY) * (Y - CY)) / 0.25);
+    };
+    Z = rim * (0.12 + 0.05 * std::sin(5 * X) * std::cos(4 * Y)) + hill(-3.9, 0.6, 0.7) +
+        hill(-3.3, -0.5, 0.45) * rim;
+}
+
+TNyxHeightField* AddTerrain(TComponent* Owner, TNyxScene* Scene) {
+    // Its rim lies flat on the floor: a hair above, so that the floor does not show
+    // through.
+    auto* field = Add<TNyxHeightField>(Owner, Scene, 0, 0, 0.005);
+    field->SetFieldBounds(0, -4.6);
+    field->SetFieldBounds(1, -2.6);
+    field->SetFieldBounds(2, -1.4);
+    field->SetFieldBounds(3, 1.4);
+    field->SetSegments(0, 24);
+    field->SetSegments(1, 32);
+    field->SetAutoNormal(true);
+    field->OnGetHeight = TNyxGetHeight::Bind<&TerrainHeight>();
+    field->SetColor(RGB(110, 150, 70));
+    field->SetShadows(0, true);
+    return field;
 }
 
 }  // namespace
@@ -95,6 +164,10 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Sun = AddLight(Owner, d.Scene, -5, -3, 6, RGB(95, 95, 88));
     d.Sun->SetShadows(0, true);
     d.Fill = AddLight(Owner, d.Scene, 6, -2, 4, RGB(45, 45, 55));
+
+    d.Scene->SetReflections(true);
+    d.Mirror = AddMirrorWall(Owner, d.Scene);
+    d.Terrain = AddTerrain(Owner, d.Scene);
 
     d.Camera = Add<TNyxCamera>(Owner, d.Scene, 0, 0, 0);
     SetVertex(d.Camera->Position(), 5.5, -6.5, 4.5);

@@ -9,7 +9,9 @@ class TComponent;
 class TNyxBox;
 class TNyxCamera;
 class TNyxCone;
+class TNyxHeightField;
 class TNyxLight;
+class TNyxPolygon;
 class TNyxScene;
 class TNyxSphere;
 class TNyxTorus;
@@ -22,13 +24,16 @@ struct TDemoScene {
     TNyxSphere* Sphere;
     TNyxCone* Cone;
     TNyxTorus* Torus;
-    TNyxLight* Sun;   // casts the shadows
-    TNyxLight* Fill;  // no shadows
+    TNyxLight* Sun;            // casts the shadows
+    TNyxLight* Fill;           // no shadows
+    TNyxPolygon* Mirror;       // a wall behind the group, reflecting it
+    TNyxHeightField* Terrain;  // hills beside the group
 };
 
 // A floor (top face at z = 0) that receives shadows; a checker-textured box, a sphere, a
 // cone and a torus standing on it that cast them; two lights at infinity of which the sun
-// casts shadows; a camera looking at the group. Every part is owned by Owner.
+// casts shadows; a mirror wall behind the group and a small hilly terrain beside it; a
+// camera looking at the group. Every part is owned by Owner.
 TDemoScene BuildDemoScene(TComponent* Owner);
 
 }  // namespace nyx
