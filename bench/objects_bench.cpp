@@ -396,11 +396,11 @@ void BM_HeightFieldFrame(benchmark::State& state) {
     field->SetFieldBounds(3, FieldHalf);
     field->SetSegments(0, FieldSegments);
     field->SetSegments(1, FieldSegments);
-    field->OnGetHeight = TNyxGetHeight::Bind<&Hills>();
+    field->SetOnGetHeight(TNyxGetHeight::Bind<&Hills>());
     field->SetParentComponent(s.Scene);
     s.Open();
     auto plain = [&](bool Ahead) {
-        PlainFieldFrame(field->OnGetHeight, Ahead);
+        PlainFieldFrame(field->OnGetHeight(), Ahead);
         glFlush();
         SwapBuffers(s.Panel->DeviceContext());
     };

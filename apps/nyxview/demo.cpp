@@ -110,7 +110,7 @@ TNyxHeightField* AddTerrain(TComponent* Owner, TNyxScene* Scene) {
     field->SetSegments(0, 24);
     field->SetSegments(1, 32);
     field->SetAutoNormal(true);
-    field->OnGetHeight = TNyxGetHeight::Bind<&TerrainHeight>();
+    field->SetOnGetHeight(TNyxGetHeight::Bind<&TerrainHeight>());
     field->SetColor(RGB(110, 150, 70));
     field->SetShadows(0, true);
     return field;

@@ -62,16 +62,16 @@ void TNyxHeightField::SetAutoNormal(bool Value) {
 double TNyxHeightField::Height(double X, double Y) const {
     double z = 0;
     // The callback's Sender is the framework's plain object reference.
-    OnGetHeight(const_cast<TNyxHeightField*>(this), X, Y, z);
+    FOnGetHeight(const_cast<TNyxHeightField*>(this), X, Y, z);
     return z;
 }
 
 void TNyxHeightField::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
     const double x1 = FBounds[0], x2 = FBounds[1], y1 = FBounds[2], y2 = FBounds[3];
-    if (OnGetExtents) {
+    if (FOnGetExtents) {
         Min = {x1, y1, 0};
         Max = {x2, y2, 0};
-        OnGetExtents(const_cast<TNyxHeightField*>(this), Min, Max);
+        FOnGetExtents(const_cast<TNyxHeightField*>(this), Min, Max);
         return;
     }
     Min = {x1, y1, 1.7e308};
@@ -95,7 +95,7 @@ void TNyxHeightField::DrawSpecific(std::uint32_t, bool Draft) {
     auto* self = static_cast<TNyxObject*>(this);
     auto normalAt = [&](double X, double Y, TGLArrayd3& N) {
         N = {0, 0, 0};
-        OnGetHeightNormal(self, X, Y, N);
+        FOnGetHeightNormal(self, X, Y, N);
     };
     for (int j = 0; j < ys; ++j) {
         const double y0 = j * dy + y1, yUp = (j + 1) * dy + y1, yOut = (j + 2) * dy + y1;
@@ -113,7 +113,7 @@ void TNyxHeightField::DrawSpecific(std::uint32_t, bool Draft) {
             if (FAutoNormal) {
                 CalcNormald(a, d, b, na);
                 CalcNormald(b, e, c, nb);
-            } else if (OnGetHeightNormal) {
+            } else if (FOnGetHeightNormal) {
                 normalAt(a[0], a[1], na);
                 normalAt(b[0], b[1], nb);
             }

@@ -36,11 +36,14 @@ public:
     void SetAutoNormal(bool Value);
 
     // Z is 0 on entry; without a handler the field is flat at z = 0.
-    TNyxGetHeight OnGetHeight;
+    const TNyxGetHeight& OnGetHeight() const { return FOnGetHeight; }
+    void SetOnGetHeight(TNyxGetHeight Value) { FOnGetHeight = Value; }
     // N is (0, 0, 0) on entry, cleared before every call.
-    TNyxGetHeightNormal OnGetHeightNormal;
+    const TNyxGetHeightNormal& OnGetHeightNormal() const { return FOnGetHeightNormal; }
+    void SetOnGetHeightNormal(TNyxGetHeightNormal Value) { FOnGetHeightNormal = Value; }
     // Receives (X1, Y1, 0) and (X2, Y2, 0) and gives the extent without any sampling.
-    TNyxUserGetExtents OnGetExtents;
+    const TNyxUserGetExtents& OnGetExtents() const { return FOnGetExtents; }
+    void SetOnGetExtents(TNyxUserGetExtents Value) { FOnGetExtents = Value; }
 
     // One strip per row of cells, B0 A0 B1 A1 ... from the row's upper edge to its
     // lower: counter-clockwise seen from +z when X2 > X1 and Y2 > Y1. A line strip
@@ -57,6 +60,9 @@ private:
     double FBounds[4] = {0, 0, 0, 0};
     std::int32_t FSegments[2] = {10, 10};
     bool FAutoNormal = false;
+    TNyxGetHeight FOnGetHeight;
+    TNyxGetHeightNormal FOnGetHeightNormal;
+    TNyxUserGetExtents FOnGetExtents;
 };
 
 }  // namespace nyx

@@ -14,13 +14,16 @@ class TNyxCone;
 class TNyxTorus;
 class TNyxPolygon;
 class TNyxHeightField;
+class TNyxLabel;
+class TNyxUser;
 
 // Sets Z to the height at (X, Y).
 using TNyxGetHeight = TEvent<TNyxObject* /*Sender*/, double /*X*/, double /*Y*/, double& /*Z*/>;
 // Sets N to the surface normal at (X, Y).
 using TNyxGetHeightNormal =
     TEvent<TNyxObject* /*Sender*/, double /*X*/, double /*Y*/, TGLArrayd3& /*N*/>;
-// Adjusts the local extent Min, Max an object has worked out.
+// Adjusts the local extent Min, Max an object has worked out (the user-drawn object's
+// and the height field's).
 using TNyxUserGetExtents = TEvent<TNyxObject* /*Sender*/, TGLArrayd3& /*Min*/, TGLArrayd3& /*Max*/>;
 
 }  // namespace nyx

@@ -3,6 +3,7 @@
 // so that arbitrary OpenGL drawing gets transforms, materials, selection and picking from
 // the scene graph.
 
+#include "objects/objects_fwd.h"
 #include "rtl/event.h"
 #include "scene/colored.h"
 
@@ -12,8 +13,6 @@ namespace nyx {
 
 // Emits the geometry in local coordinates; Face and Draft as DrawSpecific has them.
 using TNyxUserDraw = TEvent<TNyxObject* /*Sender*/, std::uint32_t /*Face*/, bool /*Draft*/>;
-// Adjusts the local extent, which arrives as the unit box round the origin.
-using TNyxUserGetExtents = TEvent<TNyxObject* /*Sender*/, TGLArrayd3& /*Min*/, TGLArrayd3& /*Max*/>;
 
 class TNyxUser : public TNyxColoredObject {
     NYX_CLASS(TNyxUser)

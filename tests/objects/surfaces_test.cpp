@@ -332,7 +332,7 @@ struct THeights {
         Max[2] = Max[0] + 1;
     }
     void Attach(TNyxHeightField& H) {
-        H.OnGetHeight = TNyxGetHeight::Bind<&THeights::Height>(this);
+        H.SetOnGetHeight(TNyxGetHeight::Bind<&THeights::Height>(this));
     }
 };
 
@@ -415,7 +415,7 @@ TEST(HeightFieldTest, NormalsFromDifferencesFromTheHandlerOrUp) {
     auto h = Field(0, 1, 0, 1, 1, 1);
     THeights heights;
     heights.Attach(*h);
-    h->OnGetHeightNormal = TNyxGetHeightNormal::Bind<&THeights::Normal>(&heights);
+    h->SetOnGetHeightNormal(TNyxGetHeightNormal::Bind<&THeights::Normal>(&heights));
     TRecording rec;
     rec.Run([&] { h->DrawSpecific(GL_FRONT, false); });
     TReplay handler(rec.Calls);
@@ -468,7 +468,7 @@ TEST(HeightFieldTest, ExtentsFromTheHandlerWithoutSampling) {
     EXPECT_EQ(lo, (TGLArrayd3{5, 2, 21}));  // x + 10 y from 1 + 20 to 5 + 30
     EXPECT_EQ(hi, (TGLArrayd3{1, 3, 35}));
     heights.Asked.clear();
-    h->OnGetExtents = TNyxUserGetExtents::Bind<&THeights::Extent>(&heights);
+    h->SetOnGetExtents(TNyxUserGetExtents::Bind<&THeights::Extent>(&heights));
     h->GetSize(lo, hi);
     EXPECT_TRUE(heights.Asked.empty());
     EXPECT_EQ(heights.Extents, 1);

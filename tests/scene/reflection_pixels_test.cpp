@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gl/testgl.h"
+#include "testing/offscreen.h"
 
 #include <array>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "drawprobe.h"
-#include "gl/testgl.h"
+#include "testing/offscreen.h"
 
 #include <charconv>
 #include <stdexcept>
