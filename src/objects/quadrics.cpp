@@ -1,6 +1,6 @@
 #include "objects/quadrics.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 
 #include <algorithm>
 #include <memory>
@@ -107,24 +107,22 @@ void TNyxCone::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
 }
 
 void TNyxCone::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
-    glPushMatrix();
-    {
-        TQuadric q = NewQuadric(Draft, Smooth(), true);
-        if (q) {
-            glTranslatef(0, 0, GLfloat(-FHeight / 2));
-            if (FParts.Contains(cpSide))
-                gluCylinder(q.get(), FRadius2, FRadius1, FHeight, FSlices, FStacks);
-            // The bottom disk faces -z.
-            gluQuadricOrientation(q.get(), GLU_INSIDE);
-            if (FParts.Contains(cpBottom) && FRadius2 > 0)
-                gluDisk(q.get(), 0, FRadius2, FSlices, FStacks);
-            glTranslatef(0, 0, GLfloat(FHeight));
-            gluQuadricOrientation(q.get(), GLU_OUTSIDE);
-            if (FParts.Contains(cpTop) && FRadius1 > 0)
-                gluDisk(q.get(), 0, FRadius1, FSlices, FStacks);
-        }
+    // The quadric goes before the matrix is popped.
+    const TGLMatrixScope matrix;
+    TQuadric q = NewQuadric(Draft, Smooth(), true);
+    if (q) {
+        glTranslatef(0, 0, GLfloat(-FHeight / 2));
+        if (FParts.Contains(cpSide))
+            gluCylinder(q.get(), FRadius2, FRadius1, FHeight, FSlices, FStacks);
+        // The bottom disk faces -z.
+        gluQuadricOrientation(q.get(), GLU_INSIDE);
+        if (FParts.Contains(cpBottom) && FRadius2 > 0)
+            gluDisk(q.get(), 0, FRadius2, FSlices, FStacks);
+        glTranslatef(0, 0, GLfloat(FHeight));
+        gluQuadricOrientation(q.get(), GLU_OUTSIDE);
+        if (FParts.Contains(cpTop) && FRadius1 > 0)
+            gluDisk(q.get(), 0, FRadius1, FSlices, FStacks);
     }
-    glPopMatrix();
 }
 
 }  // namespace nyx

@@ -1,27 +1,31 @@
 // TNyxObject's share of the render passes: the generic per-object step, the empty
 // hooks, and the selection box.
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "scene/object.h"
 #include "scene/scene.h"
+
+#include <optional>
 
 namespace nyx {
 
 void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     if (!FVisible)
         return;
-    FXForm.Push();
-    FXForm.Apply();
+    // What is popped is what was pushed, also when a hook changes the transform or throws.
+    std::optional<TGLMatrixScope> placement;
+    if (FXForm.NonIdentity()) {
+        placement.emplace();
+        FXForm.Apply();
+    }
     DrawChildren(Scene, State, Kind);
     DrawPass(Scene, State, Kind, FDrawType, FReceiveShadows);
-    FXForm.Pop();
 }
 
 void TNyxObject::DrawPass(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
                           TNyxDrawType Type, bool ReceiveShadows) {
     if (Kind == dkSelect) {
-        glPushName(Scene ? Scene->SelectionName(this) : 0);
+        const TGLNameScope name(Scene ? Scene->SelectionName(this) : 0);
         DrawSpecific(GL_FRONT_AND_BACK, false);
-        glPopName();
     } else {
         const bool draft = Kind == dkDraft || Type == dtLine;
         const bool shadows = Scene && Scene->Shadows();
@@ -106,7 +110,7 @@ void TNyxObject::DrawSelection() {
     const float x1 = float(hi[0]), y1 = float(hi[1]), z1 = float(hi[2]);
     const float corners[4][2] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
 
-    glPushAttrib(GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
+    const TGLAttribScope attrib(GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
     glLineStipple(1, 0xAAAA);
@@ -133,7 +137,6 @@ void TNyxObject::DrawSelection() {
         for (const auto& c : corners)
             glVertex3f(c[0], c[1], z);
     glEnd();
-    glPopAttrib();
 }
 
 }  // namespace nyx

@@ -1,6 +1,6 @@
 #include "scene/light.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "scene/detail/shadowtess.h"
 #include "scene/scene.h"
 
@@ -204,54 +204,53 @@ void TNyxLight::DrawShadowVolumes() {
         return;
     const GLenum light = GLenum(GL_LIGHT0 + FLightNum);
 
-    glPushMatrix();
+    const TGLMatrixScope matrix;
     glLoadMatrixd(scene->ViewMatrix().data());  // the volumes are in world coordinates
-    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDepthMask(GL_FALSE);
+    {
+        const TGLAttribScope attrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDepthMask(GL_FALSE);
 
-    // 64 is "outside": the clamped increments and decrements have room both ways.
-    glClearStencil(64);
-    glClear(GL_STENCIL_BUFFER_BIT);
-    glStencilFunc(GL_ALWAYS, 255, 127);
-    glEnable(GL_STENCIL_TEST);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    for (std::uint32_t list : FShadowLists) {
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+        // 64 is "outside": the clamped increments and decrements have room both ways.
+        glClearStencil(64);
+        glClear(GL_STENCIL_BUFFER_BIT);
+        glStencilFunc(GL_ALWAYS, 255, 127);
+        glEnable(GL_STENCIL_TEST);
+        glEnable(GL_CULL_FACE);
+        glDisable(GL_LIGHTING);
+        for (std::uint32_t list : FShadowLists) {
+            glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+            glCullFace(GL_BACK);
+            glCallList(list);
+            glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
+            glCullFace(GL_FRONT);
+            glCallList(list);
+        }
+
+        // Surfaces drawn again must pass the depth test against their own image.
+        glPolygonOffset(-0.05f, -0.5f);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glCullFace(GL_BACK);
-        glCallList(list);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-        glCullFace(GL_FRONT);
-        glCallList(list);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+
+        // With several shadow lights each one's image is accumulated: its shadow must
+        // be black in it, not the look of step 4.
+        if (scene->ShadowLightCount() > 1) {
+            glStencilFunc(GL_NOTEQUAL, 64, 127);
+            glEnable(GL_COLOR_MATERIAL);
+            glColor3i(0, 0, 0);
+            scene->Draw(scene, dsShadowObjects, dkFull);
+            glDisable(GL_COLOR_MATERIAL);
+        }
+
+        glStencilFunc(GL_EQUAL, 64, 127);
+        glEnable(GL_LIGHTING);
+        glEnable(light);
+        scene->Draw(scene, dsShadows, dkFull);
+        glDisable(light);
     }
-
-    // Surfaces drawn again must pass the depth test against their own image.
-    glPolygonOffset(-0.05f, -0.5f);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glCullFace(GL_BACK);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-
-    // With several shadow lights each one's image is accumulated: its shadow must
-    // be black in it, not the look of step 4.
-    if (scene->ShadowLightCount() > 1) {
-        glStencilFunc(GL_NOTEQUAL, 64, 127);
-        glEnable(GL_COLOR_MATERIAL);
-        glColor3i(0, 0, 0);
-        scene->Draw(scene, dsShadowObjects, dkFull);
-        glDisable(GL_COLOR_MATERIAL);
-    }
-
-    glStencilFunc(GL_EQUAL, 64, 127);
-    glEnable(GL_LIGHTING);
-    glEnable(light);
-    scene->Draw(scene, dsShadows, dkFull);
-    glDisable(light);
-
-    glPopAttrib();
     glDisable(GL_POLYGON_OFFSET_FILL);
-    glPopMatrix();
 }
 
 }  // namespace nyx

@@ -1,12 +1,13 @@
 #include "scene/scene.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/material.h"
 #include "scene/panel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace nyx {
 
@@ -27,6 +28,19 @@ public:
 
 private:
     int& FCounter;
+};
+
+// Runs Fn at the end of the scope, also when an exception leaves it.
+template <typename F>
+class TAtExit {
+public:
+    explicit TAtExit(F Fn) : FFn(std::move(Fn)) {}
+    ~TAtExit() { FFn(); }
+    TAtExit(const TAtExit&) = delete;
+    TAtExit& operator=(const TAtExit&) = delete;
+
+private:
+    F FFn;
 };
 
 void ClearSelected(TNyxObject* Obj, void*) { Obj->StoreSelected(false); }
@@ -84,6 +98,8 @@ TNyxScene::~TNyxScene() {
 // --- Passes and frames ---------------------------------------------------------------
 
 void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    // Each pass sets up the scene's own state, draws the children and undoes it; the
+    // scoped parts are undone also when a hook throws.
     switch (State) {
     case dsCamera:
         return;
@@ -92,20 +108,24 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         for (GLenum i = 0; i < 8; ++i)
             glDisable(GL_LIGHT0 + i);
         break;
-    case dsReflections:
+    case dsReflections: {
         if (!FReflections)
             return;
         glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
-        glPushMatrix();
+        const TGLMatrixScope matrix;
         glLoadIdentity();
-        break;
-    case dsBuildShadowVolumes:
+        DrawChildren(Scene, State, Kind);
+        return;
+    }
+    case dsBuildShadowVolumes: {
         if (!FShadows)
             return;
-        glPushAttrib(GL_ENABLE_BIT);
+        const TGLAttribScope enable(GL_ENABLE_BIT);
         glEnable(GL_CULL_FACE);
         FShadowLightCount = 0;
-        break;
+        DrawChildren(Scene, State, Kind);
+        return;
+    }
     case dsDrawShadowVolumes:
         if (!FShadows || FShadowLightCount <= 0)
             return;
@@ -118,16 +138,29 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         }
         if (FAccumulating)
             glAccum(GL_LOAD, GLfloat(1.0 / (FShadowLightCount + 1.0)));
-        break;
+        DrawChildren(Scene, State, Kind);
+        if (FAccumulating)
+            glAccum(GL_RETURN, 1.2f);
+        FAccumulating = false;
+        return;
     case dsShadows:
         if (!FShadows || FShadowLightCount <= 0)
             return;
-        break;
-    case dsTransparent:
+        DrawChildren(Scene, State, Kind);
+        if (FAccumulating)
+            glAccum(GL_ACCUM, GLfloat(1.0 / (FShadowLightCount + 1.0)));
+        return;
+    case dsTransparent: {
         glEnable(GL_BLEND);
         glDepthMask(GL_FALSE);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        break;
+        const TAtExit restore([] {
+            glDepthMask(GL_TRUE);
+            glDisable(GL_BLEND);
+        });
+        DrawChildren(Scene, State, Kind);
+        return;
+    }
     case dsPre:
     case dsAllObjects:
     case dsNonShadowObjects:
@@ -135,32 +168,7 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     case dsPost:
         break;
     }
-
     DrawChildren(Scene, State, Kind);
-
-    switch (State) {
-    case dsReflections:
-        glPopMatrix();
-        break;
-    case dsBuildShadowVolumes:
-        glPopAttrib();
-        break;
-    case dsDrawShadowVolumes:
-        if (FAccumulating)
-            glAccum(GL_RETURN, 1.2f);
-        FAccumulating = false;
-        break;
-    case dsShadows:
-        if (FAccumulating)
-            glAccum(GL_ACCUM, GLfloat(1.0 / (FShadowLightCount + 1.0)));
-        break;
-    case dsTransparent:
-        glDepthMask(GL_TRUE);
-        glDisable(GL_BLEND);
-        break;
-    default:
-        break;
-    }
 }
 
 void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) {
@@ -210,12 +218,14 @@ void TNyxScene::SelectionDraw(std::int32_t& Hits) {
     for (;;) {
         FSelectNames.clear();
         glSelectBuffer(GLsizei(FSelectBuffer.size()), FSelectBuffer.data());
-        glRenderMode(GL_SELECT);
+        TGLRenderModeScope selecting(GL_SELECT);
         glInitNames();
-        FSelecting = true;
-        Draw(this, dsAllObjects, dkSelect);
-        FSelecting = false;
-        Hits = glRenderMode(GL_RENDER);
+        {
+            FSelecting = true;
+            const TAtExit stop([this] { FSelecting = false; });
+            Draw(this, dsAllObjects, dkSelect);
+        }
+        Hits = selecting.Finish();
         if (Hits >= 0)
             return;
         FSelectBuffer.resize(FSelectBuffer.size() + SelectBufferStep);
@@ -248,40 +258,21 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
     PickWidth = std::max(PickWidth, 1);
     PickHeight = std::max(PickHeight, 1);
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    auto popMatrices = [] {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    };
-
     std::int32_t hits = 0;
     {
-        TDrawingScope drawing(FDrawing);
-        try {
-            Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
-            SelectionDraw(hits);
-        } catch (...) {
-            // Leave the context as it was found: render mode, matrices.
-            if (FSelecting) {
-                FSelecting = false;
-                glRenderMode(GL_RENDER);
-            }
-            FSelectNames.clear();
-            popMatrices();
-            throw;
-        }
+        // Declared in this order, the matrices are popped projection first and the
+        // modelview matrix is selected again at the end.
+        const TGLModeMatrixScope modelview(GL_MODELVIEW);
+        const TGLModeMatrixScope projection(GL_PROJECTION);
+        const TDrawingScope drawing(FDrawing);
+        const TAtExit forget([this] { FSelectNames.clear(); });
+        Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
+        SelectionDraw(hits);
         if (ClearFirst)
             Iterate(&ClearSelected, nullptr);
         if (Mark)
             MarkHits(hits, Toggle);
-        FSelectNames.clear();
     }
-    popMatrices();
     Invalidate(this);
     return hits;
 }

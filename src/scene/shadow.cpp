@@ -1,6 +1,6 @@
 #include "scene/shadow.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "rtl/sysutils.h"
 #include "scene/detail/shadowtess.h"
 #include "scene/light.h"
@@ -273,30 +273,6 @@ void TNyxShadowedObject::DrawShadows(bool Draft) {
     m->CancelMaterial();
 }
 
-namespace {
-
-// Undoes what a volume build set up, also when an exception leaves it.
-struct TBuildState {
-    bool Feedback = false;
-    bool ListOpen = false;
-    bool Pushed = false;
-    ~TBuildState() {
-        if (Feedback)
-            glRenderMode(GL_RENDER);
-        if (ListOpen)
-            glEndList();
-        if (Pushed) {
-            glPopAttrib();
-            glMatrixMode(GL_PROJECTION);
-            glPopMatrix();
-            glMatrixMode(GL_MODELVIEW);
-            glPopMatrix();
-        }
-    }
-};
-
-}  // namespace
-
 void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     TGLArrayd3& L = LightView.L;
     TGLArrayd3& C = LightView.C;
@@ -314,18 +290,17 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     const double fovy = std::asin(s) * 3 * 180 / std::numbers::pi;
     const GLint r = GLint(std::lround(h));
 
-    TBuildState state;
+    // The scopes undo the build's state when it ends, also by an exception: viewport,
+    // matrices, feedback mode and the open list.
+    const TGLAttribScope viewport(GL_VIEWPORT_BIT);
     // The light's image centred on window (0, 0) over the largest square viewport:
     // the finest coordinates the tessellator can get.
-    glPushAttrib(GL_VIEWPORT_BIT);
     glViewport(-r, -r, 2 * r, 2 * r);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
+    const TGLModeMatrixScope modelview(GL_MODELVIEW);
+    const TGLModeMatrixScope projection(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(fovy, 1.0, zNear, zFar);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    state.Pushed = true;
     glLoadIdentity();
     gluLookAt(L[0], L[1], L[2], C[0], C[1], C[2], 0, 0, 1);
     // No object transform yet: unprojecting through these gives world coordinates.
@@ -333,20 +308,21 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     glGetDoublev(GL_PROJECTION_MATRIX, LightView.Projection.data());
     glGetIntegerv(GL_VIEWPORT, LightView.Viewport.data());
 
-    if (Parent())
-        Parent()->XForm()->Apply();
-    XForm()->Apply();
+    // The object where it is drawn: the placement of every ancestor, not only the
+    // parent's, or an object nested in transformed groups casts from the wrong place.
+    TGLMatrixd4 placement;
+    GetAbsoluteMatrix(placement);
+    if (!IsIdentityd(placement))
+        glMultMatrixd(placement.data());
 
     InitShadowFeedback();
     std::vector<float>& buffer = LightView.Feedback;
     GLint n;
     for (;;) {
         glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());
-        glRenderMode(GL_FEEDBACK);
-        state.Feedback = true;
+        TGLRenderModeScope feedback(GL_FEEDBACK);
         DrawSpecific(GL_FRONT_AND_BACK, false);  // filled, whatever DrawType says
-        state.Feedback = false;
-        n = glRenderMode(GL_RENDER);
+        n = feedback.Finish();
         if (n >= 0)
             break;
         buffer.assign(buffer.size() + FeedbackStep, 0.0f);  // old contents are not needed
@@ -354,8 +330,7 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
 
     const GLuint name = glGenLists(1);
     Light->AddShadowList(name);
-    glNewList(name, GL_COMPILE);
-    state.ListOpen = true;
+    const TGLListScope list(name, GL_COMPILE);
     Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);
 }
 

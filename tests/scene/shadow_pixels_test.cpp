@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "testing/glrecorder.h"
 #include "testing/offscreen.h"
 #include "testsolids.h"
@@ -150,4 +152,53 @@ TEST(ShadowPixels, ShadowsOfSeveralLightsAreAccumulated) {
         EXPECT_LT(right + 10, lit) << right << " " << lit;
         EXPECT_LT(left + 10, lit) << left << " " << lit;
     }
+}
+
+namespace {
+
+void Place(TNyxObject* Obj, double X, double Y, double Z, double TurnZ) {
+    Obj->XForm()->Translate()->SetX(X);
+    Obj->XForm()->Translate()->SetY(Y);
+    Obj->XForm()->Translate()->SetZ(Z);
+    Obj->XForm()->Rotate()->SetZ(TurnZ);
+}
+
+}  // namespace
+
+TEST(ShadowPixels, NestedBoxCastsWhereItIsDrawn) {
+    // One placement, (1, 1, 1) turned a quarter about z, reached twice: directly under
+    // the scene, and as (1, 0, 1) inside a group turned a quarter inside a group moved
+    // by (1, 0, 0). Both frames must be the same, shadow included.
+    TShadowScene direct;
+    Place(direct.box, 1, 1, 1, 90);
+    direct.AddLight({4, 0, 4}, true);
+    direct.Render();
+    const int shadow = direct.At(-1, 1.5), lit = direct.At(2, -3);
+    EXPECT_LT(shadow + 20, lit) << "the box casts a shadow at all";
+
+    TShadowScene nested;
+    auto* outer = new TNyxObject(nullptr);
+    outer->SetParentComponent(&nested.scene);
+    Place(outer, 1, 0, 0, 0);
+    auto* inner = new TNyxObject(nullptr);
+    inner->SetParentComponent(outer);
+    Place(inner, 0, 0, 0, 90);
+    nested.box->SetParentComponent(inner);
+    Place(nested.box, 1, 0, 1, 0);
+    nested.AddLight({4, 0, 4}, true);
+    nested.Render();
+
+    // The two matrices differ in their last bits, which may move an edge pixel.
+    int differing = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const std::uint32_t a = direct.gl.Surface().At(x, y);
+            const std::uint32_t b = nested.gl.Surface().At(x, y);
+            for (int shift : {0, 8, 16})
+                if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 8) {
+                    ++differing;
+                    break;
+                }
+        }
+    EXPECT_LE(differing, kSize / 4);
 }
