@@ -1,9 +1,10 @@
 #include "objects/lines.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace nyx {
 
@@ -87,7 +88,7 @@ const TMetaClass& TNyxCircle::StaticClass() {
 // --- TNyxPoint -----------------------------------------------------------------------
 
 void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
-    glPushAttrib(GL_POINT_BIT);
+    const TGLAttribScope attrib(GL_POINT_BIT);
     glPointSize(Width());
     if (Smooth())
         glEnable(GL_POINT_SMOOTH);
@@ -95,7 +96,6 @@ void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
     glNormal3b(127, 0, 0);
     glVertex3dv(Point1()->Data().data());
     glEnd();
-    glPopAttrib();
 }
 
 void TNyxPoint::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const { Min = Max = Point1()->Data(); }
@@ -141,8 +141,9 @@ void TNyxPolyline::DrawShape(std::uint32_t, bool) {
     const int count = FVertexes.Count();
     if (count < 2)
         return;
+    std::optional<TGLAttribScope> colours;
     if (FColorVertexes) {
-        glPushAttrib(GL_LIGHTING_BIT | GL_CURRENT_BIT);
+        colours.emplace(GL_LIGHTING_BIT | GL_CURRENT_BIT);
         glEnable(GL_COLOR_MATERIAL);
     }
     glBegin(FClosed ? GL_LINE_LOOP : GL_LINE_STRIP);
@@ -153,8 +154,6 @@ void TNyxPolyline::DrawShape(std::uint32_t, bool) {
         glVertex3dv(v->Data().data());
     }
     glEnd();
-    if (FColorVertexes)
-        glPopAttrib();
 }
 
 void TNyxPolyline::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {

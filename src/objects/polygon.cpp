@@ -1,10 +1,11 @@
 #include "objects/polygon.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "scene/material.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace nyx {
 
@@ -80,8 +81,9 @@ void TNyxPolygon::DrawSpecific(std::uint32_t Face, bool Draft) {
     if (count < 3)
         return;
     float alpha = 1;
+    std::optional<TGLAttribScope> colours;
     if (FColorVertexes) {
-        glPushAttrib(GL_LIGHTING_BIT | GL_CURRENT_BIT);
+        colours.emplace(GL_LIGHTING_BIT | GL_CURRENT_BIT);
         glEnable(GL_COLOR_MATERIAL);
         alpha = VertexAlpha();
     }
@@ -93,8 +95,6 @@ void TNyxPolygon::DrawSpecific(std::uint32_t Face, bool Draft) {
         EmitSide(mode, n, false, alpha);
     if (Face != GL_FRONT)
         EmitSide(mode, {-n[0], -n[1], -n[2]}, true, alpha);
-    if (FColorVertexes)
-        glPopAttrib();
 }
 
 // --- Extent ----------------------------------------------------------------------------

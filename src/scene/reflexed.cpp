@@ -1,7 +1,7 @@
 // Planar mirrors: the reflection pass and the translucent front.
 #include "scene/reflexed.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 #include "scene/material.h"
 #include "scene/scene.h"
 
@@ -10,23 +10,6 @@
 namespace nyx {
 
 namespace {
-
-// Pushes that are popped also when a draw in between raises.
-class TMatrixScope {
-public:
-    TMatrixScope() { glPushMatrix(); }
-    ~TMatrixScope() { glPopMatrix(); }
-    TMatrixScope(const TMatrixScope&) = delete;
-    TMatrixScope& operator=(const TMatrixScope&) = delete;
-};
-
-class TAttribScope {
-public:
-    explicit TAttribScope(GLbitfield Mask) { glPushAttrib(Mask); }
-    ~TAttribScope() { glPopAttrib(); }
-    TAttribScope(const TAttribScope&) = delete;
-    TAttribScope& operator=(const TAttribScope&) = delete;
-};
 
 // The front face of the material in use made translucent for one draw. The
 // material may be a library's, shared with other objects, so the alphas it had go
@@ -114,14 +97,14 @@ void TNyxReflexedObject::DrawReflections() {
 
     // The scene loaded the identity for this pass, so the modelview holds exactly
     // this object's absolute placement.
-    TMatrixScope matrix;
+    TGLMatrixScope matrix;
     TGLMatrixd4 placement;
     glGetDoublev(GL_MODELVIEW_MATRIX, placement.data());
     glLoadMatrixd(scene->ViewMatrix().data());
     glMultMatrixd(placement.data());
     {
         // 128 in the stencil buffer where the front side is seen, nothing else.
-        TAttribScope attrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT);
+        TGLAttribScope attrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT);
         glDepthMask(GL_FALSE);
         glEnable(GL_STENCIL_TEST);
         glEnable(GL_CULL_FACE);
@@ -158,7 +141,7 @@ void TNyxReflexedObject::DrawMain(bool Draft) {
     TNyxMaterial* m = GetMaterial();
     if (!m->IsTransparent()) {
         TTranslucentFront front(*m, 1 - FReflection);
-        TAttribScope attrib(GL_ENABLE_BIT);
+        TGLAttribScope attrib(GL_ENABLE_BIT);
         m->ApplayMaterial(GL_FRONT_AND_BACK);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_CULL_FACE);
@@ -181,7 +164,7 @@ void TNyxReflexedObject::DrawTransparent(bool Draft) {
     if (m->IsTransparent()) {
         // The blending is the one the transparent pass set up.
         TTranslucentFront front(*m, 1 - FReflection * std::min(double(m->Transparency()), 1.0));
-        TAttribScope attrib(GL_ENABLE_BIT);
+        TGLAttribScope attrib(GL_ENABLE_BIT);
         m->ApplayMaterial(GL_FRONT_AND_BACK);
         glEnable(GL_CULL_FACE);
         DrawSpecific(GL_FRONT_AND_BACK, Draft);

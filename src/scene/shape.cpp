@@ -1,6 +1,6 @@
 #include "scene/shape.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
 
 namespace nyx {
 
@@ -68,7 +68,7 @@ void TNyxLineShape::SetStyle(TPenStyle Value) {
 }
 
 void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
-    glPushAttrib(GL_LINE_BIT);
+    const TGLAttribScope attrib(GL_LINE_BIT);
     glLineWidth(Width());
     if (FStyle != psSolid) {
         glLineStipple(1, StipplePatterns[FStyle]);
@@ -78,7 +78,6 @@ void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
     if (Smooth())
         glEnable(GL_LINE_SMOOTH);
     DrawShape(Face, Draft);
-    glPopAttrib();
 }
 
 void TNyxLineShape::DrawShape(std::uint32_t, bool) {}
