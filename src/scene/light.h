@@ -42,6 +42,13 @@ public:
     // Invalidates even when the value did not change.
     void SetParam(int Index, float Value);
 
+    // The published Position and Target vertices: where the light is and where it
+    // points when no object stands in for them.
+    TNyxVertex3* Position() { return Point1(); }
+    const TNyxVertex3* Position() const { return Point1(); }
+    TNyxVertex3* Target() { return Point2(); }
+    const TNyxVertex3* Target() const { return Point2(); }
+
     TNyxObject* PositionObject() const { return FPositionObject; }
     void SetPositionObject(TNyxObject* Value);
     TNyxObject* TargetObject() const { return FTargetObject; }

@@ -182,6 +182,16 @@ TEST(Light, RefusesToBePlacedByItself) {
     b.SetPositionObject(nullptr);
 }
 
+TEST(LightStream, PositionAndTargetAreThePublishedVertices) {
+    TNyxLight light(nullptr);
+    light.SetName("L");
+    light.Position()->SetZ(5);
+    light.Target()->SetX(2);
+    const std::string text = nyx::testing::SaveText(&light);
+    EXPECT_NE(text.find("Position.Z = 5"), std::string::npos) << text;
+    EXPECT_NE(text.find("Target.X = 2"), std::string::npos) << text;
+}
+
 TEST(LightStream, ZeroCutoffLoadsAsZero) {
     RegisterClasses({&TNyxObject::StaticClass(), &TNyxLight::StaticClass()});
     namespace io = nyx::testing;
