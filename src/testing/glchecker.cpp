@@ -26,6 +26,18 @@ const TGLDispatch& Next() { return Installed->Next(); }
 
 bool ContextCurrent() { return OSMesaGetCurrentContext() || glXGetCurrentContext(); }
 
+// What glGetError has to tell, bounded: an implementation may keep one flag per kind.
+std::vector<GLenum> PendingErrors() {
+    std::vector<GLenum> errors;
+    for (int i = 0; i < 8; ++i) {
+        const GLenum error = ::glGetError();
+        if (error == GL_NO_ERROR)
+            break;
+        errors.push_back(error);
+    }
+    return errors;
+}
+
 GLint Get(GLenum Name) {
     GLint value = 0;
     ::glGetIntegerv(Name, &value);
@@ -92,7 +104,7 @@ TGLChecker::TGLChecker() : FNext(&ActiveGLDispatch()) {
     Installed = this;
     SetGLDispatch(&CheckingGL);
     if (ContextCurrent())
-        while (::glGetError() != GL_NO_ERROR) {}
+        PendingErrors();  // left from before: not ours to report
 }
 
 TGLChecker* TGLChecker::Current() { return Installed; }
@@ -123,23 +135,13 @@ void TGLChecker::BeforeCall(const char* Name) {
 }
 
 std::vector<GLenum> TGLChecker::AfterCall(const char* Name) {
-    std::vector<GLenum> errors;
     if (!ContextCurrent())
-        return errors;
+        return {};
     if (Named(Name, "glBegin"))
         FInBegin = true;
     else if (Named(Name, "glEnd"))
         FInBegin = false;
-    if (FInBegin)
-        return errors;
-    // Bounded: an implementation may keep one flag per kind of error.
-    for (int i = 0; i < 8; ++i) {
-        const GLenum error = ::glGetError();
-        if (error == GL_NO_ERROR)
-            break;
-        errors.push_back(error);
-    }
-    return errors;
+    return FInBegin ? std::vector<GLenum>{} : PendingErrors();
 }
 
 void TGLChecker::EndFrame(const char* Where) {
@@ -148,24 +150,23 @@ void TGLChecker::EndFrame(const char* Where) {
     FFrameOpen = false;
     if (!ContextCurrent())
         return;
+    const std::string at = std::string("frame end at ") + Where + ": ";
     if (FInBegin) {
-        Add(std::string("frame end at ") + Where + ": glBegin without glEnd");
+        Add(at + "glBegin without glEnd");
         FInBegin = false;
     }
     const auto compare = [&](const char* what, GLint now, GLint start) {
         if (now != start)
-            Add(std::string("frame end at ") + Where + ": " + what + " stack depth " +
-                std::to_string(now) + ", " + std::to_string(start) + " at the start");
+            Add(at + what + " stack depth " + std::to_string(now) + ", " + std::to_string(start) +
+                " at the start");
     };
     compare("modelview", Get(GL_MODELVIEW_STACK_DEPTH), FFrameStart.Modelview);
     compare("projection", Get(GL_PROJECTION_STACK_DEPTH), FFrameStart.Projection);
     compare("attribute", Get(GL_ATTRIB_STACK_DEPTH), FFrameStart.Attrib);
     if (const GLint list = Get(GL_LIST_INDEX))
-        Add(std::string("frame end at ") + Where + ": display list " + std::to_string(list) +
-            " still open");
+        Add(at + "display list " + std::to_string(list) + " still open");
     if (const GLint mode = Get(GL_RENDER_MODE); mode != GL_RENDER)
-        Add(std::string("frame end at ") + Where + ": render mode " +
-            GLEnumName(static_cast<GLenum>(mode)));
+        Add(at + "render mode " + GLEnumName(static_cast<GLenum>(mode)));
 }
 
 std::string GLErrorName(GLenum Code) {

@@ -10,6 +10,7 @@
 //   deleted) the modelview, projection and attribute stacks must be as deep as when the
 //   frame's first call came, no display list may be open and the render mode must be
 //   GL_RENDER again.
+// With no context current nothing is asked: tests record call sequences that way.
 //
 // Install it below a TGLRecorder (first the checker, then the recorder): the checker
 // asks the real library directly, so the recorder's log does not change.

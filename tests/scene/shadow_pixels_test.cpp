@@ -154,23 +154,12 @@ TEST(ShadowPixels, ShadowsOfSeveralLightsAreAccumulated) {
     }
 }
 
-namespace {
-
-void Place(TNyxObject* Obj, double X, double Y, double Z, double TurnZ) {
-    Obj->XForm()->Translate()->SetX(X);
-    Obj->XForm()->Translate()->SetY(Y);
-    Obj->XForm()->Translate()->SetZ(Z);
-    Obj->XForm()->Rotate()->SetZ(TurnZ);
-}
-
-}  // namespace
-
 TEST(ShadowPixels, NestedBoxCastsWhereItIsDrawn) {
     // One placement, (1, 1, 1) turned a quarter about z, reached twice: directly under
     // the scene, and as (1, 0, 1) inside a group turned a quarter inside a group moved
     // by (1, 0, 0). Both frames must be the same, shadow included.
     TShadowScene direct;
-    Place(direct.box, 1, 1, 1, 90);
+    test::Place(direct.box, 1, 1, 1, 90);
     direct.AddLight({4, 0, 4}, true);
     direct.Render();
     const int shadow = direct.At(-1, 1.5), lit = direct.At(2, -3);
@@ -179,12 +168,12 @@ TEST(ShadowPixels, NestedBoxCastsWhereItIsDrawn) {
     TShadowScene nested;
     auto* outer = new TNyxObject(nullptr);
     outer->SetParentComponent(&nested.scene);
-    Place(outer, 1, 0, 0, 0);
+    test::Place(outer, 1, 0, 0, 0);
     auto* inner = new TNyxObject(nullptr);
     inner->SetParentComponent(outer);
-    Place(inner, 0, 0, 0, 90);
+    test::Place(inner, 0, 0, 0, 90);
     nested.box->SetParentComponent(inner);
-    Place(nested.box, 1, 0, 1, 0);
+    test::Place(nested.box, 1, 0, 1, 0);
     nested.AddLight({4, 0, 4}, true);
     nested.Render();
 

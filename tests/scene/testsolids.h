@@ -1,13 +1,21 @@
 #pragma once
 // Small solids for the shadow tests: an axis-aligned box and a flat square in
 // z = 0, both drawn as outward-facing (counter-clockwise) quads with normals, and a
-// solid that draws a line, which a volume build must refuse.
+// solid that draws a line, which a volume build must refuse; and a placement helper.
 
 #include "scene/shadow.h"
 
 #include <array>
 
 namespace nyx::test {
+
+// Moves Obj to (X, Y, Z) and turns it TurnZ degrees about z.
+inline void Place(TNyxObject* Obj, double X, double Y, double Z, double TurnZ) {
+    Obj->XForm()->Translate()->SetX(X);
+    Obj->XForm()->Translate()->SetY(Y);
+    Obj->XForm()->Translate()->SetZ(Z);
+    Obj->XForm()->Rotate()->SetZ(TurnZ);
+}
 
 class TTestBox : public TNyxShadowedObject {
 public:

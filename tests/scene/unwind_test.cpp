@@ -61,13 +61,6 @@ TGLState State() {
     return s;
 }
 
-void Place(TNyxObject* Obj, double X, double Y, double Z, double TurnZ) {
-    Obj->XForm()->Translate()->SetX(X);
-    Obj->XForm()->Translate()->SetY(Y);
-    Obj->XForm()->Translate()->SetZ(Z);
-    Obj->XForm()->Rotate()->SetZ(TurnZ);
-}
-
 TEST(Unwind, ThrowingHookLeavesTheContextAsItWas) {
     constexpr int size = 48;
     test::TOffscreenGL gl(size, size, true);
@@ -80,7 +73,7 @@ TEST(Unwind, ThrowingHookLeavesTheContextAsItWas) {
     for (int level = 0; level < 3; ++level) {
         auto* group = new TNyxObject(nullptr);
         group->SetParentComponent(parent);
-        Place(group, 0.2, 0.1 * level, 0.3, 10);
+        test::Place(group, 0.2, 0.1 * level, 0.3, 10);
         parent = group;
     }
     auto* box = new TThrowingBox(nullptr, 0.5);
