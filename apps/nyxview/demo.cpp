@@ -2,6 +2,7 @@
 
 #include "objects/box.h"
 #include "objects/heightfield.h"
+#include "objects/label.h"
 #include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "objects/torus.h"
@@ -116,6 +117,36 @@ TNyxHeightField* AddTerrain(TComponent* Owner, TNyxScene* Scene) {
     return field;
 }
 
+// "Nyx" standing between the hills and the mirror, its face turned to the camera. The
+// glyphs lie in the label's XY plane: the turn about their own upright axis faces them
+// to the camera, then the quarter turn about X stands them up, extruded away from the
+// viewer. The baseline is lifted by the descender.
+TNyxLabel* AddTitle(TComponent* Owner, TNyxScene* Scene) {
+    auto* title = Add<TNyxLabel>(Owner, Scene, -3.1, 1.25, 0.28);
+    title->SetCaption("Nyx");
+    title->SetBitmapFont(false);
+    title->SetExtrusion(0.25);
+    title->SetDeviation(0.005);
+    title->Font()->SetStyle({fsBold});
+    SetVertex(title->XForm()->Rotate(), 90, 40, 0);
+    SetVertex(title->XForm()->Scale(), 1.3, 1.3, 1.3);
+    title->SetColor(RGB(150, 70, 190));
+    return title;
+}
+
+// Screen-aligned text starting beside the sphere; emissive, so that it reads the
+// same whatever the lights do.
+TNyxLabel* AddSphereName(TComponent* Owner, TNyxScene* Scene, const TNyxSphere* Sphere) {
+    const TNyxVertex3* at = Sphere->XForm()->Translate();
+    auto* name = Add<TNyxLabel>(Owner, Scene, at->X() + 0.55, at->Y() - 0.6, at->Z());
+    name->SetCaption("Sphere");
+    name->Font()->SetSize(11);
+    name->Font()->SetStyle({fsBold});
+    name->SetColor(clWhite);
+    name->Material()->FrontFace()->SetColor(TNyxFaceMaterial::ciEmission, clWhite);
+    return name;
+}
+
 }  // namespace
 
 TDemoScene BuildDemoScene(TComponent* Owner) {
@@ -168,6 +199,8 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Scene->SetReflections(true);
     d.Mirror = AddMirrorWall(Owner, d.Scene);
     d.Terrain = AddTerrain(Owner, d.Scene);
+    d.Title = AddTitle(Owner, d.Scene);
+    d.SphereName = AddSphereName(Owner, d.Scene, d.Sphere);
 
     d.Camera = Add<TNyxCamera>(Owner, d.Scene, 0, 0, 0);
     SetVertex(d.Camera->Position(), 5.5, -6.5, 4.5);

@@ -10,6 +10,7 @@ class TNyxBox;
 class TNyxCamera;
 class TNyxCone;
 class TNyxHeightField;
+class TNyxLabel;
 class TNyxLight;
 class TNyxPolygon;
 class TNyxScene;
@@ -28,12 +29,15 @@ struct TDemoScene {
     TNyxLight* Fill;           // no shadows
     TNyxPolygon* Mirror;       // a wall behind the group, reflecting it
     TNyxHeightField* Terrain;  // hills beside the group
+    TNyxLabel* Title;          // "Nyx" in extruded outline glyphs before the mirror
+    TNyxLabel* SphereName;     // a bitmap caption beside the sphere
 };
 
 // A floor (top face at z = 0) that receives shadows; a checker-textured box, a sphere, a
 // cone and a torus standing on it that cast them; two lights at infinity of which the sun
-// casts shadows; a mirror wall behind the group and a small hilly terrain beside it; a
-// camera looking at the group. Every part is owned by Owner.
+// casts shadows; a mirror wall behind the group and a small hilly terrain beside it; an
+// extruded title standing before the mirror and a screen-aligned caption beside the
+// sphere; a camera looking at the group. Every part is owned by Owner.
 TDemoScene BuildDemoScene(TComponent* Owner);
 
 }  // namespace nyx

@@ -3,6 +3,7 @@
 
 #include "demo.h"
 #include "objects/box.h"
+#include "objects/label.h"
 #include "objects/quadrics.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
@@ -95,6 +96,8 @@ public:
         demo.Sun->GetCenter(FSun);
         demo.Sphere->GetAbsoluteCenter(FSphere);
         demo.Box->GetAbsoluteCenter(FBox);
+        demo.Title->GetAbsoluteMatrix(FTitle);
+        demo.SphereName->GetAbsoluteCenter(FSphereName);
     }
 
     std::array<int, 2> Pixel(double X, double Y, double Z) const {
@@ -121,10 +124,20 @@ public:
     }
 
     const TGLArrayd3& Box() const { return FBox; }
+    // A point of the title's glyph plane, in em.
+    std::array<int, 2> Title(double X, double Y) const {
+        const auto& m = FTitle;
+        return Pixel(m[0] * X + m[4] * Y + m[12], m[1] * X + m[5] * Y + m[13],
+                     m[2] * X + m[6] * Y + m[14]);
+    }
+    std::array<int, 2> SphereName() const {
+        return Pixel(FSphereName[0], FSphereName[1], FSphereName[2]);
+    }
 
 private:
     std::array<double, 16> FProjection{}, FModelview{};
-    TGLArrayd3 FSun{}, FSphere{}, FBox{};
+    TGLArrayd3 FSun{}, FSphere{}, FBox{}, FSphereName{};
+    TGLMatrixd4 FTitle{};
 };
 
 double Luminance(TColor c) {
@@ -184,6 +197,33 @@ TEST(NyxviewPng, RendersTheDemoSceneAtTheRequestedSize) {
             light = light || (g > 120 && r - g < 40);
         }
     EXPECT_TRUE(red && light) << "checker texture on the box";
+}
+
+// The extruded title shows its coloured face; the sphere's caption is white text that
+// starts at its projected origin.
+TEST(NyxviewPng, ShowsTheTitleAndTheSphereCaption) {
+    TTempDir dir;
+    const TRun run = RunNyxview({"--png", "demo.png", "--size", "320x240"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    TBitmap image;
+    image.LoadFromFile(dir / "demo.png");
+    const TProjector view;
+
+    // The middle of the N's diagonal stroke, facing the camera.
+    const TColor n = image.Pixels(view.Title(0.36, 0.36)[0], view.Title(0.36, 0.36)[1]);
+    const int r = n & 0xFF, g = (n >> 8) & 0xFF, b = (n >> 16) & 0xFF;
+    EXPECT_TRUE(b > g + 40 && r > g + 20) << std::hex << n;
+
+    const auto [ox, oy] = view.SphereName();
+    int white = 0, leftOfIt = 0;
+    for (int y = oy - 12; y <= oy; ++y)
+        for (int x = ox - 10; x < ox + 50; ++x) {
+            const TColor c = image.Pixels(x, y);
+            const bool w = (c & 0xFF) > 230 && ((c >> 8) & 0xFF) > 230 && ((c >> 16) & 0xFF) > 230;
+            (x < ox - 1 ? leftOfIt : white) += w;
+        }
+    EXPECT_GT(white, 40);
+    EXPECT_EQ(leftOfIt, 0);
 }
 
 TEST(NyxviewPrint, PrintsOnePdfPageWithoutADisplay) {
