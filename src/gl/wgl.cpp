@@ -25,6 +25,7 @@ namespace {
 struct TWindowSystem {
     std::unordered_map<HGLRC, std::unique_ptr<TGLContext>> Live;
     std::uintptr_t LastHandle = 0;
+    std::uint64_t LastGroup = 0;
     TGLContext* Current = nullptr;
 };
 
@@ -155,6 +156,8 @@ TShareGroup* CurrentShareGroup() {
     TGLContext* current = State().Current;
     return current ? &current->Group() : nullptr;
 }
+
+std::uint64_t TShareGroup::NewShareGroupSerial() { return ++State().LastGroup; }
 
 namespace native {
 
@@ -305,3 +308,19 @@ bool SwapBuffers(HDC dc) {
 }  // namespace native
 
 }  // namespace nyx::detail
+
+namespace nyx {
+
+std::uint64_t CurrentListSpace() {
+    const detail::TShareGroup* group = detail::CurrentShareGroup();
+    return group ? group->Serial : 0;
+}
+
+bool ListSpaceAlive(std::uint64_t Space) {
+    for (const auto& [handle, context] : detail::State().Live)
+        if (context->Group().Serial == Space)
+            return true;
+    return false;
+}
+
+}  // namespace nyx

@@ -98,6 +98,14 @@ inline HGLRC wglCreateContext(HDC dc) { return wglCreateContext(dc, nullptr); }
 inline constexpr int WGL_FONT_LINES = 0;
 inline constexpr int WGL_FONT_POLYGONS = 1;
 
+// The display-list names of the current context: a number shared by the contexts that
+// share lists, never used again for another group; 0 when no context is current. Objects
+// that keep lists tell by it whether their list names mean anything in the context at
+// hand.
+std::uint64_t CurrentListSpace();
+// Whether some live context still has the list names of Space.
+bool ListSpaceAlive(std::uint64_t Space);
+
 // For hosts that create the GL window: the X visual (VisualID) of the given screen that
 // best matches the request, asking for its depth, stencil and accumulation bits; 0 when
 // the display has no OpenGL visual. display is the host's Display*.

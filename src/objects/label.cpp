@@ -26,10 +26,14 @@ TNyxLabel::TNyxLabel(TComponent* AOwner) : TNyxColoredObject(AOwner) {
     FFont.SetOnChange(TNotifyEvent::Bind<&TNyxLabel::FontChanged>(this));
 }
 
-TNyxLabel::~TNyxLabel() { DeleteLists(); }
+TNyxLabel::~TNyxLabel() {
+    if (TGlyphLists* lists = ListsOf(CurrentListSpace()))
+        DeleteLists(*lists);
+}
 
 void TNyxLabel::ListsChanged() {
-    FListsValid = false;
+    for (TGlyphLists& lists : FLists)
+        lists.Valid = false;
     Invalidate(this);
 }
 
@@ -67,19 +71,30 @@ void TNyxLabel::SetDeviation(double Value) {
 
 void TNyxLabel::SetDrawType(TNyxDrawType Value) {
     if (Value != DrawType())
-        FListsValid = false;
+        for (TGlyphLists& lists : FLists)
+            lists.Valid = false;
     TNyxColoredObject::SetDrawType(Value);
 }
 
-void TNyxLabel::DeleteLists() {
-    if (FListCount > 0)
-        glDeleteLists(FListBase, FListCount);
-    FListBase = 0;
-    FListCount = 0;
+TNyxLabel::TGlyphLists* TNyxLabel::ListsOf(std::uint64_t Space) {
+    if (Space == 0)
+        return nullptr;
+    for (TGlyphLists& lists : FLists)
+        if (lists.Space == Space)
+            return &lists;
+    return nullptr;
 }
 
-bool TNyxLabel::BuildLists() {
-    DeleteLists();
+void TNyxLabel::DeleteLists(TGlyphLists& Lists) {
+    if (Lists.Count > 0)
+        glDeleteLists(Lists.Base, Lists.Count);
+    Lists.Base = 0;
+    Lists.Count = 0;
+    Lists.Valid = false;
+}
+
+bool TNyxLabel::BuildLists(TGlyphLists& Lists) {
+    DeleteLists(Lists);
     if (FCaption.size() > std::size_t(std::numeric_limits<GLsizei>::max()))
         return false;
     const auto count = GLsizei(FCaption.size());
@@ -101,21 +116,32 @@ bool TNyxLabel::BuildLists() {
         glDeleteLists(base, count);
         return false;
     }
-    FListBase = base;
-    FListCount = count;
-    FListsValid = true;
+    Lists.Base = base;
+    Lists.Count = count;
+    Lists.Valid = true;
     return true;
 }
 
 void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
     if (FCaption.empty())
         return;
-    if (!FListsValid && !BuildLists())
+    // Lists named in one context mean nothing, or something else, in a context that does
+    // not share them: each list space gets lists of its own.
+    const std::uint64_t space = CurrentListSpace();
+    if (space == 0)
+        return;
+    TGlyphLists* lists = ListsOf(space);
+    if (!lists) {
+        // Contexts that are gone took their lists with them.
+        std::erase_if(FLists, [](const TGlyphLists& l) { return !ListSpaceAlive(l.Space); });
+        lists = &FLists.emplace_back(TGlyphLists{space, 0, 0, false});
+    }
+    if (!lists->Valid && !BuildLists(*lists))
         return;
     if (FBitmapFont)
         glRasterPos3d(0, 0, 0);
-    for (std::int32_t i = 0; i < FListCount; ++i)
-        glCallList(FListBase + GLuint(i));
+    for (std::int32_t i = 0; i < lists->Count; ++i)
+        glCallList(lists->Base + GLuint(i));
 }
 
 void TNyxLabel::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace nyx {
 
@@ -16,7 +17,8 @@ class TNyxLabel : public TNyxColoredObject {
 public:
     // Touches no font: the glyph lists are built on the first draw.
     explicit TNyxLabel(TComponent* AOwner);
-    // Deletes the glyph lists in whichever context is current.
+    // Deletes the glyph lists of the current context; those of other contexts go with
+    // their context.
     ~TNyxLabel() override;
 
     // Single-byte characters read as Windows-1252, the code page of the drawings and
@@ -41,26 +43,37 @@ public:
     // dtFill fills outline glyphs, dtLine draws their outlines.
     void SetDrawType(TNyxDrawType Value) override;
     // The style follows BitmapFont and DrawType, never Face or Draft. Builds the lists
-    // first when they are stale; a build that fails (no current context, no list names,
-    // no face for the font) draws nothing and is tried again on the next draw.
+    // first when they are stale or were built for contexts whose list names the current
+    // one does not share (a canvas or printer rendered to besides the panel); a build that
+    // fails (no current context, no list names, no face for the font) draws nothing and is
+    // tried again on the next draw.
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
     // A label has no extent: both corners are the origin.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:
+    // The glyph lists built in one list space (gl/wgl.h, CurrentListSpace).
+    struct TGlyphLists {
+        std::uint64_t Space;
+        std::uint32_t Base;
+        std::int32_t Count;
+        bool Valid;
+    };
+
     void FontChanged(TObject* Sender);
     void ListsChanged();
-    bool BuildLists();
-    void DeleteLists();
+    TGlyphLists* ListsOf(std::uint64_t Space);
+    bool BuildLists(TGlyphLists& Lists);
+    static void DeleteLists(TGlyphLists& Lists);
 
     std::string FCaption;
     TFont FFont;
     bool FBitmapFont = true;
     double FExtrusion = 0;
     double FDeviation = 0;
-    std::uint32_t FListBase = 0;
-    std::int32_t FListCount = 0;
-    bool FListsValid = false;
+    // Most labels are only ever drawn by the panels of one scene, which share lists: one
+    // entry. Empty until the first draw.
+    std::vector<TGlyphLists> FLists;
 };
 
 }  // namespace nyx

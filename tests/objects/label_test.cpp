@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -246,7 +247,7 @@ TEST(LabelTest, FailedBuildDrawsNothingAndStaysStale) {
         SCOPED_TRACE("no current context");
         TLabelScene s("ab");
         ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
-        EXPECT_EQ(s.Draw(), Strings{"glGenLists(2)"});  // no list names without a context
+        EXPECT_TRUE(s.Draw().empty());
         ASSERT_TRUE(wglMakeCurrent(&s.Gl.Surface(), s.Gl.Context()));
         const Strings calls = s.Draw();
         const GLuint base = TLabelScene::Base(calls);
@@ -274,6 +275,45 @@ TEST(LabelTest, FailedBuildDrawsNothingAndStaysStale) {
         s.Label->SetDeviation(0.05);
         EXPECT_EQ(s.Draw().size(), 5u);
     }
+}
+
+// Lists belong to the contexts that share them: drawn where its lists mean nothing (a
+// canvas rendered to besides the panel), a label builds lists there too, and each set is
+// rebuilt, used and deleted only where it lives.
+TEST(LabelTest, ListsFollowTheContextTheyAreDrawnIn) {
+    TLabelScene s("ab");
+    test::TOffscreenGL& a = s.Gl;
+    const GLuint inA = TLabelScene::Base(s.Draw());
+    test::TOffscreenGL b(8, 8);  // current now, sharing nothing with a
+    const Strings first = s.Draw();
+    const GLuint inB = TLabelScene::Base(first);
+    EXPECT_EQ(first, Join(BitmapBuild("ab", inB), BitmapCalls(2, inB)));
+    EXPECT_EQ(s.Draw(), BitmapCalls(2, inB));
+
+    ASSERT_TRUE(wglMakeCurrent(&a.Surface(), a.Context()));
+    EXPECT_EQ(s.Draw(), BitmapCalls(2, inA));
+    // A context sharing a's lists uses them.
+    const HGLRC shared = wglCreateContext(&a.Surface(), a.Context());
+    ASSERT_TRUE(wglMakeCurrent(&a.Surface(), shared));
+    EXPECT_EQ(s.Draw(), BitmapCalls(2, inA));
+
+    // A change stales every set; each is replaced where it lives.
+    s.Label->SetCaption("xyz");
+    const Strings again = s.Draw();
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(again[0], "glDeleteLists(" + N(inA) + ", 2)");
+    ASSERT_TRUE(wglMakeCurrent(&b.Surface(), b.Context()));
+    const Strings inBAgain = s.Draw();
+    ASSERT_FALSE(inBAgain.empty());
+    EXPECT_EQ(inBAgain[0], "glDeleteLists(" + N(inB) + ", 2)");
+    const GLuint lastB = TLabelScene::Base(inBAgain);
+
+    // Going, the label deletes the lists of the context at hand only.
+    TGLRecorder recorder;
+    delete s.Label;
+    EXPECT_EQ(recorder.Calls({"glDeleteLists"}), Strings{"glDeleteLists(" + N(lastB) + ", 3)"});
+    ASSERT_TRUE(wglMakeCurrent(&a.Surface(), a.Context()));
+    wglDeleteContext(shared);
 }
 
 TEST(LabelTest, HasNoExtent) {
@@ -418,6 +458,35 @@ TEST(LabelPixels, BitmapLabelStandsOnItsProjectedOrigin) {
     EXPECT_EQ(s.Lit(0, ox - 1, 0, kSize).first, 0);      // nothing left of the origin
     EXPECT_EQ(s.Lit(0, kSize, oy + 2, kSize).first, 0);  // nor below the baseline
     EXPECT_EQ(s.Lit(0, kSize, 0, oy - 14).first, 0);     // nor above the capitals
+}
+
+// Rendered again into another context (a canvas, a printer page), the label shows there
+// too, and still in the first context afterwards.
+TEST(LabelPixels, LabelShowsInEveryContextItIsRenderedIn) {
+    TPixelScene s;
+    TNyxLabel* label = s.AddLabel("HIH");
+    label->Font()->SetHeight(-16);
+    label->Material()->FrontFace()->SetColor(TNyxFaceMaterial::ciEmission, clWhite);
+    s.Render();
+    const int first = s.Lit(0, kSize, 0, kSize).first;
+    EXPECT_GT(first, 60);
+    {
+        test::TOffscreenGL other(kSize, kSize);
+        s.Scene.SetRenderDC(&other.Surface());
+        glEnable(GL_LIGHTING);
+        s.Scene.Render(&s.Camera, kSize, kSize, false);
+        other.Finish();
+        int lit = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                lit += (other.Surface().At(x, y) & 0xFFFFFF) == 0xFFFFFF;
+        EXPECT_EQ(lit, first);
+    }
+    ASSERT_TRUE(wglMakeCurrent(&s.Gl.Surface(), s.Gl.Context()));
+    s.Scene.SetRenderDC(&s.Gl.Surface());
+    std::fill_n(s.Gl.Surface().Pixels(), kSize * kSize, 0u);
+    s.Render();
+    EXPECT_EQ(s.Lit(0, kSize, 0, kSize).first, first);
 }
 
 // An extruded caption is geometry: lit from the front, its face is twice as bright as

@@ -16,7 +16,11 @@ namespace nyx::detail {
 // compiled there (glyph shapes of the font calls, by the shape's serial number). OpenGL
 // frees the lists with the group's last context, and this record goes with it.
 struct TShareGroup {
+    // Names the group's list names for as long as the process runs (CurrentListSpace).
+    const std::uint64_t Serial = NewShareGroupSerial();
     std::unordered_map<std::uint64_t, GLuint> GlyphLists;
+
+    static std::uint64_t NewShareGroupSerial();
 };
 
 // A rendering context of one backend; HGLRC handles name them (gl/wgl.cpp).
