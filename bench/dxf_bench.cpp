@@ -1,0 +1,196 @@
+// DXF throughput on a generated 49 MB drawing (about 270,000 entities), each against a
+// floor measured in the same run:
+// - reading: one pass with getline and std::from_chars for every code and number; the
+//   tokenizer alone and the full import into scene objects are given as multiples of it
+//   (x_floor), the import also with its peak heap per object;
+// - writing: the export's groups written with std::to_chars into a buffered file; the
+//   export is given as a multiple of that.
+// The drawing comes from the generator beside the project (it needs Debian's
+// python3-ezdxf) into the build folder, once; without it every case is skipped.
+#include "dxf/converter.h"
+#include "scene/object.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+using namespace nyx;
+
+// --- Allocation accounting ---------------------------------------------------------------
+
+namespace {
+std::atomic<std::int64_t> gLive{0};
+std::atomic<std::int64_t> gPeak{0};
+
+void* Allocate(std::size_t n) {
+    void* p = std::malloc(n ? n : 1);
+    if (!p)
+        throw std::bad_alloc();
+    const std::int64_t live = gLive += std::int64_t(malloc_usable_size(p));
+    std::int64_t peak = gPeak.load();
+    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {}
+    return p;
+}
+void Release(void* p) {
+    if (!p)
+        return;
+    gLive -= std::int64_t(malloc_usable_size(p));
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t n) { return Allocate(n); }
+void* operator new[](std::size_t n) { return Allocate(n); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+
+// --- The drawing ---------------------------------------------------------------------------
+
+namespace {
+
+const std::string& Drawing() {
+    static const std::string path = [] {
+        const std::string out = NYX_DXF_BENCH_DIR "/bench_2.4.dxf";
+        if (std::filesystem::exists(out))
+            return out;
+        const std::string command = "/usr/bin/python3 '" NYX_DXF_GENERATOR "' '" + out +
+                                    ".part' 2.4 >/dev/null 2>&1 && mv '" + out + ".part' '" + out +
+                                    "'";
+        if (!std::filesystem::exists(NYX_DXF_GENERATOR) || std::system(command.c_str()) != 0)
+            return std::string();
+        return out;
+    }();
+    return path;
+}
+
+bool HaveDrawing(benchmark::State& State) {
+    if (!Drawing().empty())
+        return true;
+    State.SkipWithError("no benchmark drawing: the generator " NYX_DXF_GENERATOR
+                        " or Debian's python3-ezdxf is missing");
+    return false;
+}
+
+// Codes whose values are reals or integers in the drawings read here.
+bool IsRealCode(int Code) { return (Code >= 10 && Code < 60) || (Code >= 110 && Code < 150); }
+bool IsIntCode(int Code) { return (Code >= 60 && Code < 100) || (Code >= 170 && Code < 180); }
+
+// Mean seconds per iteration of each floor, for the multiples of the cases after it.
+double gReadFloor = 0;
+double gWriteFloor = 0;
+
+double Seconds(std::chrono::steady_clock::duration D) {
+    return std::chrono::duration<double>(D).count();
+}
+
+void ReportFloorMultiple(benchmark::State& State, double Total, double Floor) {
+    if (Floor > 0 && State.iterations() > 0)
+        State.counters["x_floor"] = Total / double(State.iterations()) / Floor;
+}
+
+// --- Reading ---------------------------------------------------------------------------------
+
+void BM_ReadFloor(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    double total = 0;
+    for (auto _ : State) {
+        const auto start = std::chrono::steady_clock::now();
+        std::ifstream in(Drawing(), std::ios::binary);
+        std::string codeLine, value;
+        double sum = 0;
+        while (std::getline(in, codeLine) && std::getline(in, value)) {
+            int code = 0;
+            std::from_chars(codeLine.data(), codeLine.data() + codeLine.size(), code);
+            if (IsRealCode(code)) {
+                double d = 0;
+                std::from_chars(value.data(), value.data() + value.size(), d);
+                sum += d;
+            } else if (IsIntCode(code)) {
+                int i = 0;
+                std::from_chars(value.data(), value.data() + value.size(), i);
+                sum += i;
+            }
+        }
+        benchmark::DoNotOptimize(sum);
+        total += Seconds(std::chrono::steady_clock::now() - start);
+    }
+    gReadFloor = total / double(State.iterations());
+    State.SetBytesProcessed(State.iterations() *
+                            std::int64_t(std::filesystem::file_size(Drawing())));
+}
+BENCHMARK(BM_ReadFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Tokenizer(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    TDXFConverter converter(nullptr);
+    converter.SetFileName(Drawing());
+    double total = 0;
+    for (auto _ : State) {
+        const auto start = std::chrono::steady_clock::now();
+        converter.OpenFile();
+        double sum = 0;
+        for (int code = converter.NextGroupCode(); code >= 0; code = converter.NextGroupCode()) {
+            if (IsRealCode(code))
+                sum += converter.ValDbl();
+            else if (IsIntCode(code))
+                sum += converter.ValInt();
+        }
+        converter.CloseFile();
+        benchmark::DoNotOptimize(sum);
+        total += Seconds(std::chrono::steady_clock::now() - start);
+    }
+    ReportFloorMultiple(State, total, gReadFloor);
+    State.SetBytesProcessed(State.iterations() *
+                            std::int64_t(std::filesystem::file_size(Drawing())));
+}
+BENCHMARK(BM_Tokenizer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Import(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    double total = 0;
+    std::int64_t objects = 0;
+    std::int64_t peakPerObject = 0;
+    for (auto _ : State) {
+        const std::int64_t before = gLive.load();
+        gPeak = before;
+        const auto start = std::chrono::steady_clock::now();
+        auto root = std::make_unique<TNyxObject>(nullptr);
+        TDXFConverter converter(nullptr);
+        converter.SetRoot(root.get());
+        converter.SetFileName(Drawing());
+        converter.LoadFromFile();
+        total += Seconds(std::chrono::steady_clock::now() - start);
+        objects = root->ComponentCount();
+        peakPerObject = (gPeak.load() - before) / std::max<std::int64_t>(objects, 1);
+        State.PauseTiming();
+        converter.SetRoot(nullptr);
+        root.reset();
+        State.ResumeTiming();
+    }
+    ReportFloorMultiple(State, total, gReadFloor);
+    State.counters["objects"] = double(objects);
+    State.counters["peak_B_per_object"] = double(peakPerObject);
+    State.SetBytesProcessed(State.iterations() *
+                            std::int64_t(std::filesystem::file_size(Drawing())));
+}
+BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

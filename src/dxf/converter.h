@@ -1,0 +1,233 @@
+#pragma once
+// TDXFConverter: imports an ASCII DXF drawing as scene objects below a root object
+// and exports the root's subtree as DXF.
+//
+// Layers are the root's direct children; each entity becomes one object below its
+// layer. Reading goes through a small tokenizer over a block buffer (one group is a
+// code line and a value line); every public step of the import and the export is
+// callable on its own, so that applications can read drawings of their own layout.
+//
+// Additions to the converter as first designed, because drawings made by current CAD
+// programs rely on them:
+// - LWPOLYLINE entities are imported as polylines (bulges become chords at the
+//   resolution circles use); the writer still writes POLYLINE.
+// - A negative layer colour (a layer switched off) gives the colour of its absolute
+//   value and a hidden layer object; entity colours 256 (by layer) and 257 (by
+//   object) take the layer's colour like 0.
+// - Polyface face indices are taken by absolute value (a negative one only hides an
+//   edge); a fourth index of 0 makes a triangle.
+//
+// Sections: errors - colour table - entity record - converter (properties,
+// tokenizer, reading steps, writing steps).
+
+#include "geom/geom.h"
+#include "rtl/classes.h"
+#include "rtl/graphics.h"
+#include "rtl/sysutils.h"
+#include "scene/scene_fwd.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace nyx {
+
+class TFileStream;
+
+// --- Errors ------------------------------------------------------------------------
+
+// Malformed DXF input. With a line number of 0 or above the message gets a second line
+// naming it; -1 and below leave the message as it is.
+class EDXFReadException : public Exception {
+public:
+    EDXFReadException(const std::string& Message, std::int64_t LineNumber);
+    std::int64_t LineNumber() const { return FLineNumber; }
+
+private:
+    std::int64_t FLineNumber;
+};
+
+// --- Colours -----------------------------------------------------------------------
+
+// Colour values by DXF colour number, used both ways. Only the first 30 entries
+// follow the usual CAD palette; the rest are white.
+extern const std::array<TColor, 256> DXF_Layer_Colors;
+
+// --- Entity record -------------------------------------------------------------------
+
+// The groups of one entity (or table entry) as far as the converter uses them.
+class TEntity {
+public:
+    std::array<TGLArrayd3, 4> Points{};     // 10/20/30 .. 13/23/33
+    double Size = 0;                        // 40: radius, text height
+    double StartAngle = 0;                  // 50
+    double EndAngle = 0;                    // 51
+    std::int32_t ColorNumber = 0;           // 62
+    std::int32_t Flags = 0;                 // 70
+    std::array<std::int32_t, 4> Indices{};  // 71 .. 74
+    std::int32_t FollowFlag = 0;            // 66
+    std::string Text;                       // 1
+    std::string Name;                       // 2
+    std::string Layer;                      // 8
+    std::string LineType;                   // 6
+
+    // Back to zero and empty, keeping the strings' storage.
+    void Clear();
+};
+
+// --- The converter -------------------------------------------------------------------
+
+class TDXFConverter : public TComponent {
+    NYX_CLASS(TDXFConverter)
+public:
+    explicit TDXFConverter(TComponent* AOwner);
+    ~TDXFConverter() override;
+
+    // --- Published properties ---
+    TNyxObject* Root() const { return FRoot; }
+    void SetRoot(TNyxObject* Value);
+    bool ClearBeforRead() const { return FClearBeforRead; }
+    void SetClearBeforRead(bool Value) { FClearBeforRead = Value; }
+    bool CreateLayersIfNotExists() const { return FCreateLayersIfNotExists; }
+    void SetCreateLayersIfNotExists(bool Value) { FCreateLayersIfNotExists = Value; }
+    bool WriteVPORTInfo() const { return FWriteVPORTInfo; }
+    void SetWriteVPORTInfo(bool Value) { FWriteVPORTInfo = Value; }
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(const std::string& Value) { FFileName = Value; }
+
+    // Clears Root when that object goes.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // --- Reading ---
+    // The whole import. The file is opened and its first block read before anything
+    // of Root is freed, so a file that cannot be read leaves the drawing as it was.
+    // However the load ends, the file is closed and Root's update bracket ends; what
+    // was read before a failure stays in the tree.
+    void LoadFromFile();
+    // $EXTMIN / $EXTMAX of the last load, or the extent of the last save.
+    void get_min_extent(TGLArrayd3& P) const { P = FMinExtent; }
+    void get_max_extent(TGLArrayd3& P) const { P = FMaxExtent; }
+
+    // Opens FileName for the tokenizer and reads its first block (the platform's I/O
+    // error when either fails); LoadFromFile does so itself. For programs that walk a
+    // drawing's groups on their own. CloseFile is harmless without an open file.
+    void OpenFile();
+    void CloseFile();
+
+    // Tokenizer, on the file that LoadFromFile or OpenFile has opened (without one,
+    // every read meets the end of the file).
+    // The next group's code; -2 at the end of the file or at a code line that is not
+    // an integer. Counts both lines of the group.
+    std::int32_t NextGroupCode();
+    // The value line of the current group (at most 255 characters).
+    const std::string& ValStr() const { return FValue; }
+    // The value as a number; EDXFReadException naming the line when it is none.
+    double ValDbl();
+    std::int32_t ValInt();
+    // Next group's code and value; false when the code is negative.
+    bool code_and_string(std::int32_t& Code, std::string& S);
+    bool code_and_double(std::int32_t& Code, double& D);
+    // Skips to the next group 10 and takes its value as X and the value of the group
+    // after it as Y; false at the end of the file.
+    bool read_2Dpoint(double& X, double& Y);
+    // Makes Code and Value the current group and returns them from the next
+    // NextGroupCode again.
+    void go_back_to_last(std::int32_t Code, const std::string& Value);
+    // Remembers the file offset of the next unread byte; goto_marked_position reads
+    // on from there. Neither touches the line counter or a pushed-back group.
+    void mark_position();
+    void goto_marked_position();
+    // Lines read since this converter was made, re-read lines included.
+    std::int64_t LineCount() const { return FLineCount; }
+
+    // Section steps; each returns whether it succeeded.
+    bool skip_upto_section(const std::string& Name);
+    bool move_to_header_section();
+    bool move_to_classes_section();
+    bool move_to_tables_section();
+    bool move_to_blocks_section();
+    bool move_to_entity_section();
+    bool read_header();
+    bool read_classes();
+    bool read_tables();
+    bool read_layer_information();
+    bool read_vport_information();
+    bool read_blocks();
+    bool read_entities();
+
+    // Entity steps; false on an entity cut short by the end of the file.
+    // Groups up to the next code 0, which is pushed back.
+    bool read_entity_data(TEntity& Entity);
+    // An entity whose only use is its layer: Layer is its layer object, created when
+    // missing and CreateLayersIfNotExists allows it. None when the read failed.
+    std::optional<TEntity> read_generic(TNyxObject*& Layer);
+    bool read_point();
+    bool read_text();
+    bool read_line();
+    bool read_circle();
+    bool read_arc();
+    bool read_3dface();
+    bool read_insert();
+    bool read_polyline();
+    bool read_lwpolyline();
+
+    // The index whose colour lies nearest to Color's three low bytes (first one on a
+    // tie): white gives 7, black 0.
+    static std::int32_t find_DXF_color(TColor Color);
+
+private:
+    // Tokenizer internals (dxf/tokenizer.cpp).
+    static constexpr std::int64_t ReadBufferSize = 4096;
+    bool ReadLine(std::string_view& Line);
+    bool ReadLineSlow(std::string_view& Line);
+    bool FillBuffer();
+    [[noreturn]] void RaiseRead(const std::string& Message) const;
+
+    // Reading internals (dxf/reader.cpp).
+    void IndexLayers();
+    TNyxObject* FindLayer(const std::string& Name);
+    TNyxObject* NewLayer(const std::string& Name);
+    TNyxObject* LayerForSequence(const TEntity& Entity);
+    TColor ColorOf(std::int64_t ColorNumber) const;
+    TColor EntityColor(const TEntity& Entity, TNyxObject* Layer) const;
+    void ApplyLayerColor(TNyxObject* Layer, std::int32_t ColorNumber) const;
+    bool ReadSimpleEntity(TNyxObject*& Layer);
+    void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Layer,
+                         const TNyxCollection& Vertexes);
+
+    TNyxObject* FRoot = nullptr;
+    bool FClearBeforRead = true;
+    bool FCreateLayersIfNotExists = true;
+    bool FWriteVPORTInfo = false;
+    std::string FFileName;
+
+    // Reading state.
+    std::unique_ptr<TFileStream> FFile;
+    std::unique_ptr<char[]> FBuffer;
+    std::int64_t FBufferFill = 0;
+    std::int64_t FBufferIndex = 0;
+    std::int64_t FBufferStart = 0;
+    std::int64_t FErrorState = 0;
+    std::int32_t FCode = 0;
+    std::int64_t FLineCount = 0;
+    std::string FValue;
+    std::string FLongLine;  // a line that ran over the end of the buffer
+    std::int64_t FMarkedPosition = 0;
+    bool FPushedBack = false;
+    TEntity FEntity;
+    // Root's direct children by upper-case Ident (the first of equal ones) during a
+    // load, so that matching an entity's layer costs no scan of the layers.
+    std::unordered_map<std::string, TNyxObject*> FLayers;
+    std::string FLayerKey;
+
+    TGLArrayd3 FMinExtent{0, 0, 0};
+    TGLArrayd3 FMaxExtent{0, 0, 0};
+    double FViewportAspect = 1.0;
+};
+
+}  // namespace nyx
