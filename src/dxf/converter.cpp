@@ -91,7 +91,8 @@ const TMetaClass& TDXFConverter::StaticClass() {
 // --- Construction ------------------------------------------------------------------------
 
 TDXFConverter::TDXFConverter(TComponent* AOwner)
-    : TComponent(AOwner), FBuffer(std::make_unique<char[]>(ReadBufferSize)) {
+    : TComponent(AOwner), FBuffer(std::make_unique<char[]>(ReadBufferSize)),
+      FOutBuffer(std::make_unique<char[]>(OutputBufferSize)) {
     FValue.reserve(255);
     FLongLine.reserve(255);
 }

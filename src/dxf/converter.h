@@ -38,6 +38,7 @@
 namespace nyx {
 
 class TFileStream;
+class TStream;
 
 // --- Errors ------------------------------------------------------------------------
 
@@ -176,6 +177,30 @@ public:
     bool read_polyline();
     bool read_lwpolyline();
 
+    // --- Writing ---
+    // The whole export: the header, the tables and every entity of Root's subtree,
+    // written beside FileName under a temporary name that replaces the file only when
+    // all was written, so a failed export leaves the old file as it was. Unnamed direct
+    // children of Root are named LAYER_0000, LAYER_0001, ... on the way.
+    void SaveToFile();
+    // Sections and tables, on the output SaveToFile has open. The header's extent is
+    // the box round every object written, in world coordinates.
+    void write_header();
+    void write_tables();
+    void write_vport_information();
+    void write_layer_information();
+    void write_entities();
+    // Entity bodies: 62 and 2 first (write_entity), each body built on the smaller one.
+    void write_entity(const TEntity& Entity);
+    void write_point(const TEntity& Entity);
+    void write_line(const TEntity& Entity);
+    void write_circle(const TEntity& Entity);
+    void write_arc(const TEntity& Entity);
+    void write_text(const TEntity& Entity);
+    void write_polyline(const TEntity& Entity);
+    void write_vertex(const TEntity& Entity);
+    void write_3dface(const TEntity& Entity);
+
     // The index whose colour lies nearest to Color's three low bytes (first one on a
     // tie): white gives 7, black 0.
     static std::int32_t find_DXF_color(TColor Color);
@@ -183,6 +208,7 @@ public:
 private:
     // Tokenizer internals (dxf/tokenizer.cpp).
     static constexpr std::int64_t ReadBufferSize = 4096;
+    static constexpr std::size_t OutputBufferSize = 64 * 1024;
     bool ReadLine(std::string_view& Line);
     bool ReadLineSlow(std::string_view& Line);
     bool FillBuffer();
@@ -199,6 +225,16 @@ private:
     bool ReadSimpleEntity(TNyxObject*& Layer);
     void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Layer,
                          const TNyxCollection& Vertexes);
+
+    // Writing internals (dxf/writer.cpp).
+    void FlushOutput();
+    void Put(const char* Text, std::size_t Length);
+    void PutCode(std::int32_t Code);
+    void PutString(std::int32_t Code, std::string_view Value);
+    void PutInt(std::int32_t Code, std::int64_t Value);
+    void PutReal(std::int32_t Code, double Value);
+    // Offers one object of Layer's subtree to the entity writer.
+    void WriteObject(TNyxObject* Obj, TNyxObject* Layer);
 
     TNyxObject* FRoot = nullptr;
     bool FClearBeforRead = true;
@@ -224,6 +260,11 @@ private:
     // load, so that matching an entity's layer costs no scan of the layers.
     std::unordered_map<std::string, TNyxObject*> FLayers;
     std::string FLayerKey;
+
+    // Writing state: the open output and its buffer.
+    TStream* FOutput = nullptr;
+    std::unique_ptr<char[]> FOutBuffer;
+    std::size_t FOutFill = 0;
 
     TGLArrayd3 FMinExtent{0, 0, 0};
     TGLArrayd3 FMaxExtent{0, 0, 0};
