@@ -71,14 +71,33 @@ void TComponent::NotifyRemoval() {
 TComponent* TComponent::Components(int Index) const {
     if (Index < 0 || Index >= ComponentCount())
         ListIndexError(Index);
+    Compact();
     return FComponents[std::size_t(Index)];
 }
 
 int TComponent::ComponentIndex() const {
     if (!FOwner)
         return -1;
-    const auto& list = FOwner->FComponents;
-    return int(std::find(list.begin(), list.end(), this) - list.begin());
+    FOwner->Compact();
+    return int(FOwnerSlot);
+}
+
+void TComponent::Compact() const {
+    if (FHoles == 0)
+        return;
+    std::size_t kept = 0, classified = 0;
+    for (std::size_t i = 0; i < FComponents.size(); ++i) {
+        TComponent* c = FComponents[i];
+        if (!c)
+            continue;
+        if (i < FClassified)
+            ++classified;
+        c->FOwnerSlot = kept;
+        FComponents[kept++] = c;
+    }
+    FComponents.resize(kept);
+    FClassified = classified;
+    FHoles = 0;
 }
 
 TComponent* TComponent::FindComponent(std::string_view AName) const {
@@ -88,7 +107,7 @@ TComponent* TComponent::FindComponent(std::string_view AName) const {
     TComponent* found = FNameIndex.Find(AName, more);
     if (more)  // a clash let through: the earliest owned one wins
         for (TComponent* c : FComponents)
-            if (SameText(c->FName, AName))
+            if (c && SameText(c->FName, AName))
                 return c;
     return found;
 }
@@ -208,19 +227,24 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
 }
 
 void TComponent::Insert(TComponent* AComponent) {
+    AComponent->FOwnerSlot = FComponents.size();
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
     IndexName(AComponent);
 }
 
+// The slot is left empty, so that freeing a big owner's components in any order costs
+// no search and no shifting; the list is closed up when it is next used by index.
 void TComponent::Remove(TComponent* AComponent) {
-    // Searched from the end: owners free, and streams and undo remove, the newest first.
-    const auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
-    if (it != FComponents.rend()) {
-        const auto index = std::size_t(std::distance(it, FComponents.rend()) - 1);
-        FComponents.erase(FComponents.begin() + std::ptrdiff_t(index));
-        if (index < FClassified)
-            --FClassified;
+    const std::size_t slot = AComponent->FOwnerSlot;
+    if (slot < FComponents.size() && FComponents[slot] == AComponent) {
+        FComponents[slot] = nullptr;
+        ++FHoles;
+        while (!FComponents.empty() && !FComponents.back()) {
+            FComponents.pop_back();
+            --FHoles;
+        }
+        FClassified = std::min(FClassified, FComponents.size());
     }
     if (AComponent->FListening) {
         std::erase(FListeners, AComponent);
@@ -245,7 +269,8 @@ void TComponent::Destroying() {
         return;
     FComponentState.Include(csDestroying);
     for (TComponent* c : FComponents)
-        c->Destroying();
+        if (c)
+            c->Destroying();
 }
 
 void TComponent::SetDesigning(bool Value, bool SetChildren) {
@@ -255,7 +280,8 @@ void TComponent::SetDesigning(bool Value, bool SetChildren) {
         FComponentState.Exclude(csDesigning);
     if (SetChildren)
         for (TComponent* c : FComponents)
-            c->SetDesigning(Value, true);
+            if (c)
+                c->SetDesigning(Value, true);
 }
 
 void TComponent::SetLoading(bool Value) {
@@ -339,7 +365,7 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
 void TComponent::ClassifyListeners() {
     for (; FClassified < FComponents.size(); ++FClassified) {
         TComponent* c = FComponents[FClassified];
-        if (!c->FListening && c->HearsSiblings()) {
+        if (c && !c->FListening && c->HearsSiblings()) {
             FListeners.push_back(c);
             c->FListening = true;
         }

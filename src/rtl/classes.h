@@ -67,7 +67,7 @@ public:
     ~TComponent() override;
 
     TComponent* Owner() const { return FOwner; }
-    int ComponentCount() const { return int(FComponents.size()); }
+    int ComponentCount() const { return int(FComponents.size() - FHoles); }
     TComponent* Components(int Index) const;  // EListError out of range
     int ComponentIndex() const;
     TComponent* FindComponent(std::string_view AName) const;  // case-insensitive, or none
@@ -149,6 +149,8 @@ private:
 
     void Insert(TComponent* AComponent);
     void Remove(TComponent* AComponent);
+    // Closes up the slots that removals have left empty.
+    void Compact() const;
     void RemoveNotification(TComponent* AComponent);
     void IndexName(TComponent* AComponent);
     void UnindexName(TComponent* AComponent);
@@ -156,12 +158,16 @@ private:
     bool HearsSiblings() const;
 
     TComponent* FOwner = nullptr;
-    std::vector<TComponent*> FComponents;
+    // In order of insertion; a removed component leaves an empty slot (FHoles of them,
+    // never at the end) until Compact. FOwnerSlot: this component's slot in its owner's.
+    mutable std::vector<TComponent*> FComponents;
+    mutable std::size_t FHoles = 0;
+    mutable std::size_t FOwnerSlot = 0;
     TNameIndex FNameIndex;
     // Owned components that hear of their siblings' removal, in FComponents order;
     // FComponents[FClassified...] have not been sorted into it yet.
     std::vector<TComponent*> FListeners;
-    std::size_t FClassified = 0;
+    mutable std::size_t FClassified = 0;
     bool FListening = false;  // in the owner's FListeners
     std::vector<TComponent*> FFreeNotifies;
     std::string FName;

@@ -205,6 +205,31 @@ TEST(Component, ManyOwnedComponentsKeepTheirNamesFoundThroughRenameRemoveAndFree
     }
 }
 
+// Freeing the oldest first is what a scene graph parent does to its owned children.
+TEST(Component, ComponentsFreedInAnyOrderLeaveTheOthersInOrder) {
+    TComponent owner(nullptr);
+    std::vector<TComponent*> c;
+    for (int i = 0; i < 10; ++i)
+        c.push_back(new TComponent(&owner));
+    for (int i : {0, 5, 9, 8})
+        delete c[std::size_t(i)];
+    ASSERT_EQ(owner.ComponentCount(), 6);
+    EXPECT_EQ(c[6]->ComponentIndex(), 4);
+    const std::vector<TComponent*> expected{c[1], c[2], c[3], c[4], c[6], c[7]};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(owner.Components(i), expected[std::size_t(i)]) << i;
+    auto* added = new TComponent(&owner);
+    delete c[1];
+    EXPECT_EQ(added->ComponentIndex(), 5);
+    EXPECT_EQ(owner.Components(0), c[2]);
+    EXPECT_THROW(owner.Components(6), EListError);
+    TComponent other(nullptr);
+    other.InsertComponent(c[3]);  // moved away in the middle
+    EXPECT_EQ(owner.ComponentCount(), 5);
+    EXPECT_EQ(owner.Components(1), c[4]);
+    EXPECT_EQ(c[3]->ComponentIndex(), 0);
+}
+
 namespace {
 // Lets any name through, clashes included.
 class TLaxOwner : public TComponent {
