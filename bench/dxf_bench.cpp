@@ -191,6 +191,120 @@ void BM_Import(benchmark::State& State) {
 }
 BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// --- Writing ---------------------------------------------------------------------------------
+
+// The drawing imported once, for the export cases.
+TNyxObject* ImportedScene() {
+    static const std::unique_ptr<TNyxObject> root = [] {
+        auto r = std::make_unique<TNyxObject>(nullptr);
+        TDXFConverter converter(nullptr);
+        converter.SetRoot(r.get());
+        converter.SetFileName(Drawing());
+        converter.LoadFromFile();
+        converter.SetRoot(nullptr);
+        return r;
+    }();
+    return root.get();
+}
+
+const std::string ExportPath = NYX_DXF_BENCH_DIR "/export.dxf";
+
+// The groups of the export, with their numbers parsed, for the floor to write again.
+struct TFloorGroup {
+    int Code;
+    int Kind;  // 0 text, 1 real, 2 integer
+    double Real;
+    long long Integer;
+    std::string Text;
+};
+
+const std::vector<TFloorGroup>& ExportedGroups() {
+    static const std::vector<TFloorGroup> groups = [] {
+        TDXFConverter converter(nullptr);
+        converter.SetRoot(ImportedScene());
+        converter.SetFileName(ExportPath);
+        converter.SaveToFile();
+        converter.SetRoot(nullptr);
+        std::vector<TFloorGroup> list;
+        std::ifstream in(ExportPath, std::ios::binary);
+        std::string codeLine, value;
+        while (std::getline(in, codeLine) && std::getline(in, value)) {
+            value.pop_back();  // CR
+            TFloorGroup g{std::stoi(codeLine), 0, 0, 0, {}};
+            if (IsRealCode(g.Code) && g.Code != 41) {
+                g.Kind = 1;
+                g.Real = std::strtod(value.c_str(), nullptr);
+            } else if (IsIntCode(g.Code)) {
+                g.Kind = 2;
+                g.Integer = std::stoll(value);
+            } else {
+                g.Text = value;
+            }
+            list.push_back(std::move(g));
+        }
+        return list;
+    }();
+    return groups;
+}
+
+void BM_WriteFloor(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    const std::vector<TFloorGroup>& groups = ExportedGroups();
+    const std::string path = NYX_DXF_BENCH_DIR "/floor.dxf";
+    double total = 0;
+    std::vector<char> buffer(64 * 1024);
+    for (auto _ : State) {
+        const auto start = std::chrono::steady_clock::now();
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::size_t fill = 0;
+        for (const TFloorGroup& g : groups) {
+            if (fill + 64 + g.Text.size() > buffer.size()) {
+                std::fwrite(buffer.data(), 1, fill, f);
+                fill = 0;
+            }
+            char* p = buffer.data() + fill;
+            p = std::to_chars(p, p + 12, g.Code).ptr;
+            *p++ = '\r';
+            *p++ = '\n';
+            if (g.Kind == 1)
+                p = std::to_chars(p, p + 32, g.Real).ptr;
+            else if (g.Kind == 2)
+                p = std::to_chars(p, p + 24, g.Integer).ptr;
+            else
+                p = std::copy(g.Text.begin(), g.Text.end(), p);
+            *p++ = '\r';
+            *p++ = '\n';
+            fill = std::size_t(p - buffer.data());
+        }
+        std::fwrite(buffer.data(), 1, fill, f);
+        std::fclose(f);
+        total += Seconds(std::chrono::steady_clock::now() - start);
+    }
+    gWriteFloor = total / double(State.iterations());
+    State.counters["groups"] = double(groups.size());
+}
+BENCHMARK(BM_WriteFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Export(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    TDXFConverter converter(nullptr);
+    converter.SetRoot(ImportedScene());
+    converter.SetFileName(ExportPath);
+    double total = 0;
+    for (auto _ : State) {
+        const auto start = std::chrono::steady_clock::now();
+        converter.SaveToFile();
+        total += Seconds(std::chrono::steady_clock::now() - start);
+    }
+    converter.SetRoot(nullptr);
+    ReportFloorMultiple(State, total, gWriteFloor);
+    State.SetBytesProcessed(State.iterations() *
+                            std::int64_t(std::filesystem::file_size(ExportPath)));
+}
+BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -228,8 +228,7 @@ private:
 
     // Writing internals (dxf/writer.cpp).
     void FlushOutput();
-    void Put(const char* Text, std::size_t Length);
-    void PutCode(std::int32_t Code);
+    char* Reserve(std::size_t Length);
     void PutString(std::int32_t Code, std::string_view Value);
     void PutInt(std::int32_t Code, std::int64_t Value);
     void PutReal(std::int32_t Code, double Value);

@@ -20,9 +20,106 @@ namespace nyx {
 
 // --- Number format ---------------------------------------------------------------------------
 
-// The shortest round-trip digits, cut to 15 by rounding the decimal digits (half up).
-// Only a value whose shortest digits end in exactly 5 after the 15th can round other
-// than its exact binary value would; either result is within the 15 digits' precision.
+namespace {
+
+// Count digits, the first at the decimal Exponent, without their trailing zeros, as
+// mantissa text d.ddd E exponent, or in fixed notation.
+char* PlaceDigits(char* Out, const char* Digits, int Count, int Exponent) {
+    while (Count > 1 && Digits[Count - 1] == '0')
+        --Count;
+    if (Exponent < -5 || Exponent >= 15) {
+        *Out++ = Digits[0];
+        if (Count > 1) {
+            *Out++ = '.';
+            Out = std::copy(Digits + 1, Digits + Count, Out);
+        }
+        *Out++ = 'E';
+        return std::to_chars(Out, Out + 8, Exponent).ptr;
+    }
+    if (Exponent < 0) {
+        *Out++ = '0';
+        *Out++ = '.';
+        Out = std::fill_n(Out, -Exponent - 1, '0');
+        return std::copy(Digits, Digits + Count, Out);
+    }
+    const int whole = Exponent + 1;
+    for (int i = 0; i < whole; ++i)
+        *Out++ = i < Count ? Digits[i] : '0';
+    if (Count > whole) {
+        *Out++ = '.';
+        Out = std::copy(Digits + whole, Digits + Count, Out);
+    }
+    return Out;
+}
+
+constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                            1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+constexpr double Decades[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,
+                              1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
+
+// Magnitudes written in fixed notation, scaled by an exact power of ten to a 15-digit
+// integer. The one multiplication can round otherwise than the exact value would only
+// when the digits after the 15th lie within a hair of one half; the result is the value
+// to 15 digits either way. False when the value is written in scientific notation.
+bool FixedDigits(double Magnitude, char* Digits, int& Exponent) {
+    if (!(Magnitude >= 1e-5 && Magnitude < 1e15))
+        return false;
+    int e = 14;
+    while (e > -5 && Magnitude < Decades[std::size_t(e + 5)])
+        --e;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const long long m = std::llround(Magnitude * Pow10[std::size_t(14 - e)]);
+        if (m >= 1000000000000000LL && e < 14) {
+            ++e;
+        } else if (m < 100000000000000LL && e > -5) {
+            --e;
+        } else if (m >= 100000000000000LL && m < 1000000000000000LL) {
+            std::to_chars(Digits, Digits + 15, m);
+            Exponent = e;
+            return true;
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+// The shortest round-trip digits, cut to 15 by rounding the decimal digits half up.
+int ShortestDigits(double Magnitude, char* Digits, int& Exponent) {
+    char text[32];
+    const char* end =
+        std::to_chars(text, text + sizeof text, Magnitude, std::chars_format::scientific).ptr;
+    // "d.ddde-xx"
+    const char* p = text;
+    int count = 0;
+    Digits[count++] = *p++;
+    if (*p == '.')
+        for (++p; *p != 'e'; ++p)
+            Digits[count++] = *p;
+    const bool negative = p[1] == '-';
+    Exponent = 0;
+    for (p += 2; p < end; ++p)
+        Exponent = Exponent * 10 + (*p - '0');
+    if (negative)
+        Exponent = -Exponent;
+    if (count > 15) {
+        bool carry = Digits[15] >= '5';
+        count = 15;
+        for (int i = count - 1; carry && i >= 0; --i) {
+            carry = Digits[i] == '9';
+            Digits[i] = carry ? '0' : char(Digits[i] + 1);
+        }
+        if (carry) {  // 9.99...9 became 10.0...0
+            Digits[0] = '1';
+            count = 1;
+            ++Exponent;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
 char* detail::FormatReal(char* Out, double Value) {
     if (std::isnan(Value))
         return std::strcpy(Out, "NAN") + 3;
@@ -32,60 +129,15 @@ char* detail::FormatReal(char* Out, double Value) {
         *Out = '0';
         return Out + 1;
     }
-    char text[32];
-    const auto [end, ec] =
-        std::to_chars(text, text + sizeof text, Value, std::chars_format::scientific);
-    (void)ec;  // 32 characters always suffice
-    // "-d.ddde-xx": sign, digits, exponent.
-    const char* p = text;
-    if (*p == '-')
-        *Out++ = *p++;
-    char digits[20];
-    int count = 0;
-    for (; *p != 'e'; ++p)
-        if (*p != '.')
-            digits[count++] = *p;
+    if (Value < 0)
+        *Out++ = '-';
+    const double magnitude = std::abs(Value);
+    char digits[24];
     int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), end, exponent);
-    if (count > 15) {
-        bool carry = digits[15] >= '5';
-        count = 15;
-        for (int i = count - 1; carry && i >= 0; --i) {
-            carry = digits[i] == '9';
-            digits[i] = carry ? '0' : char(digits[i] + 1);
-        }
-        if (carry) {  // 9.99...9 became 10.0...0
-            digits[0] = '1';
-            count = 1;
-            ++exponent;
-        }
-    }
-    while (count > 1 && digits[count - 1] == '0')
-        --count;
-
-    if (exponent < -5 || exponent >= 15) {
-        *Out++ = digits[0];
-        if (count > 1) {
-            *Out++ = '.';
-            Out = std::copy(digits + 1, digits + count, Out);
-        }
-        *Out++ = 'E';
-        return std::to_chars(Out, Out + 8, exponent).ptr;
-    }
-    if (exponent < 0) {
-        *Out++ = '0';
-        *Out++ = '.';
-        Out = std::fill_n(Out, -exponent - 1, '0');
-        return std::copy(digits, digits + count, Out);
-    }
-    const int whole = exponent + 1;
-    for (int i = 0; i < whole; ++i)
-        *Out++ = i < count ? digits[i] : '0';
-    if (count > whole) {
-        *Out++ = '.';
-        Out = std::copy(digits + whole, digits + count, Out);
-    }
-    return Out;
+    if (FixedDigits(magnitude, digits, exponent))
+        return PlaceDigits(Out, digits, 15, exponent);
+    const int count = ShortestDigits(magnitude, digits, exponent);
+    return PlaceDigits(Out, digits, count, exponent);
 }
 
 // --- Output ----------------------------------------------------------------------------------
@@ -96,49 +148,54 @@ void TDXFConverter::FlushOutput() {
     FOutFill = 0;
 }
 
-void TDXFConverter::Put(const char* Text, std::size_t Length) {
-    if (FOutFill + Length > OutputBufferSize) {
+// Room for Length more bytes in the buffer, flushed first when it is too full.
+char* TDXFConverter::Reserve(std::size_t Length) {
+    if (FOutFill + Length > OutputBufferSize)
         FlushOutput();
-        if (Length > OutputBufferSize) {
-            if (FOutput)
-                FOutput->WriteBuffer(Text, std::int64_t(Length));
-            return;
-        }
-    }
-    std::memcpy(FOutBuffer.get() + FOutFill, Text, Length);
-    FOutFill += Length;
+    return FOutBuffer.get() + FOutFill;
 }
 
-void TDXFConverter::PutCode(std::int32_t Code) {
-    char text[16];
-    char* end = std::to_chars(text, text + 12, Code).ptr;
-    *end++ = '\r';
-    *end++ = '\n';
-    Put(text, std::size_t(end - text));
-}
+namespace {
+constexpr std::size_t MaxCodeText = 16;  // "-2147483648\r\n"
 
+char* PutLineEnd(char* P) {
+    P[0] = '\r';
+    P[1] = '\n';
+    return P + 2;
+}
+}  // namespace
+
+// Every group is written straight into the buffer; only a string too long for it goes
+// round.
 void TDXFConverter::PutString(std::int32_t Code, std::string_view Value) {
-    PutCode(Code);
-    Put(Value.data(), Value.size());
-    Put("\r\n", 2);
+    const std::size_t length = MaxCodeText + Value.size() + 2;
+    if (length > OutputBufferSize) {
+        char* p = Reserve(MaxCodeText);
+        FOutFill = std::size_t(PutLineEnd(std::to_chars(p, p + 12, Code).ptr) - FOutBuffer.get());
+        FlushOutput();
+        if (FOutput)
+            FOutput->WriteBuffer(Value.data(), std::int64_t(Value.size()));
+        FOutFill = std::size_t(PutLineEnd(Reserve(2)) - FOutBuffer.get());
+        return;
+    }
+    char* p = Reserve(length);
+    p = PutLineEnd(std::to_chars(p, p + 12, Code).ptr);
+    p = PutLineEnd(std::copy(Value.begin(), Value.end(), p));
+    FOutFill = std::size_t(p - FOutBuffer.get());
 }
 
 void TDXFConverter::PutInt(std::int32_t Code, std::int64_t Value) {
-    PutCode(Code);
-    char text[24];
-    char* end = std::to_chars(text, text + 21, Value).ptr;
-    *end++ = '\r';
-    *end++ = '\n';
-    Put(text, std::size_t(end - text));
+    char* p = Reserve(MaxCodeText + 24);
+    p = PutLineEnd(std::to_chars(p, p + 12, Code).ptr);
+    p = PutLineEnd(std::to_chars(p, p + 21, Value).ptr);
+    FOutFill = std::size_t(p - FOutBuffer.get());
 }
 
 void TDXFConverter::PutReal(std::int32_t Code, double Value) {
-    PutCode(Code);
-    char text[32];
-    char* end = detail::FormatReal(text, Value);
-    *end++ = '\r';
-    *end++ = '\n';
-    Put(text, std::size_t(end - text));
+    char* p = Reserve(MaxCodeText + 32);
+    p = PutLineEnd(std::to_chars(p, p + 12, Code).ptr);
+    p = PutLineEnd(detail::FormatReal(p, Value));
+    FOutFill = std::size_t(p - FOutBuffer.get());
 }
 
 // --- Export ------------------------------------------------------------------------------------
@@ -222,60 +279,85 @@ namespace {
 // The object's entity, by class: a derived class counts as its base.
 enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face };
 
-TEntityKind KindOf(TNyxObject* Obj) {
-    if (dynamic_cast<TNyxPoint*>(Obj))
-        return TEntityKind::Point;
-    if (dynamic_cast<TNyxLine*>(Obj))
-        return TEntityKind::Line;
-    if (dynamic_cast<TNyxCircle*>(Obj))
-        return TEntityKind::Circle;
-    if (dynamic_cast<TNyxArc*>(Obj))
-        return TEntityKind::Arc;
-    if (dynamic_cast<TNyxLabel*>(Obj))
-        return TEntityKind::Text;
-    if (dynamic_cast<TNyxPolyline*>(Obj))
-        return TEntityKind::Polyline;
-    if (dynamic_cast<TNyxPolygon*>(Obj))
-        return TEntityKind::Face;
+TEntityKind KindOf(const TNyxObject* Obj) {
+    // The classes themselves first: a drawing holds hundreds of thousands of them.
+    static const std::pair<const TMetaClass*, TEntityKind> classes[] = {
+        {&TNyxPoint::StaticClass(), TEntityKind::Point},
+        {&TNyxLine::StaticClass(), TEntityKind::Line},
+        {&TNyxCircle::StaticClass(), TEntityKind::Circle},
+        {&TNyxArc::StaticClass(), TEntityKind::Arc},
+        {&TNyxLabel::StaticClass(), TEntityKind::Text},
+        {&TNyxPolyline::StaticClass(), TEntityKind::Polyline},
+        {&TNyxPolygon::StaticClass(), TEntityKind::Face}};
+    const TMetaClass* type = &Obj->ClassType();
+    for (const auto& [cls, kind] : classes)
+        if (type == cls)
+            return kind;
+    for (const auto& [cls, kind] : classes)
+        if (type->InheritsFrom(*cls))
+            return kind;
     return TEntityKind::None;
 }
 
-struct TExtent {
+class TExtent {
+public:
+    void Add(const TGLArrayd3& P) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (FEmpty || P[i] < Min[i])
+                Min[i] = P[i];
+            if (FEmpty || P[i] > Max[i])
+                Max[i] = P[i];
+        }
+        FEmpty = false;
+    }
+    // Obj's subtree, Absolute being the matrix of Obj's parent in world coordinates
+    // (none for the identity, which most objects of a drawing keep).
+    void AddSubtree(const TNyxObject* Obj, const TGLMatrixd4* Absolute) {
+        TGLMatrixd4 local, own;
+        Obj->GetMatrix(local);
+        const TGLMatrixd4* absolute = Absolute;
+        if (!IsIdentityd(local)) {
+            if (Absolute)
+                MultMatrixd(*Absolute, local, own);
+            else
+                own = local;
+            absolute = &own;
+        }
+        if (KindOf(Obj) != TEntityKind::None) {
+            TGLArrayd3 lo, hi;
+            Obj->GetSize(lo, hi);
+            if (!absolute) {
+                Add(lo);
+                Add(hi);
+            }
+            for (int corner = 0; absolute && corner < 8; ++corner) {
+                TGLArrayd3 p{corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
+                             corner & 4 ? hi[2] : lo[2]};
+                Xformd(*absolute, p);
+                Add(p);
+            }
+        }
+        for (const TNyxObject* child : Obj->Items())
+            AddSubtree(child, absolute);
+    }
+
     TGLArrayd3 Min{0, 0, 0};
     TGLArrayd3 Max{0, 0, 0};
-    bool Empty = true;
-};
 
-// Widens the extent by the eight corners of Obj's box in world coordinates.
-void AddExtent(TNyxObject* Obj, void* Data) {
-    if (KindOf(Obj) == TEntityKind::None)
-        return;
-    auto& extent = *static_cast<TExtent*>(Data);
-    TGLMatrixd4 m;
-    Obj->GetAbsoluteMatrix(m);
-    TGLArrayd3 lo, hi;
-    Obj->GetSize(lo, hi);
-    for (int corner = 0; corner < 8; ++corner) {
-        TGLArrayd3 p{corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
-                     corner & 4 ? hi[2] : lo[2]};
-        Xformd(m, p);
-        for (int i = 0; i < 3; ++i) {
-            if (extent.Empty || p[i] < extent.Min[i])
-                extent.Min[i] = p[i];
-            if (extent.Empty || p[i] > extent.Max[i])
-                extent.Max[i] = p[i];
-        }
-        extent.Empty = false;
-    }
-}
+private:
+    bool FEmpty = true;
+};
 
 }  // namespace
 
 // The extent of everything written, in world coordinates (zero when nothing is).
 void TDXFConverter::write_header() {
     TExtent extent;
-    for (TNyxObject* layer : FRoot->Items())
-        layer->Iterate(&AddExtent, &extent);
+    TGLMatrixd4 root;
+    FRoot->GetAbsoluteMatrix(root);
+    const bool moved = !IsIdentityd(root);
+    for (const TNyxObject* layer : FRoot->Items())
+        extent.AddSubtree(layer, moved ? &root : nullptr);
     FMinExtent = extent.Min;
     FMaxExtent = extent.Max;
     PutString(0, "SECTION");

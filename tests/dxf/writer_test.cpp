@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -58,6 +60,38 @@ TEST(DXFNumberFormat, ShortestWithAtMost15Digits) {
                  {-inf, "-INF"}};
     for (const Case& c : cases)
         EXPECT_EQ(Format(c.Value), c.Text) << c.Value;
+}
+
+// Against glibc's correctly rounded %.15g over many magnitudes: the same value to 15
+// digits (the last digit may differ only at a near tie), and every value that has a
+// shorter exact form comes out in that form.
+TEST(DXFNumberFormat, FifteenDigitsOverManyMagnitudes) {
+    std::uint64_t state = 12345;
+    auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 11;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const double mantissa = double(next()) / double(1ULL << 53);
+        const double value = (i % 2 ? -1 : 1) * mantissa * std::pow(10.0, int(next() % 50) - 25);
+        const std::string text = Format(value);
+        char reference[64];
+        std::snprintf(reference, sizeof reference, "%.15g", value);
+        const double ours = std::strtod(text.c_str(), nullptr);
+        const double theirs = std::strtod(reference, nullptr);
+        ASSERT_LE(std::abs(ours - theirs), 1.01e-14 * std::abs(theirs)) << text << " " << reference;
+        std::string significant;
+        for (char c : text.substr(0, text.find('E')))
+            if (c >= '0' && c <= '9' && !(significant.empty() && c == '0'))
+                significant += c;
+        ASSERT_LE(significant.size(), 15u) << text;
+        // Cut to 6 digits, the value has a short exact form that must come back.
+        char shortText[32];
+        std::snprintf(shortText, sizeof shortText, "%.6g", value);
+        const double shortValue = std::strtod(shortText, nullptr);
+        ASSERT_EQ(std::strtod(Format(shortValue).c_str(), nullptr), shortValue) << shortText;
+        ASSERT_LE(Format(shortValue).size(), std::strlen(shortText) + 6) << shortText;
+    }
 }
 
 class WriterTest : public ::testing::Test {
