@@ -14,8 +14,6 @@
 // - A negative layer colour (a layer switched off) gives the colour of its absolute
 //   value and a hidden layer object; entity colours 256 (by layer) and 257 (by
 //   object) take the layer's colour like 0.
-// - Polyface face indices are taken by absolute value (a negative one only hides an
-//   edge); a fourth index of 0 makes a triangle.
 //
 // Sections: errors - colour table - entity record - converter (properties,
 // tokenizer, reading steps, writing steps).
@@ -172,7 +170,6 @@ public:
     bool read_line();
     bool read_circle();
     bool read_arc();
-    bool read_3dface();
     bool read_insert();
     bool read_polyline();
     bool read_lwpolyline();
@@ -223,8 +220,6 @@ private:
     TColor EntityColor(const TEntity& Entity, TNyxObject* Layer) const;
     void ApplyLayerColor(TNyxObject* Layer, std::int32_t ColorNumber) const;
     bool ReadSimpleEntity(TNyxObject*& Layer);
-    void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Layer,
-                         const TNyxCollection& Vertexes);
 
     // Writing internals (dxf/writer.cpp).
     void FlushOutput();
