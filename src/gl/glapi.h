@@ -5,11 +5,11 @@
 // nyx_testing. Adding an entry point is one line here, in alphabetical order.
 //
 // Columns: X(return type, name, (parameters), (arguments), (printed arguments)).
-// The printed arguments are how the recorder's log shows each argument; they name the
-// printers of testing/detail/glprinters.h (E enumerant, EZ enumerant where 0 and 1 are GL_ZERO
-// and GL_ONE, B boolean, Bits attribute mask, IntEnum integer carrying an enumerant, Num
-// number, Hex, Arr array of n values, Ptr opaque pointer, "<out>" output buffer) and are
-// only expanded there.
+// The printed arguments are how the recorder's log shows each argument. They name the
+// printers of testing/detail/glprinters.h and are only expanded there: E enumerant, EZ
+// enumerant where 0 and 1 are GL_ZERO and GL_ONE, B boolean, Bits attribute mask, IntEnum
+// integer carrying an enumerant, Num number, Hex, Arr array of n values, Ptr opaque
+// pointer, Fn callback, "<out>" output buffer, and a few of one call's own.
 //
 // The lists: OpenGL 1.1, GLU, and the window-system calls (backed by gl/wgl.cpp instead
 // of a system library).
