@@ -3,6 +3,7 @@
 // cache, and the arguments the calls refuse.
 #include "gl/fonts.h"
 #include "gl/wgl.h"
+#include "objects/glreplay.h"
 #include "rtl/sysutils.h"
 #include "testing/glrecorder.h"
 #include "testing/offscreen.h"
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,31 +23,19 @@ using namespace nyx;
 
 namespace {
 
-using V3 = std::array<double, 3>;
+using test::Args;
+using test::V3;
 
 const TLogFont kArial{"Arial", -32, false, false};
 
 // --- Reading the compiled geometry back ----------------------------------------------
 
+// Calls the font calls make are indented under them in the log.
 std::string Trimmed(const std::string& call) { return call.substr(call.find_first_not_of(' ')); }
-std::string Fn(const std::string& call) {
-    const std::string t = Trimmed(call);
-    return t.substr(0, t.find('('));
-}
-std::vector<double> Args(const std::string& call) {
-    std::string text = call.substr(call.find('(') + 1);
-    for (char& c : text)
-        if (c == ',' || c == '{' || c == '}' || c == ')')
-            c = ' ';
-    std::istringstream in(text);
-    std::vector<double> out;
-    std::string word;
-    while (in >> word) {
-        double v = 0;
-        if (TryStrToFloat(word, v))
-            out.push_back(v);
-    }
-    return out;
+std::string Fn(const std::string& call) { return test::Fn(Trimmed(call)); }
+long CountCalls(const std::vector<std::string>& calls, const std::string& name) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::string& c) { return Fn(c) == name; });
 }
 
 struct TPrim {
@@ -337,9 +325,7 @@ TEST(FontCalls, ExtrudedGlyphsAreClosedAndFaceOutward) {
         for (std::size_t i = 0; i + 4 <= walls.Pos.size(); i += 4, ++quads) {
             const V3 &a = walls.Pos[i], &b = walls.Pos[i + 1], &c = walls.Pos[i + 2];
             // The face normal of the winding, in the XY plane.
-            const V3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]},
-                v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-            V3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+            V3 n = test::Cross(test::Sub(b, a), test::Sub(c, a));
             const double length = std::hypot(n[0], n[1]);
             ASSERT_GT(length, 0);
             n = {n[0] / length, n[1] / length, 0};
@@ -409,38 +395,31 @@ TEST(FontCalls, CodesAreWindows1252) {
 // requested list; other share groups compile it again from the cache.
 TEST(GlyphCache, ShapesAreMadeOnceAndCompiledOncePerShareGroup) {
     const TLogFont font{"Arial", -20, true, false};
-    const auto count = [](const std::vector<std::string>& calls, const std::string& name) {
-        return std::count_if(calls.begin(), calls.end(),
-                             [&](const std::string& c) { return Fn(c) == name; });
+    // The calls of one outline 'g' into list, counted by name.
+    const auto build = [](HDC dc, GLuint list) {
+        TGLRecorder recorder;
+        EXPECT_TRUE(wglUseFontOutlinesA(dc, 'g', 1, list, 0.02f, 0.1f, 1, nullptr));
+        return [calls = recorder.Calls()](const char* name) { return CountCalls(calls, name); };
     };
     TFontContext first(font);
     const GLuint a = glGenLists(2);
-    {
-        TGLRecorder recorder;
-        ASSERT_TRUE(wglUseFontOutlinesA(first.Dc(), 'g', 1, a, 0.02f, 0.1f, 1, nullptr));
-        // The shape's own list, then the requested one calling it.
-        EXPECT_EQ(count(recorder.Calls(), "glNewList"), 2);
-        EXPECT_EQ(count(recorder.Calls(), "glCallList"), 1);
-    }
+    const auto made = build(first.Dc(), a);
+    // The shape's own list, then the requested one calling it.
+    EXPECT_EQ(made("glNewList"), 2);
+    EXPECT_EQ(made("glCallList"), 1);
     const std::size_t shapes = GlyphCacheSize();
-    {
-        TGLRecorder recorder;
-        ASSERT_TRUE(wglUseFontOutlinesA(first.Dc(), 'g', 1, a + 1, 0.02f, 0.1f, 1, nullptr));
-        EXPECT_EQ(count(recorder.Calls(), "glNewList"), 1);
-        EXPECT_EQ(count(recorder.Calls(), "glBegin"), 0);
-    }
+    const auto again = build(first.Dc(), a + 1);
+    EXPECT_EQ(again("glNewList"), 1);
+    EXPECT_EQ(again("glBegin"), 0);
     EXPECT_EQ(GlyphCacheSize(), shapes);
 
     // Another context, sharing nothing: the shape is compiled there, not made again.
     TFontContext second(font);
     const GLuint b = glGenLists(1);
-    {
-        TGLRecorder recorder;
-        ASSERT_TRUE(wglUseFontOutlinesA(second.Dc(), 'g', 1, b, 0.02f, 0.1f, 1, nullptr));
-        EXPECT_EQ(count(recorder.Calls(), "glNewList"), 2);
-        EXPECT_EQ(count(recorder.Calls(), "gluTessBeginPolygon"), 0);
-        EXPECT_GT(count(recorder.Calls(), "glBegin"), 0);
-    }
+    const auto elsewhere = build(second.Dc(), b);
+    EXPECT_EQ(elsewhere("glNewList"), 2);
+    EXPECT_EQ(elsewhere("gluTessBeginPolygon"), 0);
+    EXPECT_GT(elsewhere("glBegin"), 0);
     EXPECT_EQ(GlyphCacheSize(), shapes);
 
     // A context sharing the second's lists finds the shape compiled.
@@ -449,11 +428,7 @@ TEST(GlyphCache, ShapesAreMadeOnceAndCompiledOncePerShareGroup) {
     const HGLRC shared = wglCreateContext(second.Dc(), second.Gl.Context());
     ASSERT_NE(shared, nullptr);
     ASSERT_TRUE(wglMakeCurrent(second.Dc(), shared));
-    {
-        TGLRecorder recorder;
-        ASSERT_TRUE(wglUseFontOutlinesA(&surface, 'g', 1, b, 0.02f, 0.1f, 1, nullptr));
-        EXPECT_EQ(count(recorder.Calls(), "glNewList"), 1);
-    }
+    EXPECT_EQ(build(&surface, b)("glNewList"), 1);
     wglDeleteContext(shared);
 
     // Another deviation, extrusion or style is another shape.
@@ -473,13 +448,8 @@ TEST(GlyphCache, BypassedCacheMakesEveryShapeAgainIntoTheRequestedList) {
         TGLRecorder recorder;
         ASSERT_TRUE(wglUseFontOutlinesA(fc.Dc(), 'q', 1, base, 0.02f, 0.2f, 1, nullptr));
         const auto all = recorder.Calls();
-        EXPECT_EQ(
-            std::count_if(all.begin(), all.end(),
-                          [](const std::string& c) { return Fn(c) == "gluTessBeginPolygon"; }),
-            1);
-        EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                                [](const std::string& c) { return Fn(c) == "glNewList"; }),
-                  1);
+        EXPECT_EQ(CountCalls(all, "gluTessBeginPolygon"), 1);
+        EXPECT_EQ(CountCalls(all, "glNewList"), 1);
         const TGeometry fresh(all);
         EXPECT_EQ(fresh.Vertices(), cached.Vertices());
     }

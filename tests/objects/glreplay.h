@@ -148,6 +148,17 @@ struct TRecording {
     }
 };
 
+// An object that counts the invalidations it receives, whoever sends them.
+template <class T>
+struct TCounting : T {
+    using T::T;
+    int Invalidated = 0;
+    void Invalidate(TObject* Sender) override {
+        ++Invalidated;
+        T::Invalidate(Sender);
+    }
+};
+
 inline void GiveTexture(TNyxObject& obj) {
     TBitmap bmp;
     bmp.SetSize(4, 4);

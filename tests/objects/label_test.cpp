@@ -3,6 +3,7 @@
 // callbacks.
 
 #include "gl/wgl.h"
+#include "glreplay.h"
 #include "objects/label.h"
 #include "objects/user.h"
 #include "rtl/filer.h"
@@ -26,16 +27,7 @@ namespace nyx {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-template <class T>
-struct TCounting : T {
-    using T::T;
-    int Invalidated = 0;
-    void Invalidate(TObject* Sender) override {
-        ++Invalidated;
-        T::Invalidate(Sender);
-    }
-};
+using test::TCounting;
 
 std::string N(GLuint n) { return std::to_string(n); }
 

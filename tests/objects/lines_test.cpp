@@ -2,6 +2,7 @@
 // shape is drawn in, the geometry and extents of the five classes, their setters and
 // streams, and a line seen on screen.
 
+#include "glreplay.h"
 #include "objects/lines.h"
 #include "rtl/stream_helpers.h"
 #include "scene/camera.h"
@@ -25,6 +26,7 @@ namespace nyx {
 namespace {
 
 using Strings = std::vector<std::string>;
+using test::TCounting;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
@@ -62,16 +64,6 @@ std::vector<TGLArrayd3> Vertices(const Strings& Calls) {
 }
 
 // --- The shape bases ----------------------------------------------------------------
-
-template <class T>
-struct TCounting : T {
-    using T::T;
-    int Invalidated = 0;
-    void Invalidate(TObject* Sender) override {
-        ++Invalidated;
-        T::Invalidate(Sender);
-    }
-};
 
 TEST(ShapeBases, SettersClampThenCompare) {
     struct TCase {
