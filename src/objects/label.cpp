@@ -31,9 +31,13 @@ TNyxLabel::~TNyxLabel() {
         DeleteLists(*lists);
 }
 
-void TNyxLabel::ListsChanged() {
+void TNyxLabel::MarkListsStale() {
     for (TGlyphLists& lists : FLists)
         lists.Valid = false;
+}
+
+void TNyxLabel::ListsChanged() {
+    MarkListsStale();
     Invalidate(this);
 }
 
@@ -71,8 +75,7 @@ void TNyxLabel::SetDeviation(double Value) {
 
 void TNyxLabel::SetDrawType(TNyxDrawType Value) {
     if (Value != DrawType())
-        for (TGlyphLists& lists : FLists)
-            lists.Valid = false;
+        MarkListsStale();
     TNyxColoredObject::SetDrawType(Value);
 }
 

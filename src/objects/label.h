@@ -61,6 +61,7 @@ private:
     };
 
     void FontChanged(TObject* Sender);
+    void MarkListsStale();
     void ListsChanged();
     TGlyphLists* ListsOf(std::uint64_t Space);
     bool BuildLists(TGlyphLists& Lists);
