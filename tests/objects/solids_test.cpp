@@ -3,7 +3,9 @@
 
 #include "glreplay.h"
 #include "objects/box.h"
+#include "objects/polyhedra.h"
 #include "objects/quadrics.h"
+#include "objects/teapot.h"
 #include "objects/torus.h"
 #include "rtl/filer.h"
 #include "rtl/objtext.h"
@@ -418,6 +420,12 @@ TEST(SolidsTest, ExtentsAndRadii) {
     TNyxTorus torus(nullptr), freshTorus(nullptr);
     torus.SetRadius1(2);
     torus.SetRadius2(0.5);
+    TNyxOctahedron octahedron(nullptr);
+    TNyxIcosahedron icosahedron(nullptr);
+    TNyxDodecahedron dodecahedron(nullptr);
+    TNyxTeapot teapot(nullptr), coarseLid(nullptr);
+    coarseLid.SetSegments(1);
+    coarseLid.SetParts({tpLid});
     struct TCase {
         const char* Name;
         const TNyxObject* Obj;
@@ -431,6 +439,12 @@ TEST(SolidsTest, ExtentsAndRadii) {
         {"fresh cone", &freshCone, {0, 0, 0}, {0, 0, 0}, 1.0},
         {"torus", &torus, {-2.5, -2.5, -0.5}, {2.5, 2.5, 0.5}, 2.5},
         {"fresh torus", &freshTorus, {0, 0, 0}, {0, 0, 0}, 0.0},
+        {"octahedron", &octahedron, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}, 1.0},
+        {"icosahedron", &icosahedron, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}, 1.0},
+        {"dodecahedron", &dodecahedron, {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}, 1.0},
+        // Larger than the pot, the same whatever is drawn of it.
+        {"teapot", &teapot, {-1.5, -1.0, -0.75}, {1.75, 1.0, 0.85}, 1.0},
+        {"coarse lid", &coarseLid, {-1.5, -1.0, -0.75}, {1.75, 1.0, 0.85}, 1.0},
     };
     for (const TCase& tc : cases) {
         TGLArrayd3 min{}, max{};
@@ -472,6 +486,7 @@ TEST(SolidsTest, SettersClampThenCompare) {
     using Cone = TNyxCone;
     using Torus = TNyxTorus;
     using Sphere = TNyxSphere;
+    using Teapot = TNyxTeapot;
     const TSetterCase cases[] = {
         {"box SlicesX 0", On<Box>([](Box& b) {
              b.SetSlices(0, 0);
@@ -563,6 +578,31 @@ TEST(SolidsTest, SettersClampThenCompare) {
              return std::int64_t(t.Radius2());
          }),
          1, true},
+        {"teapot Segments 0", On<Teapot>([](Teapot& t) {
+             t.SetSegments(0);
+             return t.Segments();
+         }),
+         1, true},
+        {"teapot Segments -7", On<Teapot>([](Teapot& t) {
+             t.SetSegments(-7);
+             return t.Segments();
+         }),
+         1, true},
+        {"teapot Segments same", On<Teapot>([](Teapot& t) {
+             t.SetSegments(4);
+             return t.Segments();
+         }),
+         4, false},
+        {"teapot Parts", On<Teapot>([](Teapot& t) {
+             t.SetParts({tpLid});
+             return t.Parts().ToBits();
+         }),
+         8, true},
+        {"teapot Parts same", On<Teapot>([](Teapot& t) {
+             t.SetParts(Teapot::AllParts);
+             return t.Parts().ToBits();
+         }),
+         15, false},
     };
     for (const TSetterCase& tc : cases) {
         const std::string name = tc.Name;
@@ -579,6 +619,8 @@ TEST(SolidsTest, SettersClampThenCompare) {
             make.operator()<Sphere>();
         else if (name.starts_with("cone"))
             make.operator()<Cone>();
+        else if (name.starts_with("teapot"))
+            make.operator()<Teapot>();
         else
             make.operator()<Torus>();
         EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
@@ -593,9 +635,10 @@ TEST(SolidsTest, PublishedDefaults) {
         std::int64_t Default;
     };
     const TCase cases[] = {
-        {&TNyxBox::StaticClass(), "SlicesX", 1},    {&TNyxBox::StaticClass(), "Parts", 63},
-        {&TNyxSphere::StaticClass(), "Slices", 20}, {&TNyxCone::StaticClass(), "Parts", 7},
-        {&TNyxCone::StaticClass(), "Slices", 10},   {&TNyxTorus::StaticClass(), "Rings", 15},
+        {&TNyxBox::StaticClass(), "SlicesX", 1},     {&TNyxBox::StaticClass(), "Parts", 63},
+        {&TNyxSphere::StaticClass(), "Slices", 20},  {&TNyxCone::StaticClass(), "Parts", 7},
+        {&TNyxCone::StaticClass(), "Slices", 10},    {&TNyxTorus::StaticClass(), "Rings", 15},
+        {&TNyxTeapot::StaticClass(), "Segments", 4}, {&TNyxTeapot::StaticClass(), "Parts", 15},
     };
     for (const TCase& tc : cases) {
         const TPropInfo* p = tc.Class->FindProperty(tc.Prop);
@@ -605,12 +648,21 @@ TEST(SolidsTest, PublishedDefaults) {
     }
     // Inherited state each solid shows again.
     const std::pair<const TMetaClass*, const char*> shown[] = {
-        {&TNyxBox::StaticClass(), "CastShadows"},    {&TNyxBox::StaticClass(), "ReceiveShadows"},
-        {&TNyxSphere::StaticClass(), "CastShadows"}, {&TNyxSphere::StaticClass(), "Smooth"},
-        {&TNyxCone::StaticClass(), "Smooth"},        {&TNyxTorus::StaticClass(), "Smooth"},
+        {&TNyxBox::StaticClass(), "CastShadows"},
+        {&TNyxBox::StaticClass(), "ReceiveShadows"},
+        {&TNyxSphere::StaticClass(), "CastShadows"},
+        {&TNyxSphere::StaticClass(), "Smooth"},
+        {&TNyxCone::StaticClass(), "Smooth"},
+        {&TNyxTorus::StaticClass(), "Smooth"},
+        {&TNyxOctahedron::StaticClass(), "CastShadows"},
+        {&TNyxIcosahedron::StaticClass(), "ReceiveShadows"},
+        {&TNyxDodecahedron::StaticClass(), "CastShadows"},
+        {&TNyxTeapot::StaticClass(), "Color"},
     };
     for (const auto& [cls, prop] : shown)
         EXPECT_NE(cls->FindProperty(prop), nullptr) << cls->Name() << "." << prop;
+    // The teapot is coloured, not shadowed.
+    EXPECT_EQ(TNyxTeapot::StaticClass().FindProperty("CastShadows"), nullptr);
 }
 
 // Each solid's own properties survive text and binary streams; values at their defaults
@@ -690,6 +742,25 @@ TEST(SolidsTest, PropertiesRoundTripThroughStreams) {
              EXPECT_EQ(t.Sides(), 5);
              EXPECT_EQ(t.Rings(), 15);
          }},
+        {"teapot",
+         [] {
+             auto* t = new TNyxTeapot(nullptr);
+             t->SetSegments(9);
+             t->SetParts({tpBody, tpLid});
+             return t;
+         },
+         {"Segments = 9", "Parts = [tpBody, tpLid]"},
+         {},
+         [](TNyxObject& o) {
+             auto& t = static_cast<TNyxTeapot&>(o);
+             EXPECT_EQ(t.Segments(), 9);
+             EXPECT_EQ(t.Parts(), (TNyxTeapotPartSet{tpBody, tpLid}));
+         }},
+        {"icosahedron",
+         [] { return new TNyxIcosahedron(nullptr); },
+         {},
+         {"Segments", "Parts"},
+         [](TNyxObject& o) { EXPECT_NE(dynamic_cast<TNyxIcosahedron*>(&o), nullptr); }},
     };
     auto contents = [](TMemoryStream& s) {
         return std::string(reinterpret_cast<const char*>(s.Memory()), std::size_t(s.Size()));
