@@ -5,6 +5,7 @@
 #include "objects/label.h"
 #include "objects/polygon.h"
 #include "objects/quadrics.h"
+#include "objects/teapot.h"
 #include "objects/torus.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
@@ -189,6 +190,13 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Torus->SetRings(36);
     d.Torus->SetColor(RGB(60, 100, 210));
     d.Torus->SetShadows(0, true);
+
+    // At the front right of the group, its spout to the right of the view.
+    d.Teapot = Add<TNyxTeapot>(Owner, d.Scene, 2.6, -0.2, 0.25);
+    SetVertex(d.Teapot->XForm()->Scale(), 1.3, 1.3, 1.3);
+    d.Teapot->XForm()->Rotate()->SetZ(40);
+    d.Teapot->SetSegments(10);
+    d.Teapot->SetColor(RGB(70, 160, 180));
 
     // The sun comes from the left of the view, so that shadows fall to the right, in
     // sight; the weaker fill light keeps the faces turned away from it readable.

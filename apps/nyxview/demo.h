@@ -15,6 +15,7 @@ class TNyxLight;
 class TNyxPolygon;
 class TNyxScene;
 class TNyxSphere;
+class TNyxTeapot;
 class TNyxTorus;
 
 struct TDemoScene {
@@ -25,6 +26,7 @@ struct TDemoScene {
     TNyxSphere* Sphere;
     TNyxCone* Cone;
     TNyxTorus* Torus;
+    TNyxTeapot* Teapot;        // casts no shadow (a coloured object, not a shadowed one)
     TNyxLight* Sun;            // casts the shadows
     TNyxLight* Fill;           // no shadows
     TNyxPolygon* Mirror;       // a wall behind the group, reflecting it
@@ -34,10 +36,10 @@ struct TDemoScene {
 };
 
 // A floor (top face at z = 0) that receives shadows; a checker-textured box, a sphere, a
-// cone and a torus standing on it that cast them; two lights at infinity of which the sun
-// casts shadows; a mirror wall behind the group and a small hilly terrain beside it; an
-// extruded title standing before the mirror and a screen-aligned caption beside the
-// sphere; a camera looking at the group. Every part is owned by Owner.
+// cone and a torus standing on it that cast them, and a teapot; two lights at infinity of
+// which the sun casts shadows; a mirror wall behind the group and a small hilly terrain
+// beside it; an extruded title standing before the mirror and a screen-aligned caption
+// beside the sphere; a camera looking at the group. Every part is owned by Owner.
 TDemoScene BuildDemoScene(TComponent* Owner);
 
 }  // namespace nyx

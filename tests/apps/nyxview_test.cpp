@@ -5,6 +5,7 @@
 #include "objects/box.h"
 #include "objects/label.h"
 #include "objects/quadrics.h"
+#include "objects/teapot.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
@@ -98,6 +99,7 @@ public:
         demo.Box->GetAbsoluteCenter(FBox);
         demo.Title->GetAbsoluteMatrix(FTitle);
         demo.SphereName->GetAbsoluteCenter(FSphereName);
+        demo.Teapot->GetAbsoluteCenter(FTeapot);
     }
 
     std::array<int, 2> Pixel(double X, double Y, double Z) const {
@@ -133,10 +135,11 @@ public:
     std::array<int, 2> SphereName() const {
         return Pixel(FSphereName[0], FSphereName[1], FSphereName[2]);
     }
+    const TGLArrayd3& Teapot() const { return FTeapot; }
 
 private:
     std::array<double, 16> FProjection{}, FModelview{};
-    TGLArrayd3 FSun{}, FSphere{}, FBox{}, FSphereName{};
+    TGLArrayd3 FSun{}, FSphere{}, FBox{}, FSphereName{}, FTeapot{};
     TGLMatrixd4 FTitle{};
 };
 
@@ -197,6 +200,13 @@ TEST(NyxviewPng, RendersTheDemoSceneAtTheRequestedSize) {
             light = light || (g > 120 && r - g < 40);
         }
     EXPECT_TRUE(red && light) << "checker texture on the box";
+
+    // The teapot, teal where its middle is.
+    const TGLArrayd3& t = view.Teapot();
+    const auto middle = view.Pixel(t[0], t[1], t[2]);
+    const TColor pot = image.Pixels(middle[0], middle[1]);
+    const int pr = pot & 0xFF, pg = (pot >> 8) & 0xFF, pb = (pot >> 16) & 0xFF;
+    EXPECT_TRUE(pg > pr + 40 && pb > pr + 40) << std::hex << pot;
 }
 
 // The extruded title shows its coloured face; the sphere's caption is white text that
