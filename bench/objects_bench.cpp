@@ -20,6 +20,15 @@
 //   loop that asks each vertex's height once.
 // BM_PolygonCreate / BM_BoxCreate: making and freeing a loose four-vertex polygon (what
 //   an importer does per face) against a box, the cheapest solid.
+// BM_TeapotFrame: whole panel frames of 1,000 teapots (Segments 4) laid out as the spheres,
+//   interleaved with frames of the 1,000 spheres in a second panel. The pot's body is as
+//   wide as the sphere, so both cover about the same screen. Counters: sphere_ms and ratio
+//   (teapot frame over sphere frame), reported.
+// BM_TeapotDrawOnly: the teapots' own drawing without the scene; in the same run the same
+//   frame with the meshes' evaluation skipped (everything else of DrawSpecific still
+//   runs) and a frame of the matrices alone. Counters: setup_ms and setup_share, the
+//   evaluator set-up (matrix, switches, control-point nets, grids) of the 1,000 pots over
+//   the whole frame, target setup_share <= 0.10.
 //
 // Frame times of this size vary: run with --benchmark_min_time=4 or more.
 
@@ -27,6 +36,7 @@
 #include "objects/heightfield.h"
 #include "objects/polygon.h"
 #include "objects/quadrics.h"
+#include "objects/teapot.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/panel.h"
@@ -99,13 +109,22 @@ struct TBenchScene {
         return light;
     }
 
-    TNyxSphere* AddSphere(double X, double Y, double Z) {
-        auto* s = new TNyxSphere(&Owner);
+    template <class T = TNyxSphere>
+    T* Add(double X, double Y, double Z) {
+        auto* s = new T(&Owner);
         s->XForm()->Translate()->SetX(X);
         s->XForm()->Translate()->SetY(Y);
         s->XForm()->Translate()->SetZ(Z);
         s->SetParentComponent(Scene);
         return s;
+    }
+    // Side x Side x Side objects of class T round the origin.
+    template <class T>
+    void AddGrid() {
+        for (int x = 0; x < Side; ++x)
+            for (int y = 0; y < Side; ++y)
+                for (int z = 0; z < Side; ++z)
+                    Add<T>(Coord(x), Coord(y), Coord(z));
     }
 
     // The window last: building the scene paints nothing yet.
@@ -160,10 +179,7 @@ void PlainFrame(GLUquadric* Q) {
 void BM_SphereFrame(benchmark::State& state) {
     TBenchScene s;
     s.AddLight(LightPosition, false);
-    for (int x = 0; x < Side; ++x)
-        for (int y = 0; y < Side; ++y)
-            for (int z = 0; z < Side; ++z)
-                s.AddSphere(Coord(x), Coord(y), Coord(z));
+    s.AddGrid<TNyxSphere>();
     s.Open();
     GLUquadric* bare = gluNewQuadric();
     GLUquadric* textured = gluNewQuadric();
@@ -218,7 +234,7 @@ void BM_ShadowFrame(benchmark::State& state) {
     floor->SetParentComponent(s.Scene);
     for (int x = 0; x < 10; ++x)
         for (int y = 0; y < 10; ++y)
-            s.AddSphere(Coord(x), Coord(y), 1.0)->SetShadows(0, true);
+            s.Add(Coord(x), Coord(y), 1.0)->SetShadows(0, true);
     s.Open();
     WarmUp([&] { s.Frame(); });
     for (auto _ : state)
@@ -292,10 +308,7 @@ void BM_MirrorFrame(benchmark::State& state) {
     TBenchScene s;
     s.Scene->SetReflections(true);
     s.AddLight(LightPosition, false);
-    for (int x = 0; x < Side; ++x)
-        for (int y = 0; y < Side; ++y)
-            for (int z = 0; z < Side; ++z)
-                s.AddSphere(Coord(x), Coord(y), Coord(z));
+    s.AddGrid<TNyxSphere>();
     // A floor under the block, wide enough to hold all of its image in view.
     auto* floor = new TNyxPolygon(&s.Owner);
     const double corners[4][2] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
@@ -446,6 +459,94 @@ void BM_BoxCreate(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BoxCreate);
+
+// --- Teapots --------------------------------------------------------------------------------
+
+void BM_TeapotFrame(benchmark::State& state) {
+    TBenchScene pots, spheres;
+    pots.AddLight(LightPosition, false);
+    pots.AddGrid<TNyxTeapot>();
+    spheres.AddLight(LightPosition, false);
+    spheres.AddGrid<TNyxSphere>();
+    pots.Open();
+    spheres.Open();
+    WarmUp([&] {
+        pots.Frame();
+        spheres.Frame();
+    });
+    double teapot = 0, sphere = 0;
+    for (auto _ : state) {
+        const double frame = Seconds([&] { pots.Frame(); });
+        sphere += Seconds([&] { spheres.Frame(); });
+        teapot += frame;
+        state.SetIterationTime(frame);
+    }
+    const double n = double(state.iterations());
+    state.counters["sphere_ms"] = 1000 * sphere / n;
+    state.counters["ratio"] = teapot / sphere;
+}
+BENCHMARK(BM_TeapotFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// While it lives, meshes are not evaluated; every other call goes on as before.
+class TSkipMeshes {
+public:
+    TSkipMeshes() : FPrevious(&ActiveGLDispatch()), FTable(*FPrevious) {
+        FTable.glEvalMesh2 = [](GLenum, GLint, GLint, GLint, GLint) {};
+        SetGLDispatch(&FTable);
+    }
+    ~TSkipMeshes() { SetGLDispatch(FPrevious); }
+    TSkipMeshes(const TSkipMeshes&) = delete;
+    TSkipMeshes& operator=(const TSkipMeshes&) = delete;
+
+private:
+    const TGLDispatch* FPrevious;
+    TGLDispatch FTable;
+};
+
+void BM_TeapotDrawOnly(benchmark::State& state) {
+    test::TOffscreenGL gl(Width, Height);
+    SetUpView();
+    glEnable(GL_NORMALIZE);  // as the panel has it
+    std::vector<std::unique_ptr<TNyxTeapot>> pots;
+    for (int x = 0; x < Side; ++x)
+        for (int y = 0; y < Side; ++y)
+            for (int z = 0; z < Side; ++z) {
+                auto p = std::make_unique<TNyxTeapot>(nullptr);
+                p->XForm()->Translate()->SetX(Coord(x));
+                p->XForm()->Translate()->SetY(Coord(y));
+                p->XForm()->Translate()->SetZ(Coord(z));
+                pots.push_back(std::move(p));
+            }
+    auto frame = [&](bool Draw) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (const auto& p : pots) {
+            TGLMatrixd4 m;
+            p->GetMatrix(m);
+            glPushMatrix();
+            glMultMatrixd(m.data());
+            if (Draw)
+                p->DrawSpecific(GL_FRONT_AND_BACK, false);
+            glPopMatrix();
+        }
+        gl.Finish();
+    };
+    WarmUp([&] { frame(true); });
+    double full = 0, setUp = 0, matrices = 0;
+    for (auto _ : state) {
+        const double whole = Seconds([&] { frame(true); });
+        {
+            TSkipMeshes skip;
+            setUp += Seconds([&] { frame(true); });
+        }
+        matrices += Seconds([&] { frame(false); });
+        full += whole;
+        state.SetIterationTime(whole);
+    }
+    const double n = double(state.iterations());
+    state.counters["setup_ms"] = 1000 * (setUp - matrices) / n;
+    state.counters["setup_share"] = (setUp - matrices) / full;
+}
+BENCHMARK(BM_TeapotDrawOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
