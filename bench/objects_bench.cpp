@@ -245,31 +245,47 @@ BENCHMARK(BM_ShadowFrame)->Unit(benchmark::kMillisecond);
 
 // --- The spheres' own drawing, without the scene ------------------------------------------
 
-void BM_SolidSpheresDrawOnly(benchmark::State& state) {
-    test::TOffscreenGL gl(Width, Height);
-    SetUpView();
-    std::vector<std::unique_ptr<TNyxSphere>> spheres;
-    for (int x = 0; x < Side; ++x)
-        for (int y = 0; y < Side; ++y)
-            for (int z = 0; z < Side; ++z) {
-                auto s = std::make_unique<TNyxSphere>(nullptr);
-                s->XForm()->Translate()->SetX(Coord(x));
-                s->XForm()->Translate()->SetY(Coord(y));
-                s->XForm()->Translate()->SetZ(Coord(z));
-                spheres.push_back(std::move(s));
-            }
-    auto frame = [&] {
+// Side x Side x Side objects of class T round the origin, outside any scene, drawn into
+// their own context with the view of the scenes above: each one's matrix and then, unless
+// only the matrices are wanted, its DrawSpecific.
+template <class T>
+class TLooseObjects {
+public:
+    explicit TLooseObjects(std::uint32_t Face) : FFace(Face) {
+        SetUpView();
+        for (int x = 0; x < Side; ++x)
+            for (int y = 0; y < Side; ++y)
+                for (int z = 0; z < Side; ++z) {
+                    auto obj = std::make_unique<T>(nullptr);
+                    obj->XForm()->Translate()->SetX(Coord(x));
+                    obj->XForm()->Translate()->SetY(Coord(y));
+                    obj->XForm()->Translate()->SetZ(Coord(z));
+                    FObjects.push_back(std::move(obj));
+                }
+    }
+    void Frame(bool Draw = true) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        for (const auto& s : spheres) {
+        for (const auto& obj : FObjects) {
             TGLMatrixd4 m;
-            s->GetMatrix(m);
+            obj->GetMatrix(m);
             glPushMatrix();
             glMultMatrixd(m.data());
-            s->DrawSpecific(GL_FRONT, false);
+            if (Draw)
+                obj->DrawSpecific(FFace, false);
             glPopMatrix();
         }
-        gl.Finish();
-    };
+        FGL.Finish();
+    }
+
+private:
+    test::TOffscreenGL FGL{Width, Height};
+    std::uint32_t FFace;
+    std::vector<std::unique_ptr<T>> FObjects;
+};
+
+void BM_SolidSpheresDrawOnly(benchmark::State& state) {
+    TLooseObjects<TNyxSphere> spheres(GL_FRONT);
+    auto frame = [&] { spheres.Frame(); };
     WarmUp(frame);
     for (auto _ : state)
         frame();
@@ -504,32 +520,9 @@ private:
 };
 
 void BM_TeapotDrawOnly(benchmark::State& state) {
-    test::TOffscreenGL gl(Width, Height);
-    SetUpView();
+    TLooseObjects<TNyxTeapot> pots(GL_FRONT_AND_BACK);
     glEnable(GL_NORMALIZE);  // as the panel has it
-    std::vector<std::unique_ptr<TNyxTeapot>> pots;
-    for (int x = 0; x < Side; ++x)
-        for (int y = 0; y < Side; ++y)
-            for (int z = 0; z < Side; ++z) {
-                auto p = std::make_unique<TNyxTeapot>(nullptr);
-                p->XForm()->Translate()->SetX(Coord(x));
-                p->XForm()->Translate()->SetY(Coord(y));
-                p->XForm()->Translate()->SetZ(Coord(z));
-                pots.push_back(std::move(p));
-            }
-    auto frame = [&](bool Draw) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        for (const auto& p : pots) {
-            TGLMatrixd4 m;
-            p->GetMatrix(m);
-            glPushMatrix();
-            glMultMatrixd(m.data());
-            if (Draw)
-                p->DrawSpecific(GL_FRONT_AND_BACK, false);
-            glPopMatrix();
-        }
-        gl.Finish();
-    };
+    auto frame = [&](bool Draw) { pots.Frame(Draw); };
     WarmUp([&] { frame(true); });
     double full = 0, setUp = 0, matrices = 0;
     for (auto _ : state) {
