@@ -48,23 +48,24 @@ TGLArrayf3 Minus(const TGLArrayf3& A, const TGLArrayf3& B) {
     return {A[0] - B[0], A[1] - B[1], A[2] - B[2]};
 }
 
-// (C[a] - C[b]) x (C[c] - C[b]), in single precision and not normalised.
-TGLArrayf3 FaceNormal(std::span<const TGLArrayf3> C, int A, int B, int Cc) {
+// (Corners[A] - Corners[B]) x (Corners[C] - Corners[B]), in single precision and not
+// normalised.
+TGLArrayf3 FaceNormal(std::span<const TGLArrayf3> Corners, int A, int B, int C) {
     TGLArrayf3 n;
-    CrossProdf(Minus(C[A], C[B]), Minus(C[Cc], C[B]), n);
+    CrossProdf(Minus(Corners[A], Corners[B]), Minus(Corners[C], Corners[B]), n);
     return n;
 }
 
 // Each triangle is emitted in the order f0, f2, f1, which turns the listed clockwise
 // faces counter-clockwise.
-void DrawTriangles(std::span<const TGLArrayf3> C, std::span<const int[3]> Faces, bool Draft) {
+void DrawTriangles(std::span<const TGLArrayf3> Corners, std::span<const int[3]> Faces, bool Draft) {
     for (const int(&f)[3] : Faces) {
-        const TGLArrayf3 n = FaceNormal(C, f[0], f[1], f[2]);
+        const TGLArrayf3 n = FaceNormal(Corners, f[0], f[1], f[2]);
         glBegin(Draft ? GL_LINE_LOOP : GL_TRIANGLES);
         glNormal3fv(n.data());
-        glVertex3fv(C[f[0]].data());
-        glVertex3fv(C[f[2]].data());
-        glVertex3fv(C[f[1]].data());
+        glVertex3fv(Corners[f[0]].data());
+        glVertex3fv(Corners[f[2]].data());
+        glVertex3fv(Corners[f[1]].data());
         glEnd();
     }
 }
