@@ -1,6 +1,7 @@
 #include "objects/polyhedra.h"
 
 #include "geom/geom.h"
+#include "gl/glscope.h"
 #include "gl/opengl.h"
 
 #include <span>
@@ -107,7 +108,7 @@ void TNyxIcosahedron::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
 }
 
 void TNyxDodecahedron::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
-    glPushMatrix();
+    const TGLMatrixScope matrix;
     glScalef(0.3f, 0.3f, 0.3f);
     for (const auto& f : DodecahedronFaces) {
         // Listed counter-clockwise already: the edges at f1 are crossed the other way
@@ -119,7 +120,6 @@ void TNyxDodecahedron::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
             glVertex3fv(DodecahedronCorners[c].data());
         glEnd();
     }
-    glPopMatrix();
 }
 
 }  // namespace nyx

@@ -1,5 +1,6 @@
 #include "objects/teapot.h"
 
+#include "gl/glscope.h"
 #include "gl/opengl.h"
 #include "objects/detail/teapotdata.h"
 
@@ -112,7 +113,7 @@ void TNyxTeapot::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
 void TNyxTeapot::DrawSpecific(std::uint32_t Face, bool Draft) {
     const bool hasTexture = !GetMaterial()->Texture()->Empty();
     const bool textured = hasTexture && !Draft;
-    glPushMatrix();
+    const TGLMatrixScope matrix;
     // A control point (x, y, z) lands at (x, -y, z - 0.75) / 4. The transform mirrors,
     // which turns the evaluated meshes' winding round to agree with their normals.
     glScalef(-0.25f, -0.25f, -0.25f);
@@ -128,7 +129,6 @@ void TNyxTeapot::DrawSpecific(std::uint32_t Face, bool Draft) {
     if (hasTexture)
         glDisable(GL_MAP2_TEXTURE_COORD_2);
     glDisable(GL_AUTO_NORMAL);
-    glPopMatrix();
 }
 
 }  // namespace nyx
