@@ -131,7 +131,6 @@ struct TCacheSwitch {
     ~TCacheSwitch() { SetGlyphCacheEnabled(true); }
 };
 
-
 void BM_LabelsFirstFrame(benchmark::State& state) {
     const int count = int(state.range(0));
     const TCacheSwitch cache(state.range(1) != 0);

@@ -5,6 +5,8 @@
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
 
+#include "heapcount.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -14,36 +16,6 @@
 #include <new>
 
 using namespace nyx;
-
-// --- Allocation accounting ---------------------------------------------------------------
-
-namespace {
-std::atomic<std::int64_t> gLive{0};
-std::atomic<std::int64_t> gPeak{0};
-
-void* Allocate(std::size_t n) {
-    void* p = std::malloc(n ? n : 1);
-    if (!p)
-        throw std::bad_alloc();
-    const std::int64_t live = gLive += std::int64_t(malloc_usable_size(p));
-    std::int64_t peak = gPeak.load();
-    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {}
-    return p;
-}
-void Release(void* p) {
-    if (!p)
-        return;
-    gLive -= std::int64_t(malloc_usable_size(p));
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 
 // --- A small component -------------------------------------------------------------------
 

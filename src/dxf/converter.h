@@ -219,7 +219,8 @@ private:
     TColor ColorOf(std::int64_t ColorNumber) const;
     TColor EntityColor(const TEntity& Entity, TNyxObject* Layer) const;
     void ApplyLayerColor(TNyxObject* Layer, std::int32_t ColorNumber) const;
-    bool ReadSimpleEntity(TNyxObject*& Layer);
+    template <class T, class F>
+    bool ReadSimpleEntity(F SetUp);
 
     // Writing internals (dxf/writer.cpp).
     void FlushOutput();

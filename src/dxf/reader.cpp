@@ -428,78 +428,56 @@ std::optional<TEntity> TDXFConverter::read_generic(TNyxObject*& Layer) {
     return entity;
 }
 
-bool TDXFConverter::ReadSimpleEntity(TNyxObject*& Layer) {
+// Reads the entity into FEntity and, when its layer exists, sets up a new T below it
+// with SetUp(T*, entity); an entity on a layer the drawing does not list is skipped.
+template <class T, class F>
+bool TDXFConverter::ReadSimpleEntity(F SetUp) {
     FEntity.Clear();
     if (!read_entity_data(FEntity))
         return false;
-    Layer = FindLayer(FEntity.Layer);
+    TNyxObject* layer = FindLayer(FEntity.Layer);
+    if (!layer)
+        return true;
+    TBuilt<T> obj(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
+    SetUp(obj.Get(), FEntity);
     return true;
 }
 
 bool TDXFConverter::read_point() {
-    TNyxObject* layer = nullptr;
-    if (!ReadSimpleEntity(layer))
-        return false;
-    if (!layer)
-        return true;
-    TBuilt<TNyxPoint> point(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
-    SetVertex(point->P(), FEntity.Points[0]);
-    return true;
+    return ReadSimpleEntity<TNyxPoint>(
+        [](TNyxPoint* Point, const TEntity& E) { SetVertex(Point->P(), E.Points[0]); });
 }
 
 bool TDXFConverter::read_text() {
-    TNyxObject* layer = nullptr;
-    if (!ReadSimpleEntity(layer))
-        return false;
-    if (!layer)
-        return true;
-    TBuilt<TNyxLabel> label(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
-    const double h = FEntity.Size;
-    PlaceXForm(label.Get(), FEntity.Points[0], {h, h, h});
-    label->SetCaption(FEntity.Text);
-    label->SetBitmapFont(false);
-    label->Font()->SetName("Arial");
-    return true;
+    return ReadSimpleEntity<TNyxLabel>([](TNyxLabel* Label, const TEntity& E) {
+        PlaceXForm(Label, E.Points[0], {E.Size, E.Size, E.Size});
+        Label->SetCaption(E.Text);
+        Label->SetBitmapFont(false);
+        Label->Font()->SetName("Arial");
+    });
 }
 
 bool TDXFConverter::read_line() {
-    TNyxObject* layer = nullptr;
-    if (!ReadSimpleEntity(layer))
-        return false;
-    if (!layer)
-        return true;
-    TBuilt<TNyxLine> line(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
-    SetVertex(line->P1(), FEntity.Points[0]);
-    SetVertex(line->P2(), FEntity.Points[1]);
-    return true;
+    return ReadSimpleEntity<TNyxLine>([](TNyxLine* Line, const TEntity& E) {
+        SetVertex(Line->P1(), E.Points[0]);
+        SetVertex(Line->P2(), E.Points[1]);
+    });
 }
 
 bool TDXFConverter::read_circle() {
-    TNyxObject* layer = nullptr;
-    if (!ReadSimpleEntity(layer))
-        return false;
-    if (!layer)
-        return true;
-    TBuilt<TNyxCircle> circle(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
-    const double d = 2 * FEntity.Size;
-    PlaceXForm(circle.Get(), FEntity.Points[0], {d, d, 0});
-    circle->SetSegments(CircleSegments);
-    return true;
+    return ReadSimpleEntity<TNyxCircle>([](TNyxCircle* Circle, const TEntity& E) {
+        PlaceXForm(Circle, E.Points[0], {2 * E.Size, 2 * E.Size, 0});
+        Circle->SetSegments(CircleSegments);
+    });
 }
 
 bool TDXFConverter::read_arc() {
-    TNyxObject* layer = nullptr;
-    if (!ReadSimpleEntity(layer))
-        return false;
-    if (!layer)
-        return true;
-    TBuilt<TNyxArc> arc(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
-    const double d = 2 * FEntity.Size;
-    PlaceXForm(arc.Get(), FEntity.Points[0], {d, d, 0});
-    arc->SetSegments(CircleSegments);
-    arc->SetStartAngle(FEntity.StartAngle);
-    arc->SetEndAngle(FEntity.EndAngle);
-    return true;
+    return ReadSimpleEntity<TNyxArc>([](TNyxArc* Arc, const TEntity& E) {
+        PlaceXForm(Arc, E.Points[0], {2 * E.Size, 2 * E.Size, 0});
+        Arc->SetSegments(CircleSegments);
+        Arc->SetStartAngle(E.StartAngle);
+        Arc->SetEndAngle(E.EndAngle);
+    });
 }
 
 bool TDXFConverter::read_insert() {
