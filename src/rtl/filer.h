@@ -153,6 +153,12 @@ public:
     // SetParentComponent. References are resolved at the end, then every object read
     // gets Loaded. Root none: a new component of the stored class is created.
     TComponent* ReadRootComponent(TComponent* Root);
+    // Reads the signature and one whole object as ReadRootComponent would, without
+    // creating or changing anything: every value and list must be well formed, nesting
+    // within bounds, and the class of every nested object registered and creatable.
+    // Raises what ReadRootComponent would raise for those faults, so that a caller can
+    // refuse a stream before it frees anything for it.
+    void CheckRootComponent();
     // One nested object: created with Owner(), read, attached to Parent().
     TComponent* ReadComponent();
     // The body of a component: its properties, then its children (TComponent::ReadState).
@@ -220,7 +226,11 @@ private:
     void SkipValueBody(TValueType Type, int Depth);
     void SkipCollectionBody(int Depth);
     void SkipBytes(std::uint64_t Count);
-    void SkipComponentAt(int Depth);
+    // With CheckSelf, the object's class must be one that ReadComponent can create; with
+    // CheckChildren, the classes of all objects nested in it.
+    void SkipComponentAt(int Depth, bool CheckSelf = false, bool CheckChildren = false);
+    const TMetaClass& NestedClass(const std::string& ClassName, const std::string& Name,
+                                  std::int64_t At) const;
     void PropertyError(const std::string& Message, std::int64_t At);
     void DropFixupsOf(const TCollection* Collection);
     void ResolveFixups();

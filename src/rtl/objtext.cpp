@@ -257,7 +257,8 @@ enum class Tok { Eof, Ident, Integer, Float, String, Symbol };
 
 class TextParser {
 public:
-    TextParser(TStream& in, TStream& out) : FIn(in), FWriter(out, 1 << 16), FBuf(1 << 16) {}
+    TextParser(TStream& in, TStream& out, const TObjectTextProc& onObject)
+        : FIn(in), FWriter(out, 1 << 16), FBuf(1 << 16), FOnObject(onObject) {}
 
     void Run() {
         if (Peek() == 0xEF) {  // a byte-order mark
@@ -495,6 +496,8 @@ private:
             cls = std::move(name);
             name.clear();
         }
+        if (FOnObject)
+            FOnObject(cls, name, begun, depth);
         FWriter.WriteStr(cls);
         FWriter.WriteStr(name);
         bool inChildren = false;
@@ -653,6 +656,7 @@ private:
     TStream& FIn;
     TWriter FWriter;
     std::vector<char> FBuf;
+    const TObjectTextProc& FOnObject;
     std::size_t FPos = 0;
     std::size_t FLen = 0;
     int FLine = 1;
@@ -670,8 +674,8 @@ void ObjectBinaryToText(TStream& Input, TStream& Output) {
     converter.Run();
 }
 
-void ObjectTextToBinary(TStream& Input, TStream& Output) {
-    TextParser parser(Input, Output);
+void ObjectTextToBinary(TStream& Input, TStream& Output, const TObjectTextProc& OnObject) {
+    TextParser parser(Input, Output, OnObject);
     parser.Run();
 }
 

@@ -307,18 +307,26 @@ void TReader::SkipCollectionBody(int Depth) {
 
 void TReader::SkipComponent() { SkipComponentAt(FDepth); }
 
-void TReader::SkipComponentAt(int Depth) {
+void TReader::SkipComponentAt(int Depth, bool CheckSelf, bool CheckChildren) {
     EnterNesting(Depth);
-    ReadStr();
-    ReadStr();
+    const std::int64_t start = Position();
+    const std::string className = ReadStr();
+    const std::string name = ReadStr();
+    if (CheckSelf)
+        NestedClass(className, name, start);
     while (!EndOfList()) {
         ReadStr();
         SkipValueBody(ReadValue(), Depth + 1);
     }
     ReadListEnd();
     while (!EndOfList())
-        SkipComponentAt(Depth + 1);
+        SkipComponentAt(Depth + 1, CheckChildren, CheckChildren);
     ReadListEnd();
+}
+
+void TReader::CheckRootComponent() {
+    ReadSignature();
+    SkipComponentAt(FDepth, false, true);
 }
 
 // --- Properties ----------------------------------------------------------------------
@@ -649,18 +657,9 @@ TComponent* TReader::ReadComponent() {
     EnterNesting(FDepth);
     const std::string className = ReadStr();
     const std::string name = ReadStr();
-    const TMetaClass* cls = GetClass(className);
-    if (!cls)
-        throw EClassNotFound("TReader.ReadComponent: class " + className + " of object \"" + name +
-                             "\"" + At(start) +
-                             " is not registered; register it with RegisterClasses before "
-                             "reading");
-    if (!cls->CanCreateComponent())
-        ReadError("TReader.ReadComponent: class " + className + " of object \"" + name +
-                      "\" cannot be created by name",
-                  start);
+    const TMetaClass& cls = NestedClass(className, name, start);
     TComponent* const parent = FParent;
-    TComponent* c = cls->NewComponent(FOwner);
+    TComponent* c = cls.NewComponent(FOwner);
     const std::size_t index = FLoaded.size();
     FLoaded.push_back({c, name});
     c->SetLoading(true);
@@ -694,6 +693,21 @@ TComponent* TReader::ReadComponent() {
     }
     --FDepth;
     return c;
+}
+
+const TMetaClass& TReader::NestedClass(const std::string& ClassName, const std::string& Name,
+                                       std::int64_t Start) const {
+    const TMetaClass* cls = GetClass(ClassName);
+    if (!cls)
+        throw EClassNotFound("TReader.ReadComponent: class " + ClassName + " of object \"" + Name +
+                             "\"" + At(Start) +
+                             " is not registered; register it with RegisterClasses before "
+                             "reading");
+    if (!cls->CanCreateComponent())
+        ReadError("TReader.ReadComponent: class " + ClassName + " of object \"" + Name +
+                      "\" cannot be created by name",
+                  Start);
+    return *cls;
 }
 
 void TReader::ReadData(TComponent* Instance) {

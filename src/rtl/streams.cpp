@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <limits>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,6 +171,9 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode) : FFil
                           "\": " + std::strerror(err) + "; check the name and the access rights");
 }
 
+TFileStream::TFileStream(int Handle, const std::string& FileName)
+    : FFileName(FileName), FHandle(Handle) {}
+
 TFileStream::~TFileStream() {
     if (FHandle >= 0)
         ::close(FHandle);
@@ -227,6 +233,75 @@ void TFileStream::SetSize(std::int64_t NewSize) {
         IOError("SetSize");
     if (Position() > NewSize)
         Seek(NewSize, TSeekOrigin::soBeginning);
+}
+
+// --- TReplacingFileStream ------------------------------------------------------------
+
+struct TReplacingFileStream::TPlace {
+    int Handle;
+    std::string Temporary;
+    std::string Target;
+};
+
+// A new, hidden file beside the file that FileName names, under a name nobody else is
+// using. A symbolic link is followed to the file it points to, so that the link survives.
+TReplacingFileStream::TPlace TReplacingFileStream::MakePlace(const std::string& FileName) {
+    std::string target = FileName;
+    struct stat st {};
+    if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        const std::filesystem::path real = std::filesystem::weakly_canonical(FileName, ec);
+        if (!ec)
+            target = real.string();
+    }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        throw EFCreateError("TFileStream: cannot create file \"" + FileName +
+                            "\": it is a folder; give the name of a file");
+    const std::filesystem::path path(target);
+    const std::string hidden = "." + path.filename().string() + ".";
+    std::random_device entropy;
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", unsigned(entropy()));
+        std::string name = (path.parent_path() / (hidden + suffix + ".tmp")).string();
+        const int handle = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (handle >= 0) {
+            if (exists)
+                (void)::fchmod(handle, st.st_mode & 07777);
+            return {handle, std::move(name), std::move(target)};
+        }
+        err = errno;
+    }
+    throw EFCreateError("TFileStream: cannot create file \"" + FileName + "\": " +
+                        std::strerror(err) + "; check that its folder exists and is writable");
+}
+
+TReplacingFileStream::TReplacingFileStream(const std::string& FileName)
+    : TReplacingFileStream(FileName, MakePlace(FileName)) {}
+
+TReplacingFileStream::TReplacingFileStream(const std::string& FileName, TPlace Place)
+    : TFileStream(Place.Handle, FileName), FTemporary(std::move(Place.Temporary)),
+      FTarget(std::move(Place.Target)) {}
+
+TReplacingFileStream::~TReplacingFileStream() {
+    if (!FCommitted)
+        ::unlink(FTemporary.c_str());
+}
+
+void TReplacingFileStream::Commit() {
+    if (FCommitted)
+        return;
+    const char* failed = nullptr;
+    if (::fsync(Handle()) != 0)
+        failed = "cannot put the data on disk";
+    else if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
+        failed = "cannot put the new version in place";
+    if (failed)
+        throw EWriteError("TReplacingFileStream.Commit: \"" + FileName() + "\": " + failed +
+                          ": " + std::strerror(errno) + "; the previous version is unchanged");
+    FCommitted = true;
 }
 
 }  // namespace nyx

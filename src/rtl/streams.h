@@ -85,10 +85,41 @@ public:
 
     const std::string& FileName() const { return FFileName; }
 
+protected:
+    // Takes over a handle opened already; FileName is what error messages name.
+    TFileStream(int Handle, const std::string& FileName);
+    int Handle() const { return FHandle; }
+
 private:
     [[noreturn]] void IOError(const char* operation) const;
     std::string FFileName;
     int FHandle = -1;
+};
+
+// A new version of a file, written under a temporary name in the same folder and renamed
+// over the file only by Commit, so that a write that fails half-way never costs the
+// previous version. Until Commit succeeds the file keeps its old contents (or stays
+// absent); a stream freed without Commit removes its temporary file. The new version
+// takes the access rights of the file it replaces; a symbolic link is followed, so the
+// file it points to is replaced, not the link.
+class TReplacingFileStream : public TFileStream {
+public:
+    // EFCreateError naming FileName when the folder takes no new file.
+    explicit TReplacingFileStream(const std::string& FileName);
+    ~TReplacingFileStream() override;
+
+    // Puts the data on disk and the new version in place; EWriteError naming the file
+    // when either fails, the old version then being untouched.
+    void Commit();
+
+private:
+    // The temporary file made for a new version and the file it replaces.
+    struct TPlace;
+    static TPlace MakePlace(const std::string& FileName);
+    TReplacingFileStream(const std::string& FileName, TPlace Place);
+    std::string FTemporary;
+    std::string FTarget;
+    bool FCommitted = false;
 };
 
 }  // namespace nyx

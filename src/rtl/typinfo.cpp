@@ -139,6 +139,11 @@ void RegisterClasses(std::initializer_list<const TMetaClass*> classes) {
         RegisterClass(*c);
 }
 
+void RegisterClasses(const std::vector<const TMetaClass*>& classes) {
+    for (const TMetaClass* c : classes)
+        RegisterClass(*c);
+}
+
 void UnRegisterClass(const TMetaClass& c) {
     auto it = Registry().find(c.Name());
     if (it != Registry().end() && it->second == &c)
@@ -146,6 +151,11 @@ void UnRegisterClass(const TMetaClass& c) {
 }
 
 void UnRegisterClasses(std::initializer_list<const TMetaClass*> classes) {
+    for (const TMetaClass* c : classes)
+        UnRegisterClass(*c);
+}
+
+void UnRegisterClasses(const std::vector<const TMetaClass*>& classes) {
     for (const TMetaClass* c : classes)
         UnRegisterClass(*c);
 }

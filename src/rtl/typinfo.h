@@ -352,8 +352,10 @@ private:
 
 void RegisterClass(const TMetaClass& c);  // registering twice is harmless
 void RegisterClasses(std::initializer_list<const TMetaClass*> classes);
+void RegisterClasses(const std::vector<const TMetaClass*>& classes);
 void UnRegisterClass(const TMetaClass& c);
 void UnRegisterClasses(std::initializer_list<const TMetaClass*> classes);
+void UnRegisterClasses(const std::vector<const TMetaClass*>& classes);
 const TMetaClass* GetClass(std::string_view name);   // none when not registered
 const TMetaClass& FindClass(std::string_view name);  // EClassNotFound when not registered
 

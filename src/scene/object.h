@@ -187,6 +187,33 @@ public:
     // GetRadius times the largest axis scale of the absolute matrix.
     virtual double GetAbsoluteRadius() const;
 
+    // --- Persistence (scene/persistence.cpp) ---
+    // Children are always written, whatever the writer's IgnoreChildren says.
+    void WriteState(TWriter& Writer) override;
+    // Zeroes translation, rotation and scale without notice first (streams leave out
+    // components that are 0, which must read back as 0 whatever the object held), reads
+    // the properties and the children, then recomposes the transform.
+    void ReadState(TReader& Reader) override;
+    // The reader's error callback during a load: every property that cannot be read
+    // (unknown to the class, or a value it refuses) is skipped.
+    virtual void OnReadError(TReader* Reader, const std::string& Message, bool& Handled);
+    // The stream signature, then this object as the root with its subtree.
+    virtual void SaveToWriter(TWriter& Writer);
+    // Replaces the children by the stream's and reads this object's properties, in an
+    // update bracket that ends however the read ends: Clear, OnReadError installed, the
+    // root read (the stored class is not compared), then this object's own name given
+    // back (one saRename when the stream held another).
+    virtual void LoadFromReader(TReader& Reader);
+    // The files are written under a temporary name beside FileName and put in its place
+    // only when all was written, so a failed save leaves the old file as it was. Errors
+    // name the file (and, reading, the position in it).
+    virtual void SaveToFile(const std::string& FileName);
+    virtual void SaveToTextFile(const std::string& FileName);
+    // The whole file is checked (signature, structure, registered classes) before
+    // anything is freed: a file that fails the check leaves this object untouched.
+    virtual void LoadFromFile(const std::string& FileName);
+    virtual void LoadFromTextFile(const std::string& FileName);
+
     // --- Naming and copying ---
     // Renames through the framework, then announces saRename with the old name,
     // except while loading.

@@ -17,14 +17,14 @@ constexpr std::uintptr_t AnimationTimerID = 1;
 constexpr std::uint32_t AnimationPeriod = 40;  // milliseconds
 constexpr std::size_t SelectBufferStep = 500;
 
-// Render and Select in progress: invalidations then would start a frame inside the
-// frame being drawn.
-class TDrawingScope {
+// Raises a nesting counter for the length of a scope: Render and Select in progress
+// (invalidations then would start a frame inside the frame being drawn), a load.
+class TNestingScope {
 public:
-    explicit TDrawingScope(int& Counter) : FCounter(Counter) { ++FCounter; }
-    ~TDrawingScope() { --FCounter; }
-    TDrawingScope(const TDrawingScope&) = delete;
-    TDrawingScope& operator=(const TDrawingScope&) = delete;
+    explicit TNestingScope(int& Counter) : FCounter(Counter) { ++FCounter; }
+    ~TNestingScope() { --FCounter; }
+    TNestingScope(const TNestingScope&) = delete;
+    TNestingScope& operator=(const TNestingScope&) = delete;
 
 private:
     int& FCounter;
@@ -174,7 +174,7 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
 void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) {
     if (!Camera)
         return;
-    TDrawingScope drawing(FDrawing);
+    TNestingScope drawing(FDrawing);
     if (Camera != FCurrentCamera) {
         FCurrentCamera = Camera;
         Camera->FreeNotification(this);  // cleared when the camera goes
@@ -264,7 +264,7 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
         // modelview matrix is selected again at the end.
         const TGLModeMatrixScope modelview(GL_MODELVIEW);
         const TGLModeMatrixScope projection(GL_PROJECTION);
-        const TDrawingScope drawing(FDrawing);
+        const TNestingScope drawing(FDrawing);
         const TAtExit forget([this] { FSelectNames.clear(); });
         Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
         SelectionDraw(hits);
@@ -290,9 +290,15 @@ void TNyxScene::RepaintPanels() {
 }
 
 void TNyxScene::Invalidate(TObject*) {
-    if (AnimatingAtRunTime() || FDrawing > 0 || ComponentState().Contains(csDestroying))
+    if (AnimatingAtRunTime() || FDrawing > 0 || ComponentState().Contains(csDestroying) ||
+        (FLoading > 0 && UpdateCount() > 0))
         return;
     RepaintPanels();
+}
+
+void TNyxScene::LoadFromReader(TReader& Reader) {
+    TNestingScope loading(FLoading);
+    TNyxObject::LoadFromReader(Reader);
 }
 
 void TNyxScene::RegisterGLPanel(TNyxPanel* Panel) {

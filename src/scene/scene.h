@@ -53,8 +53,10 @@ public:
 
     // --- Repaint path ---
     // Repaints every registered panel, in registration order; nothing while the timer
-    // does it (animation at run time) or while this scene is drawing.
+    // does it (animation at run time), while this scene is drawing, or while a load into
+    // it runs (its update bracket then ends in one repaint).
     void Invalidate(TObject* Sender) override;
+    void LoadFromReader(TReader& Reader) override;
     // Appends the panel; a second or later panel shares display lists with the first.
     void RegisterGLPanel(TNyxPanel* Panel);
     void UnregisterGLPanel(TNyxPanel* Panel);
@@ -134,6 +136,7 @@ private:
     std::vector<TNyxObject*> FSelectNames;
     bool FSelecting = false;
     int FDrawing = 0;  // nesting of Render and Select
+    int FLoading = 0;  // nesting of LoadFromReader
 };
 
 }  // namespace nyx

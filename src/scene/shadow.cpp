@@ -32,7 +32,12 @@ struct TLightView {
     TNyxShadowTess* Current = nullptr;
 };
 
-TLightView LightView;
+// Made at first use, which is the library's start: it outlives the library's stop, which
+// frees the feedback buffer.
+TLightView& LightView() {
+    static TLightView view;
+    return view;
+}
 
 [[noreturn]] void FeedbackError(long Token) {
     char text[80];
@@ -77,13 +82,13 @@ void CheckFeedback(const float* Feedback, int Count) {
 }  // namespace
 
 void InitShadowFeedback() {
-    if (LightView.Feedback.empty())
-        LightView.Feedback.resize(FeedbackStep);
+    if (LightView().Feedback.empty())
+        LightView().Feedback.resize(FeedbackStep);
 }
 
-void DoneShadowFeedback() { std::vector<float>().swap(LightView.Feedback); }
+void DoneShadowFeedback() { std::vector<float>().swap(LightView().Feedback); }
 
-int ShadowFeedbackSize() { return int(LightView.Feedback.size()); }
+int ShadowFeedbackSize() { return int(LightView().Feedback.size()); }
 
 // --- Tessellation state --------------------------------------------------------------
 
@@ -118,12 +123,12 @@ TNyxShadowTess::TVertexf* TNyxShadowTess::NextCombined() {
 
 void TNyxShadowTess::EmitPair(const float* Window) {
     TGLArrayd3 p{};
-    gluUnProject(Window[0], Window[1], Window[2], LightView.Modelview.data(),
-                 LightView.Projection.data(), LightView.Viewport.data(), &p[0], &p[1], &p[2]);
+    gluUnProject(Window[0], Window[1], Window[2], LightView().Modelview.data(),
+                 LightView().Projection.data(), LightView().Viewport.data(), &p[0], &p[1], &p[2]);
     glVertex3d(p[0], p[1], p[2]);
     for (std::size_t i = 0; i < 3; ++i)
         p[i] += ExtrusionFactor *
-                (FPointExtrusion ? p[i] - LightView.L[i] : LightView.C[i] - LightView.L[i]);
+                (FPointExtrusion ? p[i] - LightView().L[i] : LightView().C[i] - LightView().L[i]);
     glVertex3d(p[0], p[1], p[2]);
 }
 
@@ -170,8 +175,8 @@ void TNyxShadowTess::Combine(GLdouble Coords[3], void* [4], GLfloat[4], void** O
 }
 
 void TNyxShadowTess::Error(GLenum Code) {
-    if (LightView.Current && !LightView.Current->FError)
-        LightView.Current->FError = Code;
+    if (LightView().Current && !LightView().Current->FError)
+        LightView().Current->FError = Code;
 }
 
 void TNyxShadowTess::Tessellate(const float* Feedback, int Count, bool PointExtrusion) {
@@ -180,7 +185,7 @@ void TNyxShadowTess::Tessellate(const float* Feedback, int Count, bool PointExtr
     FPointExtrusion = PointExtrusion;
     FError = 0;
     FFailure = nullptr;
-    LightView.Current = this;
+    LightView().Current = this;
     gluTessBeginPolygon(FTess, this);
     // Every feedback polygon is its own contour; boundary-only output with the
     // non-zero rule leaves the outline of their union.
@@ -201,7 +206,7 @@ void TNyxShadowTess::Tessellate(const float* Feedback, int Count, bool PointExtr
         }
     }
     gluTessEndPolygon(FTess);
-    LightView.Current = nullptr;
+    LightView().Current = nullptr;
     if (FFailure)
         std::rethrow_exception(FFailure);
     if (FError) {
@@ -274,8 +279,8 @@ void TNyxShadowedObject::DrawShadows(bool Draft) {
 }
 
 void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
-    TGLArrayd3& L = LightView.L;
-    TGLArrayd3& C = LightView.C;
+    TGLArrayd3& L = LightView().L;
+    TGLArrayd3& C = LightView().C;
     Light->GetAbsoluteCenter(L);
     GetAbsoluteCenter(C);
     const double dist = std::hypot(L[0] - C[0], L[1] - C[1], L[2] - C[2]);
@@ -304,9 +309,9 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     glLoadIdentity();
     gluLookAt(L[0], L[1], L[2], C[0], C[1], C[2], 0, 0, 1);
     // No object transform yet: unprojecting through these gives world coordinates.
-    glGetDoublev(GL_MODELVIEW_MATRIX, LightView.Modelview.data());
-    glGetDoublev(GL_PROJECTION_MATRIX, LightView.Projection.data());
-    glGetIntegerv(GL_VIEWPORT, LightView.Viewport.data());
+    glGetDoublev(GL_MODELVIEW_MATRIX, LightView().Modelview.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, LightView().Projection.data());
+    glGetIntegerv(GL_VIEWPORT, LightView().Viewport.data());
 
     // The object where it is drawn: the placement of every ancestor, not only the
     // parent's, or an object nested in transformed groups casts from the wrong place.
@@ -316,7 +321,7 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         glMultMatrixd(placement.data());
 
     InitShadowFeedback();
-    std::vector<float>& buffer = LightView.Feedback;
+    std::vector<float>& buffer = LightView().Feedback;
     GLint n;
     for (;;) {
         glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());

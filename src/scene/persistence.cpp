@@ -1,0 +1,162 @@
+// Saving and loading a scene object with its subtree: the streaming hooks of TNyxObject
+// and its six persistence operations.
+
+#include "rtl/filer.h"
+#include "rtl/objtext.h"
+#include "rtl/streams.h"
+#include "scene/object.h"
+
+#include <string>
+
+namespace nyx {
+
+namespace {
+
+constexpr int BufferSize = 4096;
+
+// The same class of error as E, with Text as its message: the first of Classes that E
+// is, the framework's general exception when it is none of them. Derived classes come
+// before their bases.
+template <class Class, class... Classes>
+[[noreturn]] void ThrowAs(const Exception& E, const std::string& Text) {
+    if (dynamic_cast<const Class*>(&E))
+        throw Class(Text);
+    if constexpr (sizeof...(Classes) > 0)
+        ThrowAs<Classes...>(E, Text);
+    else
+        throw Exception(Text);
+}
+
+// Runs Work; a framework error leaving it comes back with FileName in front of its
+// message.
+template <class F>
+void NamingFile(const std::string& FileName, F&& Work) {
+    try {
+        Work();
+    } catch (const Exception& e) {
+        ThrowAs<EClassNotFound, EReadError, EWriteError, EFilerError, EFOpenError, EFCreateError,
+                EStreamError, EInOutError, EConvertError, EComponentError, EOutOfResources>(
+            e, FileName + ": " + e.Message());
+    }
+}
+
+// The text form's counterpart of the binary check: nested objects of classes a reader
+// cannot create are refused by their line. The root's class is not compared.
+void CheckTextClass(const std::string& ClassName, const std::string& Name, int Line, int Depth) {
+    if (Depth == 0)
+        return;
+    const TMetaClass* cls = GetClass(ClassName);
+    if (cls && cls->CanCreateComponent())
+        return;
+    throw EClassNotFound("TNyxObject.LoadFromTextFile: line " + std::to_string(Line) +
+                         ": class " + ClassName + " of object \"" + Name + "\"" +
+                         (cls ? " cannot be created by name"
+                              : " is not registered; register it with RegisterClasses before "
+                                "loading"));
+}
+
+}  // namespace
+
+// --- Streaming hooks -----------------------------------------------------------------
+
+void TNyxObject::WriteState(TWriter& Writer) {
+    Writer.SetIgnoreChildren(false);
+    TComponent::WriteState(Writer);
+}
+
+void TNyxObject::ReadState(TReader& Reader) {
+    FXForm.Translate()->Store({0, 0, 0});
+    FXForm.Rotate()->Store({0, 0, 0});
+    FXForm.Scale()->Store({0, 0, 0});
+    Reader.SetIgnoreChildren(false);
+    // Recomposed however the read ends: the matrix must match the components.
+    try {
+        TComponent::ReadState(Reader);
+    } catch (...) {
+        FXForm.ChangeData(&FXForm);
+        throw;
+    }
+    FXForm.ChangeData(&FXForm);
+}
+
+void TNyxObject::OnReadError(TReader*, const std::string&, bool& Handled) { Handled = true; }
+
+// --- Streams -------------------------------------------------------------------------
+
+void TNyxObject::SaveToWriter(TWriter& Writer) { Writer.WriteRootComponent(this); }
+
+void TNyxObject::LoadFromReader(TReader& Reader) {
+    BeginUpdate();
+    try {
+        Clear();
+        Reader.SetOnError(TReaderError::Bind<&TNyxObject::OnReadError>(this));
+        const std::string kept = Name();
+        try {
+            Reader.ReadRootComponent(this);
+        } catch (...) {
+            // A read that fails half-way still gives the object its own name back.
+            try {
+                SetName(kept);
+            } catch (const Exception&) {
+            }
+            throw;
+        }
+        SetName(kept);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+// --- Files ---------------------------------------------------------------------------
+
+void TNyxObject::SaveToFile(const std::string& FileName) {
+    NamingFile(FileName, [&] {
+        TReplacingFileStream file(FileName);
+        {
+            TWriter writer(file, BufferSize);
+            SaveToWriter(writer);
+        }
+        file.Commit();
+    });
+}
+
+void TNyxObject::LoadFromFile(const std::string& FileName) {
+    NamingFile(FileName, [&] {
+        TFileStream file(FileName, fmOpenRead);
+        {
+            TReader check(file, BufferSize);
+            check.CheckRootComponent();
+        }
+        file.SetPosition(0);
+        TReader reader(file, BufferSize);
+        LoadFromReader(reader);
+    });
+}
+
+void TNyxObject::SaveToTextFile(const std::string& FileName) {
+    NamingFile(FileName, [&] {
+        TMemoryStream binary;
+        binary.WriteComponent(this);
+        binary.SetPosition(0);
+        TReplacingFileStream file(FileName);
+        ObjectBinaryToText(binary, file);
+        file.Commit();
+    });
+}
+
+void TNyxObject::LoadFromTextFile(const std::string& FileName) {
+    NamingFile(FileName, [&] {
+        TMemoryStream binary;
+        {
+            TFileStream file(FileName, fmOpenRead);
+            ObjectTextToBinary(file, binary, &CheckTextClass);
+        }
+        binary.SetPosition(0);
+        TReader reader(binary, BufferSize);
+        LoadFromReader(reader);
+    });
+}
+
+}  // namespace nyx
