@@ -20,15 +20,15 @@ struct TComponentEditorBinding {
 
 // The editor the inspector uses for properties of a type.
 struct TPropertyEditorBinding {
-    std::string PropertyType;                   // e.g. "TNyxVertex3", "TFileName"
+    std::string PropertyType;                    // e.g. "TNyxVertex3", "TFileName"
     const TMetaClass* ComponentClass = nullptr;  // none: properties of any component class
-    std::string PropertyName;                   // empty: every property of that type
-    std::string Editor;                         // the editor's class name
+    std::string PropertyName;                    // empty: every property of that type
+    std::string Editor;                          // the editor's class name
 };
 
 struct TDesignRegistration {
     std::string Unit{};
-    std::string PalettePage{};                     // the page Components go on
+    std::string PalettePage{};                    // the page Components go on
     std::vector<const TMetaClass*> Components{};  // with a palette icon
     std::vector<const TMetaClass*> NoIcon{};      // creatable in the designer's object tree
     std::vector<TPropertyEditorBinding> PropertyEditors{};

@@ -309,13 +309,17 @@ void TReader::SkipComponent() { SkipComponentAt(FDepth); }
 
 void TReader::SkipComponentAt(int Depth, bool CheckSelf, bool CheckChildren) {
     EnterNesting(Depth);
-    const std::int64_t start = Position();
-    const std::string className = ReadStr();
-    const std::string name = ReadStr();
-    if (CheckSelf)
+    if (CheckSelf) {
+        const std::int64_t start = Position();
+        const std::string className = ReadStr();
+        const std::string name = ReadStr();
         NestedClass(className, name, start);
+    } else {
+        SkipBytes(GetLength("a class name"));
+        SkipBytes(GetLength("an object name"));
+    }
     while (!EndOfList()) {
-        ReadStr();
+        SkipBytes(GetLength("a property name"));
         SkipValueBody(ReadValue(), Depth + 1);
     }
     ReadListEnd();

@@ -259,7 +259,9 @@ TReplacingFileStream::TPlace TReplacingFileStream::MakePlace(const std::string& 
         throw EFCreateError("TFileStream: cannot create file \"" + FileName +
                             "\": it is a folder; give the name of a file");
     const std::filesystem::path path(target);
-    const std::string hidden = "." + path.filename().string() + ".";
+    std::string hidden(1, '.');
+    hidden += path.filename().string();
+    hidden += '.';
     std::random_device entropy;
     int err = EEXIST;
     for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
@@ -299,8 +301,8 @@ void TReplacingFileStream::Commit() {
     else if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
         failed = "cannot put the new version in place";
     if (failed)
-        throw EWriteError("TReplacingFileStream.Commit: \"" + FileName() + "\": " + failed +
-                          ": " + std::strerror(errno) + "; the previous version is unchanged");
+        throw EWriteError("TReplacingFileStream.Commit: \"" + FileName() + "\": " + failed + ": " +
+                          std::strerror(errno) + "; the previous version is unchanged");
     FCommitted = true;
 }
 

@@ -190,9 +190,10 @@ public:
     // --- Persistence (scene/persistence.cpp) ---
     // Children are always written, whatever the writer's IgnoreChildren says.
     void WriteState(TWriter& Writer) override;
-    // Zeroes translation, rotation and scale without notice first (streams leave out
-    // components that are 0, which must read back as 0 whatever the object held), reads
-    // the properties and the children, then recomposes the transform.
+    // Reads the properties and the children. A class that publishes XForm has its
+    // translation, rotation and scale zeroed without notice first (streams leave out
+    // components that are 0, which must read back as 0 whatever the object held) and
+    // the transform recomposed afterwards.
     void ReadState(TReader& Reader) override;
     // The reader's error callback during a load: every property that cannot be read
     // (unknown to the class, or a value it refuses) is skipped.

@@ -6,6 +6,7 @@
 #include "rtl/streams.h"
 #include "scene/object.h"
 
+#include <algorithm>
 #include <string>
 
 namespace nyx {
@@ -48,8 +49,8 @@ void CheckTextClass(const std::string& ClassName, const std::string& Name, int L
     const TMetaClass* cls = GetClass(ClassName);
     if (cls && cls->CanCreateComponent())
         return;
-    throw EClassNotFound("TNyxObject.LoadFromTextFile: line " + std::to_string(Line) +
-                         ": class " + ClassName + " of object \"" + Name + "\"" +
+    throw EClassNotFound("TNyxObject.LoadFromTextFile: line " + std::to_string(Line) + ": class " +
+                         ClassName + " of object \"" + Name + "\"" +
                          (cls ? " cannot be created by name"
                               : " is not registered; register it with RegisterClasses before "
                                 "loading"));
@@ -65,18 +66,29 @@ void TNyxObject::WriteState(TWriter& Writer) {
 }
 
 void TNyxObject::ReadState(TReader& Reader) {
+    Reader.SetIgnoreChildren(false);
+    // Only a class that publishes its transform can find it in a stream; the others
+    // keep theirs.
+    const auto& props = ClassType().Properties();
+    const bool streamed = std::any_of(props.begin(), props.end(), [this](const TPropInfo* p) {
+        return p->ClassKind == TClassPropKind::ckOwned && p->GetObject(*this) == &FXForm;
+    });
+    if (!streamed) {
+        TComponent::ReadState(Reader);
+        return;
+    }
     FXForm.Translate()->Store({0, 0, 0});
     FXForm.Rotate()->Store({0, 0, 0});
     FXForm.Scale()->Store({0, 0, 0});
-    Reader.SetIgnoreChildren(false);
-    // Recomposed however the read ends: the matrix must match the components.
+    // Recomposed once, however the read ends: the matrix must match the components.
+    FXForm.BeginUpdate();
     try {
         TComponent::ReadState(Reader);
     } catch (...) {
-        FXForm.ChangeData(&FXForm);
+        FXForm.EndUpdate();
         throw;
     }
-    FXForm.ChangeData(&FXForm);
+    FXForm.EndUpdate();
 }
 
 void TNyxObject::OnReadError(TReader*, const std::string&, bool& Handled) { Handled = true; }
@@ -97,8 +109,7 @@ void TNyxObject::LoadFromReader(TReader& Reader) {
             // A read that fails half-way still gives the object its own name back.
             try {
                 SetName(kept);
-            } catch (const Exception&) {
-            }
+            } catch (const Exception&) {}
             throw;
         }
         SetName(kept);

@@ -28,7 +28,15 @@ void TNyxXForm::CountChange() { FChangeCount = std::int32_t(std::uint32_t(FChang
 
 void TNyxXForm::ChangeData(TObject* Sender) {
     CountChange();
-    Invalidate(Sender);
+    if (FUpdateCount == 0)
+        Invalidate(Sender);
+}
+
+void TNyxXForm::EndUpdate() {
+    if (FUpdateCount > 0 && --FUpdateCount == 0) {
+        CountChange();
+        Invalidate(this);
+    }
 }
 
 void TNyxXForm::Invalidate(TObject* Sender) {

@@ -35,8 +35,13 @@ public:
     bool NonIdentity() const { return FMatrix != nullptr; }
     std::int32_t ChangeCount() const { return FChangeCount; }
 
-    // The vectors' change callback: counts the change and recomposes.
+    // The vectors' change callback: counts the change and recomposes, unless an update
+    // is open.
     void ChangeData(TObject* Sender);
+    // Many vector changes in a row (a stream read): the matrix is recomposed and the
+    // owner told once, when the last EndUpdate counts one change for them all.
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
     // Recomposes the matrix, then tells the owner.
     void Invalidate(TObject* Sender);
 
@@ -67,6 +72,7 @@ private:
     TNyxVertex3 FScale;
     TNyxVertex3 FRotate;
     std::int32_t FChangeCount = 0;
+    std::int32_t FUpdateCount = 0;
 };
 
 }  // namespace nyx

@@ -1,11 +1,15 @@
-// Memory and file streams: positions, sizes, partial reads and file errors.
+// Memory and file streams: positions, sizes, partial reads and file errors; files
+// replaced only once a new version is whole.
 #include "rtl/streams.h"
 #include "rtl/sysutils.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -121,5 +125,54 @@ TEST(FileStream, FailuresNameTheFileAndTheReason) {
             EXPECT_NE(e.Message().find("\"" + c.file + "\""), std::string::npos) << e.what();
             EXPECT_NE(e.Message().find(c.reason), std::string::npos) << e.what();
         }
+    }
+}
+
+namespace {
+
+std::string Contents(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Replace(const std::string& Path, const std::string& Data, bool Commit) {
+    TReplacingFileStream file(Path);
+    file.WriteBuffer(Data.data(), std::int64_t(Data.size()));
+    if (Commit)
+        file.Commit();
+}
+
+}  // namespace
+
+TEST(ReplacingFileStream, TheOldVersionStaysUntilCommit) {
+    namespace fs = std::filesystem;
+    nyx::test::TTempDir dir;
+    const std::string file = dir / "data.bin";
+    Replace(file, "first", true);
+    EXPECT_EQ(Contents(file), "first");
+    Replace(file, "second version", false);
+    EXPECT_EQ(Contents(file), "first");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
+        << "the temporary file is removed";
+
+    // The new version keeps the access rights of the old one, and a link stays a link.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string link = dir / "link.bin";
+    fs::create_symlink(file, link);
+    Replace(link, "third", true);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Contents(file), "third");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A folder cannot be replaced by a file, and a missing folder takes none.
+    EXPECT_THROW(TReplacingFileStream(dir.Path().string()), EFCreateError);
+    try {
+        TReplacingFileStream missing(dir / "no/such.bin");
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(e.Message().find(dir / "no/such.bin"), std::string::npos) << e.what();
     }
 }
