@@ -1,8 +1,15 @@
 #include "objects/startup.h"
 
 #include "objects/box.h"
+#include "objects/heightfield.h"
+#include "objects/label.h"
+#include "objects/lines.h"
+#include "objects/polygon.h"
+#include "objects/polyhedra.h"
 #include "objects/quadrics.h"
+#include "objects/teapot.h"
 #include "objects/torus.h"
+#include "objects/user.h"
 
 namespace nyx {
 
@@ -12,10 +19,15 @@ int StartCount = 0;
 
 const std::vector<const TMetaClass*>& NyxObjectsClasses() {
     static const std::vector<const TMetaClass*> classes{
-        &TNyxBox::StaticClass(),
-        &TNyxSphere::StaticClass(),
-        &TNyxCone::StaticClass(),
-        &TNyxTorus::StaticClass(),
+        &TNyxBox::StaticClass(),        &TNyxSphere::StaticClass(),
+        &TNyxCone::StaticClass(),       &TNyxIcosahedron::StaticClass(),
+        &TNyxOctahedron::StaticClass(), &TNyxDodecahedron::StaticClass(),
+        &TNyxTeapot::StaticClass(),     &TNyxTorus::StaticClass(),
+        &TNyxPoint::StaticClass(),      &TNyxLine::StaticClass(),
+        &TNyxPolyline::StaticClass(),   &TNyxPolygon::StaticClass(),
+        &TNyxArc::StaticClass(),        &TNyxCircle::StaticClass(),
+        &TNyxUser::StaticClass(),       &TNyxHeightField::StaticClass(),
+        &TNyxLabel::StaticClass(),
     };
     return classes;
 }

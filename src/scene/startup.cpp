@@ -6,6 +6,7 @@
 #include "scene/material.h"
 #include "scene/object.h"
 #include "scene/panel.h"
+#include "scene/proxy.h"
 #include "scene/scene.h"
 #include "scene/shadow.h"
 
@@ -19,7 +20,9 @@ int StartCount = 0;
 
 const std::vector<const TMetaClass*>& NyxClassesClasses() {
     static const std::vector<const TMetaClass*> classes{
+        &TNyxActor::StaticClass(),
         &TNyxCamera::StaticClass(),
+        &TNyxProxy::StaticClass(),
         &TNyxLight::StaticClass(),
     };
     return classes;
