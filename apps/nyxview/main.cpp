@@ -1,5 +1,5 @@
-// nyxview: shows the demo scene in a window, renders it off-screen into a PNG, or prints
-// it onto one PDF page.
+// nyxview: shows a scene file, or the demo scene, in a window, renders it off-screen into
+// a PNG, or prints it onto one PDF page.
 //
 // The --png path creates no Qt application at all, so it runs with no display and no Qt
 // platform plug-in. Printing uses Qt's off-screen platform, so it needs no display either.
@@ -8,6 +8,7 @@
 
 #include "demo.h"
 #include "display.h"
+#include "fileview.h"
 #include "viewerinput.h"
 
 #include "qt/host.h"
@@ -38,10 +39,14 @@ namespace {
 // --- Arguments ---------------------------------------------------------------------------
 
 const char* const Usage =
-    "usage: nyxview [--png OUT.png [--size WxH]] [--print OUT.pdf] [--help]\n"
+    "usage: nyxview [FILE] [--png OUT.png [--size WxH]] [--print OUT.pdf] [--help]\n"
     "\n"
-    "Shows the built-in demo scene: lit solids on a floor, a checker-textured box and\n"
-    "shadows. Without --png or --print it opens a window (an X display is needed).\n"
+    "Shows the scene that FILE holds, a scene file in binary or text form (told apart by\n"
+    "its contents, whatever its name), seen through its first camera, or from a camera\n"
+    "that frames the whole scene when it has none; a light is added when it has none.\n"
+    "Without FILE it shows the built-in demo scene: lit solids on a floor, a\n"
+    "checker-textured box and shadows. Without --png or --print it opens a window (an X\n"
+    "display is needed).\n"
     "\n"
     "  --png OUT.png    render off-screen into a PNG file; needs no display\n"
     "  --size WxH       size of the PNG in pixels, 1 to 8192 each (default 800x600)\n"
@@ -58,11 +63,13 @@ const char* const Usage =
     "  middle drag           select what lies inside the rectangle; Ctrl keeps the rest\n"
     "  Shift+middle drag     invert the selection inside the rectangle\n"
     "  R                     back to the starting view\n"
+    "  F                     frame the whole scene\n"
     "  Q or Esc              quit\n";
 
 constexpr int MaxSide = 8192;
 
 struct TArgs {
+    std::string File;
     std::string Png;
     int Width = 800;
     int Height = 600;
@@ -124,11 +131,9 @@ TArgs Parse(int argc, char** argv) {
         } else if (arg.size() > 1 && arg[0] == '-') {
             throw TBadArgument{"unknown option " + arg + " (see --help)"};
         } else {
-            // Scene streams and drawings cannot be read into a scene yet: say so rather
-            // than show something else.
-            throw TBadArgument{"cannot show \"" + arg +
-                               "\": reading scene files is not available in this version; "
-                               "run nyxview without a file to see the demo scene"};
+            if (!a.File.empty())
+                throw TBadArgument{"give one FILE; \"" + a.File + "\" and \"" + arg + "\" are two"};
+            a.File = arg;
         }
     }
     if (!a.Png.empty()) {
@@ -167,16 +172,21 @@ std::string OneLine(std::string Text) {
 
 // --- Off-screen image --------------------------------------------------------------------
 
-// The demo scene and a panel that looks at it through the demo camera.
-struct TDemoView {
-    TDemoView() { Panel->SetCamera(Demo.Camera); }
+// The scene to show, the demo or a file's, and a panel that looks at it. Aspect is the
+// view's width over its height, for a camera that has to frame a file's scene.
+struct TView {
+    TView(const std::string& File, double Aspect) {
+        Camera =
+            File.empty() ? BuildDemoScene(&Root).Camera : LoadFileScene(&Root, File, Aspect).Camera;
+        Panel->SetCamera(Camera);
+    }
     TComponent Root{nullptr};
-    TDemoScene Demo = BuildDemoScene(&Root);
     TNyxPanel* Panel = new TNyxPanel(&Root);
+    TNyxCamera* Camera = nullptr;
 };
 
 void RenderPng(const TArgs& Args) {
-    TDemoView view;
+    TView view(Args.File, double(Args.Width) / Args.Height);
     TBitmap image(Args.Width, Args.Height);
     view.Panel->RenderToCanvas(image.Canvas(), Args.Width, Args.Height, false);
     image.SaveToFile(Args.Png);
@@ -197,8 +207,8 @@ private:
     THost* FPrevious;
 };
 
-// Runs Body(app, view) in a Qt application on the given platform plug-in, with the Qt
-// host current and the demo view built inside it.
+// Runs Body(app) in a Qt application on the given platform plug-in, with the Qt host
+// current.
 template <class TBody>
 int WithQt(const char* Platform, char* Program, TBody&& Body) {
     setenv("QT_QPA_PLATFORM", Platform, 1);
@@ -206,17 +216,17 @@ int WithQt(const char* Platform, char* Program, TBody&& Body) {
     char* argv[] = {Program, nullptr};
     QApplication app(argc, argv);
     THostScope host;
-    TDemoView view;
-    return Body(app, view);
+    return Body(app);
 }
 
 void PrintPdf(const TArgs& Args, char* Program) {
     // The page is rendered off-screen; no display is needed or used.
-    WithQt("offscreen", Program, [&](QApplication&, TDemoView& view) {
+    WithQt("offscreen", Program, [&](QApplication&) {
         TQtPrinter printer;
         printer.Printer().setOutputFormat(QPrinter::PdfFormat);
         printer.Printer().setOutputFileName(QString::fromStdString(Args.Pdf));
         printer.Printer().setPageOrientation(QPageLayout::Landscape);
+        TView view(Args.File, double(printer.PageWidth()) / printer.PageHeight());
         view.Panel->Print(printer);
         return 0;
     });
@@ -224,23 +234,26 @@ void PrintPdf(const TArgs& Args, char* Program) {
 
 // --- Window ------------------------------------------------------------------------------
 
-int ShowWindow(char* Program) {
+int ShowWindow(const TArgs& Args, char* Program) {
     const std::string problem = XDisplayProblem();
     if (!problem.empty())
         throw TBadArgument{problem + "; use --png OUT.png to render into an image instead"};
     // The panel draws on a GLX window, which needs Qt's X11 platform.
-    return WithQt("xcb", Program, [](QApplication& app, TDemoView& view) {
+    return WithQt("xcb", Program, [&](QApplication& app) {
+        constexpr int Width = 800, Height = 600;
+        TView view(Args.File, double(Width) / Height);
         TNyxPanelControl* control = view.Panel->PanelControl();
         control->SetMouseLeft(mmOrbit);
         control->SetMouseRight(mmTruck);
         control->SetMouseWheel(mmDolly);
 
         TNyxPanelWidget widget(view.Panel);
-        TViewerInput input(widget, view.Demo.Camera);
+        TViewerInput input(widget, view.Camera);
         widget.installEventFilter(&input);
         widget.setFocusPolicy(Qt::StrongFocus);
-        widget.setWindowTitle("nyxview");
-        widget.resize(800, 600);
+        widget.setWindowTitle(Args.File.empty() ? QString("nyxview")
+                                                : QString::fromStdString(Args.File + " - nyxview"));
+        widget.resize(Width, Height);
         widget.show();
         return app.exec();
     });
@@ -266,7 +279,7 @@ int main(int argc, char** argv) {
         if (!args.Pdf.empty())
             PrintPdf(args, argv[0]);
         if (args.Png.empty() && args.Pdf.empty())
-            return ShowWindow(argv[0]);
+            return ShowWindow(args, argv[0]);
         return 0;
     } catch (const TBadArgument& e) {
         std::cerr << "nyxview: " << OneLine(e.Message) << "\n";

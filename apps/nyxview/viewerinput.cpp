@@ -87,6 +87,10 @@ bool TViewerInput::Key(QKeyEvent* Event) {
         if (FWidget.Panel())
             FWidget.Panel()->Repaint();
         return true;
+    case Qt::Key_F:
+        if (FWidget.Panel())
+            FWidget.Panel()->ViewAll();
+        return true;
     case Qt::Key_Q:
     case Qt::Key_Escape:
         FWidget.close();

@@ -5,7 +5,8 @@
 // The panel's navigation has one mode per button and none for the middle button; the
 // middle button selects by lending the left button the selection mode for the length of
 // its press, so a click picks and a drag draws the rubber band, with the panel's own
-// Shift and Ctrl rules. R resets the camera, Q and Esc close the window.
+// Shift and Ctrl rules. R resets the camera, F frames the whole scene, Q and Esc close
+// the window.
 
 #include <QObject>
 

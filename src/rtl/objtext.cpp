@@ -669,6 +669,15 @@ private:
 
 }  // namespace
 
+bool IsObjectBinary(TStream& Stream) {
+    const std::int64_t start = Stream.Position();
+    std::uint8_t head[sizeof detail::kObjectSignature] = {};
+    const std::int64_t n = Stream.Read(head, sizeof head);
+    Stream.SetPosition(start);
+    return n == std::int64_t(sizeof head) &&
+           std::memcmp(head, detail::kObjectSignature, sizeof head) == 0;
+}
+
 void ObjectBinaryToText(TStream& Input, TStream& Output) {
     BinaryToText converter(Input, Output);
     converter.Run();

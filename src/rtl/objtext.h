@@ -31,6 +31,10 @@ class TStream;
 using TObjectTextProc = std::function<void(const std::string& ClassName,
                                            const std::string& Name, int Line, int Depth)>;
 
+// Whether the data at Stream's position begins with the signature of the binary form;
+// the position is kept. Files of the two forms are told apart by this, not by name.
+bool IsObjectBinary(TStream& Stream);
+
 // Each reads Input from its position and appends to Output; malformed input raises
 // EReadError naming the byte offset (binary) or the line (text).
 void ObjectBinaryToText(TStream& Input, TStream& Output);

@@ -32,6 +32,12 @@ void JitterFrustum(double left, double right, double bottom, double top, double 
 void JitterPerspective(double fovy, double aspect, double zNear, double zFar, double pixdx,
                        double pixdy, double eyedx, double eyedy, double focus);
 
+// The world-space box round the drawable objects of Root's tree (the coloured ones:
+// solids, surfaces, shapes, labels) that are visible with all their ancestors: every
+// corner of each one's local bounds through its absolute matrix. False when there is
+// none, and Min and Max are then left alone.
+bool DrawableExtent(const TNyxObject& Root, TGLArrayd3& Min, TGLArrayd3& Max);
+
 class TNyxCamera : public TNyxObject {
     NYX_CLASS(TNyxCamera)
 public:
@@ -114,6 +120,16 @@ public:
     virtual void Perspective(double k);
     // Moves the eye by k times the eye-target distance: away for k > 0.
     virtual void Dolly(double k);
+
+    // --- Framing (scene/framing.cpp) ---
+    // An addition to the classic camera: places the camera so that the drawable objects
+    // of its scene fill a view of the given aspect (width / height). The target goes to
+    // the centre of their world bounds (DrawableExtent), the eye back along the present
+    // viewing direction (from the front right and above when there is none) until their
+    // bounding sphere fits the view angle, and the clip planes round the sphere. Follow
+    // objects are dropped and the motion state reset; one repaint follows. Without a
+    // scene or anything drawable, the unit cube round the origin is framed.
+    virtual void ViewAll(double Aspect = 1.0);
 
     // --- Framework hooks ---
     void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -290,6 +290,11 @@ void TNyxPanel::Print(TPrinter& Printer) {
     }
 }
 
+void TNyxPanel::ViewAll() {
+    if (FCamera)
+        FCamera->ViewAll(ClientHeight() > 0 ? double(ClientWidth()) / ClientHeight() : 1.0);
+}
+
 // --- Properties and links ----------------------------------------------------------------
 
 void TNyxPanel::SetOptions(TNyxOptions Value) {

@@ -69,6 +69,9 @@ public:
                                 bool Draft);
     // Prints the view as one page titled "Nyx rendered image".
     virtual void Print(TPrinter& Printer);
+    // An addition: frames the whole scene in the camera for this panel's shape (see
+    // TNyxCamera::ViewAll). Nothing without a camera.
+    virtual void ViewAll();
 
     // --- Framework overrides ---
     void SetEnabled(bool Value) override;

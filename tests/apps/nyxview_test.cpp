@@ -1,5 +1,6 @@
 // nyxview run as a program, with no X server: the off-screen image of the demo scene,
-// printing, and how bad command lines are refused.
+// built in or read from its file in either form, of a file without camera or light,
+// printing, and how bad command lines and bad files are refused.
 
 #include "demo.h"
 #include "objects/box.h"
@@ -7,6 +8,9 @@
 #include "objects/quadrics.h"
 #include "objects/teapot.h"
 #include "rtl/graphics.h"
+#include "rtl/objtext.h"
+#include "rtl/streams.h"
+#include "runprogram.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
@@ -15,12 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace nyx {
@@ -28,54 +28,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-};
+using test::ReadFile;
+using test::TRun;
+using test::TTempDir;
 
-std::string ReadFile(const fs::path& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh folder per test, removed afterwards.
-class TTempDir {
-public:
-    TTempDir() {
-        std::string pattern = (fs::temp_directory_path() / "nyxview_test_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        FPath = pattern;
-    }
-    ~TTempDir() {
-        std::error_code ec;
-        fs::remove_all(FPath, ec);
-    }
-    const fs::path& Path() const { return FPath; }
-    std::string operator/(const std::string& Name) const { return (FPath / Name).string(); }
-
-private:
-    fs::path FPath;
-};
-
-// Runs nyxview with Args and without any X display, in Dir.
 TRun RunNyxview(const std::vector<std::string>& Args, const TTempDir& Dir) {
-    std::string command = "cd '" + Dir.Path().string() +
-                          "' && env -u DISPLAY -u WAYLAND_DISPLAY '" + std::string(NYXVIEW_PATH) +
-                          "'";
-    for (const std::string& a : Args)
-        command += " '" + a + "'";
-    command += " >'" + Dir / ".out" + "' 2>'" + Dir / ".err" + "'";
-    const int raw = std::system(command.c_str());
-    TRun r;
-    r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.Out = ReadFile(Dir / ".out");
-    r.Err = ReadFile(Dir / ".err");
-    fs::remove(Dir / ".out");
-    fs::remove(Dir / ".err");
-    return r;
+    return test::RunProgram(NYXVIEW_PATH, Args, Dir);
 }
 
 // --- The off-screen image ----------------------------------------------------------------
@@ -156,9 +114,35 @@ double MeanLuminance(const TBitmap& Image, std::array<int, 2> P) {
     return sum / 25;
 }
 
-TEST(NyxviewPng, RendersTheDemoSceneAtTheRequestedSize) {
+// The demo: built in, or read from the example file in text or in binary form.
+struct TDemoSource {
+    const char* Name;
+    const char* File;  // none: the built-in scene
+    bool Binary;
+};
+
+void PrintTo(const TDemoSource& c, std::ostream* os) { *os << c.Name; }
+
+// Puts the demo's file into Dir in the form asked for; answers nyxview's arguments.
+std::vector<std::string> DemoArgs(const TDemoSource& Source, const TTempDir& Dir) {
+    if (!Source.File)
+        return {};
+    TFileStream text(std::string(NYX_EXAMPLES_DIR) + "/" + Source.File, fmOpenRead);
+    TFileStream out(Dir / (Source.Binary ? "demo.nyx" : "demo.nyxt"), fmCreate);
+    if (Source.Binary)
+        ObjectTextToBinary(text, out);
+    else
+        out.CopyFrom(text, 0);
+    return {Source.Binary ? "demo.nyx" : "demo.nyxt"};
+}
+
+class NyxviewPng : public ::testing::TestWithParam<TDemoSource> {};
+
+TEST_P(NyxviewPng, RendersTheDemoSceneAtTheRequestedSize) {
     TTempDir dir;
-    const TRun run = RunNyxview({"--png", "demo.png", "--size", "320x240"}, dir);
+    std::vector<std::string> args = DemoArgs(GetParam(), dir);
+    args.insert(args.end(), {"--png", "demo.png", "--size", "320x240"});
+    const TRun run = RunNyxview(args, dir);
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
 
@@ -209,9 +193,14 @@ TEST(NyxviewPng, RendersTheDemoSceneAtTheRequestedSize) {
     EXPECT_TRUE(pg > pr + 40 && pb > pr + 40) << std::hex << pot;
 }
 
+INSTANTIATE_TEST_SUITE_P(Demo, NyxviewPng,
+                         ::testing::Values(TDemoSource{"BuiltIn", nullptr, false},
+                                           TDemoSource{"TextFile", "demo.nyxt", false},
+                                           TDemoSource{"BinaryFile", "demo.nyxt", true}));
+
 // The extruded title shows its coloured face; the sphere's caption is white text that
 // starts at its projected origin.
-TEST(NyxviewPng, ShowsTheTitleAndTheSphereCaption) {
+TEST(NyxviewLabels, ShowsTheTitleAndTheSphereCaption) {
     TTempDir dir;
     const TRun run = RunNyxview({"--png", "demo.png", "--size", "320x240"}, dir);
     ASSERT_EQ(run.Status, 0) << run.Err;
@@ -234,6 +223,51 @@ TEST(NyxviewPng, ShowsTheTitleAndTheSphereCaption) {
         }
     EXPECT_GT(white, 40);
     EXPECT_EQ(leftOfIt, 0);
+}
+
+TEST(NyxviewFile, BothFormsOfAFileGiveTheSamePicture) {
+    TTempDir dir;
+    const TDemoSource forms[] = {{"text", "demo.nyxt", false}, {"binary", "demo.nyxt", true}};
+    TBitmap pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        std::vector<std::string> args = DemoArgs(forms[i], dir);
+        args.insert(args.end(), {"--png", "view.png", "--size", "160x120"});
+        const TRun run = RunNyxview(args, dir);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        pictures[i].LoadFromFile(dir / "view.png");
+    }
+    EXPECT_TRUE(pictures[0].SameImage(pictures[1]));
+}
+
+TEST(NyxviewFile, FramesAndLightsASceneWithoutCameraOrLight) {
+    // A red box far from the origin, small and turned: only a camera that frames the
+    // scene sees it, and only an added light shows it red rather than black.
+    TTempDir dir;
+    test::WriteFile(dir / "far.nyxt", "object Far: TNyxScene\n"
+                                      "  XForm.Scale.X = 1.0\n"
+                                      "  XForm.Scale.Y = 1.0\n"
+                                      "  XForm.Scale.Z = 1.0\n"
+                                      "  object Box1: TNyxBox\n"
+                                      "    Color = 255\n"
+                                      "    XForm.Translate.X = 40.0\n"
+                                      "    XForm.Translate.Y = -25.0\n"
+                                      "    XForm.Translate.Z = 12.0\n"
+                                      "    XForm.Rotate.Z = 30.0\n"
+                                      "    XForm.Scale.X = 0.5\n"
+                                      "    XForm.Scale.Y = 0.5\n"
+                                      "    XForm.Scale.Z = 0.5\n"
+                                      "  end\n"
+                                      "end\n");
+    const TRun run = RunNyxview({"far.nyxt", "--png", "far.png", "--size", "160x120"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    TBitmap image;
+    image.LoadFromFile(dir / "far.png");
+    for (const auto& corner : {std::array<int, 2>{1, 1}, {158, 1}, {1, 118}, {158, 118}})
+        EXPECT_EQ(image.Pixels(corner[0], corner[1]), clBlack) << "background in the corners";
+    const TColor middle = image.Pixels(80, 60);
+    const int r = middle & 0xFF, g = (middle >> 8) & 0xFF, b = (middle >> 16) & 0xFF;
+    EXPECT_GT(r, 80) << "the box fills the middle, lit";
+    EXPECT_LT(g + b, r / 2) << "in its own red";
 }
 
 TEST(NyxviewPrint, PrintsOnePdfPageWithoutADisplay) {
@@ -265,7 +299,9 @@ TEST(NyxviewHelp, ListsTheOptionsAndTheMouse) {
 
 struct TBadCase {
     std::vector<std::string> Args;
-    const char* Says;  // part of the one line on standard error
+    const char* Says;            // part of the one line on standard error
+    const char* File = nullptr;  // an input file put into the folder first
+    std::string Content = {};
 };
 
 void PrintTo(const TBadCase& c, std::ostream* os) {
@@ -278,7 +314,11 @@ class NyxviewRefuses : public ::testing::TestWithParam<TBadCase> {};
 TEST_P(NyxviewRefuses, WithStatusOneAndOneLine) {
     const TBadCase& tc = GetParam();
     TTempDir dir;
+    if (tc.File)
+        test::WriteFile(dir / tc.File, tc.Content);
     const TRun run = RunNyxview(tc.Args, dir);
+    if (tc.File)
+        fs::remove(dir / tc.File);
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
     ASSERT_FALSE(run.Err.empty());
@@ -307,7 +347,23 @@ INSTANTIATE_TEST_SUITE_P(
                       TBadCase{{"--png", "no/such/folder/a.png"}, "cannot write there"},
                       TBadCase{{"--png", "."}, "ending in .png"},
                       TBadCase{{"--print", "no/such/folder/a.pdf"}, "cannot write there"},
-                      TBadCase{{"scene.nyx"}, "reading scene files is not available"},
+                      TBadCase{{"a.nyxt", "b.nyxt"}, "give one FILE"},
+                      TBadCase{{"missing.nyx", "--png", "a.png"},
+                               "missing.nyx: TFileStream: cannot open file"},
+                      TBadCase{{"cut.nyx", "--png", "a.png"},
+                               "cut.nyx: TReader",
+                               "cut.nyx",
+                               std::string("NYX1\x09TNyxScene\x06Scene1\x0F"
+                                           "Backgr",
+                                           24)},
+                      TBadCase{{"odd.nyxt", "--png", "a.png"},
+                               "odd.nyxt: TNyxObject.LoadFromTextFile: line 3: class TNyxTeacup",
+                               "odd.nyxt",
+                               "object S: TNyxScene\n\n  object Cup: TNyxTeacup\n  end\nend\n"},
+                      TBadCase{{"broken.nyxt", "--png", "a.png"},
+                               "broken.nyxt: ObjectTextToBinary: line 3",
+                               "broken.nyxt",
+                               "object S: TNyxScene\n  Color = \n"},
                       // Without --png or --print a window is wanted, and there is no display.
                       TBadCase{{}, "DISPLAY is not set"}));
 

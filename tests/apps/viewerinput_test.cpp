@@ -152,6 +152,22 @@ TEST_F(ViewerInputTest, LeftDragOrbitsAndRResetsTheView) {
     EXPECT_EQ(demo.Camera->PositionOffset(), (TGLArrayd3{0, 0, 0}));
 }
 
+TEST_F(ViewerInputTest, FFramesTheWholeScene) {
+    const QPoint middle(Width / 2, Height / 2);
+    Drag(middle, middle + QPoint(60, 0), Qt::LeftButton);
+    Key(Qt::Key_F);
+    TGLArrayd3 lo, hi;
+    ASSERT_TRUE(DrawableExtent(*demo.Scene, lo, hi));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_DOUBLE_EQ(demo.Camera->Target()->Data()[std::size_t(i)], (lo[i] + hi[i]) / 2);
+    EXPECT_EQ(demo.Camera->PositionOffset(), (TGLArrayd3{0, 0, 0}));
+    // R now comes back to the framed view.
+    Drag(middle, middle + QPoint(0, 40), Qt::LeftButton);
+    const TGLArrayd3 framed = demo.Camera->Position()->Data();
+    Key(Qt::Key_R);
+    EXPECT_EQ(demo.Camera->GetPosition(), framed);
+}
+
 TEST_F(ViewerInputTest, OtherButtonsWaitWhileTheMiddleButtonSelects) {
     const QPoint sphere = CentreOf(demo.Sphere);
     Send(QEvent::MouseButtonPress, sphere, Qt::MiddleButton, Qt::MiddleButton);

@@ -26,8 +26,9 @@ void SetVertex(TNyxVertex3* V, double X, double Y, double Z) {
 }
 
 template <class T>
-T* Add(TComponent* Owner, TNyxObject* Parent, double X, double Y, double Z) {
+T* Add(TComponent* Owner, TNyxObject* Parent, const char* Name, double X, double Y, double Z) {
     auto* obj = new T(Owner);
+    obj->SetName(Name);
     SetVertex(obj->XForm()->Translate(), X, Y, Z);
     obj->SetParentComponent(Parent);
     return obj;
@@ -43,9 +44,9 @@ void CheckerTexture(TNyxMaterial* Material) {
     Material->SetTexture(&bmp);
 }
 
-TNyxLight* AddLight(TComponent* Owner, TNyxScene* Scene, double X, double Y, double Z,
-                    TColor Color) {
-    auto* light = Add<TNyxLight>(Owner, Scene, 0, 0, 0);
+TNyxLight* AddLight(TComponent* Owner, TNyxScene* Scene, const char* Name, double X, double Y,
+                    double Z, TColor Color) {
+    auto* light = Add<TNyxLight>(Owner, Scene, Name, 0, 0, 0);
     // Not Directional: OpenGL puts it at infinity in the direction of its position, and
     // with no cone it lights everything from there.
     SetVertex(light->Point1(), X, Y, Z);
@@ -57,7 +58,7 @@ TNyxLight* AddLight(TComponent* Owner, TNyxScene* Scene, double X, double Y, dou
 // A glass wall standing on the floor behind the group, facing the camera: a slightly
 // blue tint that darkens towards the floor, letting 30 % of the reflection through.
 TNyxPolygon* AddMirrorWall(TComponent* Owner, TNyxScene* Scene) {
-    auto* wall = Add<TNyxPolygon>(Owner, Scene, 0, 0, 0);
+    auto* wall = Add<TNyxPolygon>(Owner, Scene, "MirrorWall", 0, 0, 0);
     struct TCorner {
         double X, Z;
         TColor Color;
@@ -77,13 +78,16 @@ TNyxPolygon* AddMirrorWall(TComponent* Owner, TNyxScene* Scene) {
     wall->SetReflection(0.3);
 
     // A slim dark frame round the glass: top, bottom, left, right.
-    const double bars[4][4] = {{0, 2.6, 7.36, 0.08},
-                               {0, 0.04, 7.36, 0.08},
-                               {-3.64, 1.3, 0.08, 2.68},
-                               {3.64, 1.3, 0.08, 2.68}};
+    const struct {
+        const char* Name;
+        double X, Z, Width, Height;
+    } bars[] = {{"FrameTop", 0, 2.6, 7.36, 0.08},
+                {"FrameBottom", 0, 0.04, 7.36, 0.08},
+                {"FrameLeft", -3.64, 1.3, 0.08, 2.68},
+                {"FrameRight", 3.64, 1.3, 0.08, 2.68}};
     for (const auto& b : bars) {
-        auto* bar = Add<TNyxBox>(Owner, wall, b[0], 2.8, b[1]);
-        SetVertex(bar->XForm()->Scale(), b[2], 0.1, b[3]);
+        auto* bar = Add<TNyxBox>(Owner, wall, b.Name, b.X, 2.8, b.Z);
+        SetVertex(bar->XForm()->Scale(), b.Width, 0.1, b.Height);
         bar->SetColor(RGB(75, 60, 50));
     }
     return wall;
@@ -104,7 +108,7 @@ void TerrainHeight(TNyxObject*, double X, double Y, double& Z) {
 TNyxHeightField* AddTerrain(TComponent* Owner, TNyxScene* Scene) {
     // Its rim lies flat on the floor: a hair above, so that the floor does not show
     // through.
-    auto* field = Add<TNyxHeightField>(Owner, Scene, 0, 0, 0.005);
+    auto* field = Add<TNyxHeightField>(Owner, Scene, "Terrain", 0, 0, 0.005);
     field->SetFieldBounds(0, -4.6);
     field->SetFieldBounds(1, -2.6);
     field->SetFieldBounds(2, -1.4);
@@ -123,7 +127,7 @@ TNyxHeightField* AddTerrain(TComponent* Owner, TNyxScene* Scene) {
 // to the camera, then the quarter turn about X stands them up, extruded away from the
 // viewer. The baseline is lifted by the descender.
 TNyxLabel* AddTitle(TComponent* Owner, TNyxScene* Scene) {
-    auto* title = Add<TNyxLabel>(Owner, Scene, -3.1, 1.25, 0.28);
+    auto* title = Add<TNyxLabel>(Owner, Scene, "Title", -3.1, 1.25, 0.28);
     title->SetCaption("Nyx");
     title->SetBitmapFont(false);
     title->SetExtrusion(0.25);
@@ -139,7 +143,7 @@ TNyxLabel* AddTitle(TComponent* Owner, TNyxScene* Scene) {
 // same whatever the lights do.
 TNyxLabel* AddSphereName(TComponent* Owner, TNyxScene* Scene, const TNyxSphere* Sphere) {
     const TNyxVertex3* at = Sphere->XForm()->Translate();
-    auto* name = Add<TNyxLabel>(Owner, Scene, at->X() + 0.55, at->Y() - 0.6, at->Z());
+    auto* name = Add<TNyxLabel>(Owner, Scene, "SphereName", at->X() + 0.55, at->Y() - 0.6, at->Z());
     name->SetCaption("Sphere");
     name->Font()->SetSize(11);
     name->Font()->SetStyle({fsBold});
@@ -153,28 +157,29 @@ TNyxLabel* AddSphereName(TComponent* Owner, TNyxScene* Scene, const TNyxSphere* 
 TDemoScene BuildDemoScene(TComponent* Owner) {
     TDemoScene d{};
     d.Scene = new TNyxScene(Owner);
+    d.Scene->SetName("Demo");
     d.Scene->SetBackgroundColor(RGB(70, 90, 120));
     d.Scene->SetFShadows(true);
 
     // A thin slab whose top face is the plane z = 0.
-    d.Floor = Add<TNyxBox>(Owner, d.Scene, 0, 0, -0.1);
+    d.Floor = Add<TNyxBox>(Owner, d.Scene, "Floor", 0, 0, -0.1);
     SetVertex(d.Floor->XForm()->Scale(), 12, 12, 0.2);
     d.Floor->SetColor(RGB(205, 205, 195));
     d.Floor->SetShadows(1, true);
 
-    d.Box = Add<TNyxBox>(Owner, d.Scene, -1.6, -0.9, 0.5);
+    d.Box = Add<TNyxBox>(Owner, d.Scene, "CheckerBox", -1.6, -0.9, 0.5);
     d.Box->SetColor(clWhite);  // the texture shows its own colours
     CheckerTexture(d.Box->Material());
     d.Box->SetShadows(0, true);
 
-    d.Sphere = Add<TNyxSphere>(Owner, d.Scene, 1.3, -1.4, 0.5);
+    d.Sphere = Add<TNyxSphere>(Owner, d.Scene, "Sphere", 1.3, -1.4, 0.5);
     d.Sphere->SetSlices(32);
     d.Sphere->SetStacks(24);
     d.Sphere->SetColor(RGB(60, 170, 70));
     d.Sphere->SetShadows(0, true);
 
     // A point at the top, the base on the floor.
-    d.Cone = Add<TNyxCone>(Owner, d.Scene, 1.2, 1.2, 0.75);
+    d.Cone = Add<TNyxCone>(Owner, d.Scene, "Cone", 1.2, 1.2, 0.75);
     d.Cone->SetRadius1(0);
     d.Cone->SetRadius2(0.6);
     d.Cone->SetHeight(1.5);
@@ -183,7 +188,7 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Cone->SetShadows(0, true);
 
     // Lying on the floor.
-    d.Torus = Add<TNyxTorus>(Owner, d.Scene, -1.4, 1.4, 0.22);
+    d.Torus = Add<TNyxTorus>(Owner, d.Scene, "Torus", -1.4, 1.4, 0.22);
     d.Torus->SetRadius1(0.6);
     d.Torus->SetRadius2(0.22);
     d.Torus->SetSides(16);
@@ -192,7 +197,7 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Torus->SetShadows(0, true);
 
     // At the front right of the group, its spout to the right of the view.
-    d.Teapot = Add<TNyxTeapot>(Owner, d.Scene, 2.6, -0.2, 0.25);
+    d.Teapot = Add<TNyxTeapot>(Owner, d.Scene, "Teapot", 2.6, -0.2, 0.25);
     SetVertex(d.Teapot->XForm()->Scale(), 1.3, 1.3, 1.3);
     d.Teapot->XForm()->Rotate()->SetZ(40);
     d.Teapot->SetSegments(10);
@@ -200,9 +205,9 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
 
     // The sun comes from the left of the view, so that shadows fall to the right, in
     // sight; the weaker fill light keeps the faces turned away from it readable.
-    d.Sun = AddLight(Owner, d.Scene, -5, -3, 6, RGB(95, 95, 88));
+    d.Sun = AddLight(Owner, d.Scene, "Sun", -5, -3, 6, RGB(95, 95, 88));
     d.Sun->SetShadows(0, true);
-    d.Fill = AddLight(Owner, d.Scene, 6, -2, 4, RGB(45, 45, 55));
+    d.Fill = AddLight(Owner, d.Scene, "FillLight", 6, -2, 4, RGB(45, 45, 55));
 
     d.Scene->SetReflections(true);
     d.Mirror = AddMirrorWall(Owner, d.Scene);
@@ -210,7 +215,7 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Title = AddTitle(Owner, d.Scene);
     d.SphereName = AddSphereName(Owner, d.Scene, d.Sphere);
 
-    d.Camera = Add<TNyxCamera>(Owner, d.Scene, 0, 0, 0);
+    d.Camera = Add<TNyxCamera>(Owner, d.Scene, "Camera", 0, 0, 0);
     SetVertex(d.Camera->Position(), 5.5, -6.5, 4.5);
     SetVertex(d.Camera->Target(), 0, 0, 0.4);
     d.Camera->SetNearPlane(1);

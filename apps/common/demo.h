@@ -1,5 +1,5 @@
 #pragma once
-// The scene nyxview shows when no file is given. Core only: no Qt here, so the
+// The scene nyxview shows when no file is given, and nyxconv --demo writes. Core only: no Qt here, so the
 // off-screen path needs no display, and tests can rebuild the same scene to know where
 // things are in the picture.
 
@@ -39,7 +39,8 @@ struct TDemoScene {
 // cone and a torus standing on it that cast them, and a teapot; two lights at infinity of
 // which the sun casts shadows; a mirror wall behind the group and a small hilly terrain
 // beside it; an extruded title standing before the mirror and a screen-aligned caption
-// beside the sphere; a camera looking at the group. Every part is owned by Owner.
+// beside the sphere; a camera looking at the group. Every part is owned by Owner and named
+// for what it is (the scene "Demo").
 TDemoScene BuildDemoScene(TComponent* Owner);
 
 }  // namespace nyx

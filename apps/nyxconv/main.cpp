@@ -1,0 +1,134 @@
+// nyxconv: converts scene files between the binary and the text form of the library's
+// object streams, and lists what a scene file holds. Links no Qt and needs no display.
+
+#include "demo.h"
+#include "scenefile.h"
+
+#include "rtl/sysutils.h"
+#include "scene/scene.h"
+
+#include <exception>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace nyx;
+
+namespace {
+
+const char* const Usage =
+    "usage: nyxconv IN OUT\n"
+    "       nyxconv --check IN\n"
+    "       nyxconv --demo OUT\n"
+    "\n"
+    "Converts a scene file from one form of the library's object streams to the other.\n"
+    "The form of IN is read from its contents; the form of OUT follows its extension:\n"
+    "\n"
+    "  .nyx     binary: compact, quick to load\n"
+    "  .nyxt    text: one line per property, for reading, editing and comparing\n"
+    "\n"
+    "IN is loaded and checked first. OUT is written under a temporary name and takes its\n"
+    "place only when complete: a failed conversion leaves no OUT, or the old OUT as it was.\n"
+    "\n"
+    "  --check IN   load IN and list how many objects of each class it holds\n"
+    "  --demo OUT   write the built-in demo scene (the one nyxview shows without a file)\n"
+    "  --help       show this text\n"
+    "\n"
+    "Errors are reported in one line on standard error, with exit status 1.\n";
+
+// A bad command line; the message is printed after "nyxconv: ".
+struct TBadArgument {
+    std::string Message;
+};
+
+std::string OneLine(std::string Text) {
+    for (char& c : Text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return Text;
+}
+
+// Loads File into a scene owned by Owner: the check every conversion starts with.
+TNyxScene* Load(TComponent& Owner, const std::string& File) {
+    auto* scene = new TNyxScene(&Owner);
+    LoadSceneFile(*scene, File);
+    return scene;
+}
+
+void Check(const std::string& File) {
+    TComponent owner(nullptr);
+    const TNyxScene* scene = Load(owner, File);
+    std::vector<TNyxObject*> objects;
+    scene->ListChildren(objects);
+    std::map<std::string, int> counts;
+    for (const TNyxObject* o : objects)
+        ++counts[o->ClassName()];
+    std::cout << File << ": " << FormName(FormOfContents(File)) << " scene, " << objects.size()
+              << (objects.size() == 1 ? " object" : " objects") << "\n";
+    for (const auto& [name, count] : counts)
+        std::cout << "  " << name << " " << count << "\n";
+}
+
+TSceneFileForm OutputForm(const std::string& Out) {
+    const std::optional<TSceneFileForm> form = FormOfName(Out);
+    if (!form)
+        throw TBadArgument{"OUT \"" + Out +
+                           "\": give a name ending in .nyx (binary) or .nyxt (text)"};
+    return *form;
+}
+
+void WriteDemo(const std::string& Out) {
+    const TSceneFileForm form = OutputForm(Out);
+    TComponent owner(nullptr);
+    TNyxScene* scene = BuildDemoScene(&owner).Scene;
+    form == TSceneFileForm::Binary ? scene->SaveToFile(Out) : scene->SaveToTextFile(Out);
+}
+
+void Convert(const std::string& In, const std::string& Out) {
+    const TSceneFileForm form = OutputForm(Out);
+    {
+        TComponent owner(nullptr);
+        Load(owner, In);
+    }
+    ConvertSceneFile(In, Out, form);
+}
+
+int Run(const std::vector<std::string>& Args) {
+    if (Args.size() == 1 && (Args[0] == "--help" || Args[0] == "-h")) {
+        std::cout << Usage;
+        return 0;
+    }
+    if (!Args.empty() && Args[0] == "--check") {
+        if (Args.size() != 2)
+            throw TBadArgument{"--check takes one file: nyxconv --check IN"};
+        Check(Args[1]);
+        return 0;
+    }
+    if (!Args.empty() && Args[0] == "--demo") {
+        if (Args.size() != 2)
+            throw TBadArgument{"--demo takes one file: nyxconv --demo OUT"};
+        WriteDemo(Args[1]);
+        return 0;
+    }
+    for (const std::string& a : Args)
+        if (a.size() > 1 && a[0] == '-')
+            throw TBadArgument{"unknown option " + a + " (see --help)"};
+    if (Args.size() != 2)
+        throw TBadArgument{"give IN and OUT: nyxconv IN OUT (see --help)"};
+    Convert(Args[0], Args[1]);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const TBadArgument& e) {
+        std::cerr << "nyxconv: " << OneLine(e.Message) << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "nyxconv: " << OneLine(e.what()) << "\n";
+    }
+    return 1;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The scene nyxview shows from a file. Core only, like the demo scene, so that the
+// off-screen path needs no display and tests can rebuild the same view.
+
+#include <string>
+
+namespace nyx {
+
+class TComponent;
+class TNyxCamera;
+class TNyxScene;
+
+struct TFileScene {
+    TNyxScene* Scene;
+    TNyxCamera* Camera;
+};
+
+// Reads FileName, binary or text, into a new scene owned by Owner. The view is the first
+// camera of the tree (depth first, parents before children); without one, a camera is
+// added that frames the whole scene for a view of the given aspect (width / height). A
+// light is added over the viewer's shoulder when the file has none. Errors name the
+// file and the position in it.
+TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect);
+
+}  // namespace nyx

@@ -1,0 +1,123 @@
+// Framing a whole scene in a camera: the world bounds of what a scene draws, and the
+// camera placement that shows all of it.
+
+#include "scene/camera.h"
+#include "scene/colored.h"
+#include "scene/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace nyx {
+
+namespace {
+
+bool VisibleWithAncestors(const TNyxObject* Object) {
+    for (; Object; Object = Object->Parent())
+        if (!Object->Visible())
+            return false;
+    return true;
+}
+
+// A direction from the target to the eye: in front of the scene, to the right and
+// above, seen with Up pointing up.
+TGLArrayd3 DefaultViewDirection(TGLArrayd3 Up) {
+    Normalized(Up);
+    if (Dotd(Up, Up) == 0)
+        Up = unitz;
+    const TGLArrayd3 axis = std::abs(Up[0]) < 0.9 ? unitx : unity;
+    const double along = Dotd(axis, Up);
+    TGLArrayd3 side{axis[0] - along * Up[0], axis[1] - along * Up[1], axis[2] - along * Up[2]};
+    Normalized(side);
+    TGLArrayd3 ahead;
+    CrossProdd(Up, side, ahead);
+    TGLArrayd3 d;
+    for (int i = 0; i < 3; ++i)
+        d[i] = 0.55 * side[i] - 0.75 * ahead[i] + 0.5 * Up[i];
+    Normalized(d);
+    return d;
+}
+
+}  // namespace
+
+bool DrawableExtent(const TNyxObject& Root, TGLArrayd3& Min, TGLArrayd3& Max) {
+    std::vector<TNyxObject*> objects;
+    Root.ListChildren(objects, {&TNyxColoredObject::StaticClass()});
+    bool any = false;
+    for (const TNyxObject* o : objects) {
+        if (!VisibleWithAncestors(o))
+            continue;
+        TGLMatrixd4 m;
+        o->GetAbsoluteMatrix(m);
+        TGLArrayd3 lo, hi;
+        o->GetSize(lo, hi);
+        for (int corner = 0; corner < 8; ++corner) {
+            TGLArrayd3 p{corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
+                         corner & 4 ? hi[2] : lo[2]};
+            Xformd(m, p);
+            if (!any) {
+                Min = Max = p;
+                any = true;
+            }
+            MinBoundsd(Min, p);
+            MaxBoundsd(Max, p);
+        }
+    }
+    return any;
+}
+
+void TNyxCamera::ViewAll(double Aspect) {
+    TGLArrayd3 lo{-0.5, -0.5, -0.5}, hi{0.5, 0.5, 0.5};
+    if (const TNyxScene* scene = Scene())
+        DrawableExtent(*scene, lo, hi);
+    TGLArrayd3 centre;
+    double radius = 0;
+    for (int i = 0; i < 3; ++i) {
+        centre[i] = (lo[i] + hi[i]) / 2;
+        radius += (hi[i] - lo[i]) * (hi[i] - lo[i]);
+    }
+    radius = std::sqrt(radius) / 2;
+    if (!(radius > 0) || !std::isfinite(radius))
+        radius = 0.5;
+    // The camera's points live in its own frame.
+    TGLMatrixd4 frame;
+    ViewFrame(frame);
+    Xformd(frame, centre);
+
+    const TGLArrayd3 &p = Position()->Data(), &t = Target()->Data();
+    TGLArrayd3 direction{p[0] - t[0], p[1] - t[1], p[2] - t[2]};
+    Normalized(direction);
+    if (Dotd(direction, direction) == 0)
+        direction = DefaultViewDirection(FUp.Data());
+    const double halfAngle = std::clamp(FFOVY, 1.0, 175.0) / 2 * std::numbers::pi / 180;
+    const double aspect = Aspect > 0 && std::isfinite(Aspect) ? Aspect : 1.0;
+    double distance;
+    if (FOrthographic) {
+        // The angle spans the width: the height is the smaller side when wider than high.
+        distance = radius / (std::tan(halfAngle) * std::min(1.0, 1 / aspect));
+        distance = std::max(distance, 2 * radius);
+    } else {
+        const double fit = std::min(halfAngle, std::atan(std::tan(halfAngle) * aspect));
+        distance = radius / std::sin(fit);
+    }
+
+    BeginUpdate();
+    try {
+        SetPositionObject(nullptr);
+        SetTargetObject(nullptr);
+        Reset();
+        for (int i = 0; i < 3; ++i) {
+            Target()->SetData(i, centre[i]);
+            Position()->SetData(i, centre[i] + distance * direction[i]);
+        }
+        SetNearPlane(std::max(distance - 1.1 * radius, distance / 100));
+        SetFarPlane(distance + 1.1 * radius);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+}  // namespace nyx
