@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace nyx {
 
@@ -199,61 +198,15 @@ void TDXFConverter::PutReal(std::int32_t Code, double Value) {
 
 // --- Export ------------------------------------------------------------------------------------
 
-namespace {
-
-// A new version of a file, written beside it under a temporary name and put in its
-// place only when complete; dropped otherwise.
-class TNewVersion {
-public:
-    explicit TNewVersion(const std::string& FileName) : FTarget(FileName) {
-        std::string name = FileName + ".XXXXXX";
-        const int fd = mkstemp(name.data());
-        if (fd < 0)
-            throw EFCreateError("TDXFConverter.SaveToFile: cannot create a file beside \"" +
-                                FileName + "\": " + std::strerror(errno) +
-                                "; check the folder and its access rights");
-        ::close(fd);
-        FTemporary = name;
-        try {
-            FStream = std::make_unique<TFileStream>(FTemporary, fmOpenWrite);
-        } catch (...) {
-            std::remove(FTemporary.c_str());
-            throw;
-        }
-    }
-    ~TNewVersion() {
-        FStream.reset();
-        if (!FCommitted)
-            std::remove(FTemporary.c_str());
-    }
-    TNewVersion(const TNewVersion&) = delete;
-    TNewVersion& operator=(const TNewVersion&) = delete;
-
-    TStream* Stream() const { return FStream.get(); }
-    void Commit() {
-        FStream.reset();
-        if (std::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
-            throw EWriteError("TDXFConverter.SaveToFile: cannot replace \"" + FTarget +
-                              "\": " + std::strerror(errno));
-        FCommitted = true;
-    }
-
-private:
-    std::string FTarget;
-    std::string FTemporary;
-    std::unique_ptr<TFileStream> FStream;
-    bool FCommitted = false;
-};
-
-}  // namespace
-
 void TDXFConverter::SaveToFile() {
     if (!FRoot)
         throw Exception("TDXFConverter.SaveToFile: Can't save Root=nil");
     if (FFileName.empty())
         throw Exception("TDXFConverter.SaveToFile: No file name defined");
-    TNewVersion file(FFileName);
-    FOutput = file.Stream();
+    // Written beside the file, which it replaces only when all was written: a failed
+    // export leaves the old file as it was.
+    TReplacingFileStream file(FFileName);
+    FOutput = &file;
     FOutFill = 0;
     struct TDetach {
         TDXFConverter* C;

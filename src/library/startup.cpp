@@ -1,5 +1,6 @@
 #include "library/startup.h"
 
+#include "dxf/startup.h"
 #include "gl/jitter.h"
 #include "gl/opengl.h"
 #include "objects/startup.h"
@@ -63,7 +64,7 @@ void NyxShutdown() {
 bool NyxStarted() { return Started; }
 
 std::vector<const TDesignRegistration*> NyxDesignRegistrations() {
-    return {&NyxObjectsRegistration(), &NyxClassesRegistration()};
+    return {&NyxObjectsRegistration(), &NyxClassesRegistration(), &NyxFilesRegistration()};
 }
 
 }  // namespace nyx

@@ -9,7 +9,7 @@
 //   NyxClasses    registers the core classes, allocates the shadow-volume work buffer;
 //                 at stop reports scene objects never freed (scene/startup.h)
 //   NyxClassesEd  nothing (the design-time tools)
-//   NyxFiles      nothing (the DXF converter)
+//   NyxFiles      nothing (the DXF converter; dxf/startup.h)
 //
 // Each unit counts its own starts, so its start and its stop run once however often it
 // is asked.

@@ -3,6 +3,7 @@
 // designer's tables. This program never names a primitive class: what it loads, it loads
 // through the registrations the library made itself.
 
+#include "dxf/startup.h"
 #include "library/startup.h"
 #include "objects/startup.h"
 #include "rtl/host.h"
@@ -136,7 +137,7 @@ TEST(DesignRegistration, PaletteAndEditorsOfEachUnit) {
     std::vector<std::string> names;
     for (const TDesignRegistration* r : units)
         names.push_back(r->Unit);
-    EXPECT_EQ(names, (std::vector<std::string>{"NyxObjects", "NyxClasses"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"NyxObjects", "NyxClasses", "NyxFiles"}));
 
     // What streams can create, the designer can create: without a palette icon.
     EXPECT_EQ(NyxObjectsRegistration().NoIcon, NyxObjectsClasses());
@@ -157,6 +158,17 @@ TEST(DesignRegistration, PaletteAndEditorsOfEachUnit) {
     ASSERT_EQ(core.ComponentEditors.size(), 1u);
     EXPECT_EQ(core.ComponentEditors[0].ComponentClass, &TNyxScene::StaticClass());
     EXPECT_EQ(core.ComponentEditors[0].Editor, "TNyxObjectEditor");
+
+    const TDesignRegistration& files = NyxFilesRegistration();
+    EXPECT_EQ(files.PalettePage, "OpenGL");
+    ASSERT_EQ(files.Components.size(), 1u);
+    EXPECT_EQ(files.Components[0]->Name(), "TDXFConverter");
+    EXPECT_EQ(GetClass("TDXFConverter"), nullptr) << "placed by the application, not streamed";
+    ASSERT_EQ(files.PropertyEditors.size(), 1u);
+    EXPECT_EQ(files.PropertyEditors[0].PropertyType, "TFileName");
+    EXPECT_EQ(files.PropertyEditors[0].ComponentClass, files.Components[0]);
+    EXPECT_EQ(files.PropertyEditors[0].PropertyName, "FileName");
+    EXPECT_EQ(files.PropertyEditors[0].Editor, "TDXFFilenameProperty");
 }
 
 }  // namespace
