@@ -14,6 +14,8 @@
 // - A negative layer colour (a layer switched off) gives the colour of its absolute
 //   value and a hidden layer object; entity colours 256 (by layer) and 257 (by
 //   object) take the layer's colour like 0.
+// - Polyface face indices are taken by absolute value (a negative one only hides an
+//   edge); a fourth index of 0 makes a triangle.
 //
 // Sections: errors - colour table - entity record - converter (properties,
 // tokenizer, reading steps, writing steps).
@@ -170,6 +172,7 @@ public:
     bool read_line();
     bool read_circle();
     bool read_arc();
+    bool read_3dface();
     bool read_insert();
     bool read_polyline();
     bool read_lwpolyline();
@@ -221,6 +224,8 @@ private:
     void ApplyLayerColor(TNyxObject* Layer, std::int32_t ColorNumber) const;
     template <class T, class F>
     bool ReadSimpleEntity(F SetUp);
+    void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Layer,
+                         const TNyxCollection& Vertexes);
 
     // Writing internals (dxf/writer.cpp).
     void FlushOutput();

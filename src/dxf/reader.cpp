@@ -4,6 +4,7 @@
 #include "dxf/converter.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/polygon.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
 #include "scene/proxy.h"
@@ -254,6 +255,7 @@ bool TDXFConverter::read_entities() {
         {"LINE", &TDXFConverter::read_line, "Error reading Line entity"},
         {"ARC", &TDXFConverter::read_arc, "Error reading Arc entity"},
         {"CIRCLE", &TDXFConverter::read_circle, "Error reading Circle entity"},
+        {"3DFACE", &TDXFConverter::read_3dface, "Error reading 3DFace entity"},
         {"POLYLINE", &TDXFConverter::read_polyline, "Error reading Polyline entity"},
         {"LWPOLYLINE", &TDXFConverter::read_lwpolyline, "Error reading LWPolyline entity"},
     };
@@ -480,6 +482,17 @@ bool TDXFConverter::read_arc() {
     });
 }
 
+bool TDXFConverter::read_3dface() {
+    return ReadSimpleEntity<TNyxPolygon>([](TNyxPolygon* Face, const TEntity& E) {
+        Face->SetColorVertexes(false);
+        TNyxCollection* vertexes = Face->Vertexes();
+        vertexes->BeginUpdate();
+        for (const TGLArrayd3& p : E.Points)
+            AppendVertex(vertexes, p);
+        vertexes->EndUpdate();
+    });
+}
+
 bool TDXFConverter::read_insert() {
     TNyxObject* layer = nullptr;
     const std::optional<TEntity> insert = read_generic(layer);
@@ -508,8 +521,9 @@ bool TDXFConverter::read_insert() {
     }
 }
 
-// Vertex records carry the polyline's points; a polyface mesh (face records with
-// flags 128) is left out.
+// Vertex records carry the polyline's points; in a polyface mesh (face records with
+// flags 128) they are the vertex list the faces index, and the mesh becomes polygons
+// only.
 bool TDXFConverter::read_polyline() {
     TNyxObject* layer = nullptr;
     const std::optional<TEntity> header = read_generic(layer);
@@ -535,6 +549,7 @@ bool TDXFConverter::read_polyline() {
             }
             pushedBack = true;
             if (vertex.Flags == 128) {
+                AddPolyfaceFace(vertex, *header, polyline->Color(), layer, *vertexes);
                 mesh = true;
             } else {
                 AppendVertex(vertexes, vertex.Points[0]);
@@ -559,6 +574,33 @@ bool TDXFConverter::read_polyline() {
     if (pushedBack && FValue == "SEQEND")
         code = NextGroupCode();
     return code == 0;
+}
+
+void TDXFConverter::AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color,
+                                    TNyxObject* Layer, const TNyxCollection& Vertexes) {
+    const std::int64_t count = Vertexes.Count();
+    int corners = 4;
+    for (int i = 0; i < 4; ++i) {
+        // A negative index hides the edge that starts there; it still names its vertex.
+        const std::int64_t index = std::abs(std::int64_t(Face.Indices[std::size_t(i)]));
+        if (i == 3 && index == 0) {
+            corners = 3;
+            break;
+        }
+        if (index < 1 || index > count)
+            RaiseRead("TDXFConverter.LoadFromFile: polyface face index " +
+                      std::to_string(Face.Indices[std::size_t(i)]) + " names no vertex (" +
+                      std::to_string(count) + " read)");
+    }
+    TBuilt<TNyxPolygon> polygon(FRoot, Layer, Mesh.Name, Color);
+    polygon->SetColorVertexes(false);
+    TNyxCollection* target = polygon->Vertexes();
+    target->BeginUpdate();
+    for (int i = 0; i < corners; ++i) {
+        const std::int64_t index = std::abs(std::int64_t(Face.Indices[std::size_t(i)]));
+        AppendVertex(target, Vertexes.ItemAs<TNyxVertex3CI>(int(index - 1))->Data());
+    }
+    target->EndUpdate();
 }
 
 // Lightweight polylines keep all their vertices in one entity: 90 the count, 10/20

@@ -6,6 +6,7 @@
 #include "dxf/detail/format.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/polygon.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
 
@@ -229,7 +230,7 @@ void TDXFConverter::SaveToFile() {
 namespace {
 
 // The object's entity, by class: a derived class counts as its base.
-enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline };
+enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face };
 
 TEntityKind KindOf(const TNyxObject* Obj) {
     // The classes themselves first: a drawing holds hundreds of thousands of them.
@@ -239,7 +240,8 @@ TEntityKind KindOf(const TNyxObject* Obj) {
         {&TNyxCircle::StaticClass(), TEntityKind::Circle},
         {&TNyxArc::StaticClass(), TEntityKind::Arc},
         {&TNyxLabel::StaticClass(), TEntityKind::Text},
-        {&TNyxPolyline::StaticClass(), TEntityKind::Polyline}};
+        {&TNyxPolyline::StaticClass(), TEntityKind::Polyline},
+        {&TNyxPolygon::StaticClass(), TEntityKind::Face}};
     const TMetaClass* type = &Obj->ClassType();
     for (const auto& [cls, kind] : classes)
         if (type == cls)
@@ -441,8 +443,8 @@ void TDXFConverter::write_3dface(const TEntity& Entity) {
 }
 
 void TDXFConverter::WriteObject(TNyxObject* Obj, TNyxObject* Layer) {
-    static constexpr const char* names[] = {"",    "POINT", "LINE",    "CIRCLE",
-                                            "ARC", "TEXT",  "POLYLINE"};
+    static constexpr const char* names[] = {"",    "POINT", "LINE",     "CIRCLE",
+                                            "ARC", "TEXT",  "POLYLINE", "3DFACE"};
     const TEntityKind kind = KindOf(Obj);
     if (kind == TEntityKind::None)
         return;
@@ -492,6 +494,16 @@ void TDXFConverter::WriteObject(TNyxObject* Obj, TNyxObject* Layer) {
             write_vertex(e);
         }
         PutString(0, "SEQEND");
+        break;
+    }
+    case TEntityKind::Face: {
+        const auto* polygon = static_cast<TNyxPolygon*>(Obj);
+        const int count = polygon->VertexCount();
+        if (count < 3)
+            break;
+        for (int i = 0; i < 4; ++i)
+            e.Points[std::size_t(i)] = polygon->Vertex(i < count ? i : 0)->Data();
+        write_3dface(e);
         break;
     }
     case TEntityKind::None:

@@ -1,10 +1,11 @@
 // Importing drawings: entities and their set-up, layers and colours, sections, sequences
-// (polylines, inserts), lightweight polylines, and every failure path
+// (polylines, polyface meshes, inserts), lightweight polylines, and every failure path
 // leaving the file closed, the root's bracket ended and the objects read so far.
 #include "dxf/converter.h"
 #include "dxftest.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/polygon.h"
 #include "scene/proxy.h"
 
 #include <gtest/gtest.h>
@@ -72,17 +73,19 @@ const std::vector<std::pair<std::string, int>> RedAndBlue{{"L1", 1}, {"L2", 5}};
 TEST_F(ReaderTest, EveryEntityKindBecomesItsObject) {
     Load(Drawing(
         RedAndBlue,
-        {{0, "POINT"},     {8, "L1"}, {10, "1"}, {20, "2"}, {30, "3"},   {0, "LINE"}, {8, "L1"},
-         {2, "named"},     {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"},   {21, "5"},   {31, "6"},
-         {0, "CIRCLE"},    {8, "L2"}, {10, "1"}, {20, "2"}, {30, "0"},   {40, "2.5"}, {0, "ARC"},
-         {8, "L2"},        {10, "1"}, {20, "2"}, {40, "1"}, {50, "30"},  {51, "400"}, {0, "TEXT"},
-         {8, "L2"},        {10, "7"}, {20, "8"}, {30, "9"}, {40, "0.5"}, {50, "45"},  {1, "Hello"},
-         {0, "DIMENSION"}, {8, "L1"}, {10, "5"}}));
+        {{0, "POINT"}, {8, "L1"},    {10, "1"},     {20, "2"},        {30, "3"},    {0, "LINE"},
+         {8, "L1"},    {2, "named"}, {10, "1"},     {20, "2"},        {30, "3"},    {11, "4"},
+         {21, "5"},    {31, "6"},    {0, "CIRCLE"}, {8, "L2"},        {10, "1"},    {20, "2"},
+         {30, "0"},    {40, "2.5"},  {0, "ARC"},    {8, "L2"},        {10, "1"},    {20, "2"},
+         {40, "1"},    {50, "30"},   {51, "400"},   {0, "TEXT"},      {8, "L2"},    {10, "7"},
+         {20, "8"},    {30, "9"},    {40, "0.5"},   {50, "45"},       {1, "Hello"}, {0, "3DFACE"},
+         {8, "L1"},    {10, "0"},    {20, "0"},     {11, "1"},        {21, "0"},    {12, "1"},
+         {22, "1"},    {13, "0"},    {23, "1"},     {0, "DIMENSION"}, {8, "L1"},    {10, "5"}}));
     ASSERT_EQ(Root.GetItemsCount(), 2);
     EXPECT_TRUE(Layer("L1")->Is<TNyxActor>());
     EXPECT_EQ(Layer("L1")->Color(), RGB(255, 0, 0));
     EXPECT_EQ(Layer("L2")->Color(), RGB(0, 0, 255));
-    EXPECT_EQ(Layer("L1")->GetItemsCount(), 2);
+    EXPECT_EQ(Layer("L1")->GetItemsCount(), 3);
     EXPECT_EQ(Layer("L2")->GetItemsCount(), 3);
 
     auto* point = Child<TNyxPoint>("L1", 0);
@@ -94,6 +97,10 @@ TEST_F(ReaderTest, EveryEntityKindBecomesItsObject) {
     EXPECT_EQ(Vec(line->P1()), (TGLArrayd3{1, 2, 3}));
     EXPECT_EQ(Vec(line->P2()), (TGLArrayd3{4, 5, 6}));
     EXPECT_EQ(line->Color(), RGB(255, 0, 0));
+    auto* face = Child<TNyxPolygon>("L1", 2);
+    EXPECT_FALSE(face->ColorVertexes());
+    EXPECT_EQ(Points(face->Vertexes()),
+              (std::vector<TGLArrayd3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
 
     auto* circle = Child<TNyxCircle>("L2", 0);
     EXPECT_EQ(Vec(circle->XForm()->Translate()), (TGLArrayd3{1, 2, 0}));
@@ -259,6 +266,7 @@ TEST_F(ReaderTest, EntitiesCutShortByTheEndOfTheFile) {
                  {"CIRCLE", "Error reading Circle entity"},
                  {"ARC", "Error reading Arc entity"},
                  {"TEXT", "Error reading Text entity"},
+                 {"3DFACE", "Error reading 3DFace entity"},
                  {"INSERT", "Error reading Insert entity"},
                  {"POLYLINE", "Error reading Polyline entity"},
                  {"LWPOLYLINE", "Error reading LWPolyline entity"}};
@@ -316,6 +324,50 @@ TEST_F(ReaderTest, ClosedPolylineAndVertexFieldsCarriedOver) {
     EXPECT_EQ(polyline->Color(), RGB(0, 0, 255));
     EXPECT_EQ(Points(polyline->Vertexes()), (std::vector<TGLArrayd3>{{1, 2, 3}, {4, 2, 3}}));
     EXPECT_NE(Child<TNyxPoint>("L1", 1), nullptr);
+}
+
+TGroups Polyface(const std::vector<std::vector<std::string>>& Faces) {
+    TGroups g{{0, "POLYLINE"}, {8, "L1"}, {2, "mesh"}, {62, "3"}, {66, "1"}, {70, "64"}};
+    const double corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const auto& c : corners)
+        g = g +
+            TGroups{
+                {0, "VERTEX"}, {8, "L1"},  {10, std::to_string(c[0])}, {20, std::to_string(c[1])},
+                {30, "0"},     {70, "192"}};
+    for (const auto& face : Faces) {
+        g = g + TGroups{{0, "VERTEX"}, {8, "L1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "128"}};
+        for (std::size_t i = 0; i < face.size(); ++i)
+            g.emplace_back(71 + int(i), face[i]);
+    }
+    return g + TGroups{{0, "SEQEND"}};
+}
+
+TEST_F(ReaderTest, PolyfaceMeshesBecomePolygonsOnly) {
+    Load(Drawing(RedAndBlue, Polyface({{"1", "2", "3", "4"}, {"-1", "3", "4"}})));
+    TNyxObject* layer = Layer("L1");
+    ASSERT_EQ(layer->GetItemsCount(), 2);
+    auto* quad = Child<TNyxPolygon>("L1", 0);
+    EXPECT_EQ(quad->Ident(), "mesh");
+    EXPECT_EQ(quad->Color(), RGB(0, 255, 0));
+    EXPECT_FALSE(quad->ColorVertexes());
+    EXPECT_EQ(Points(quad->Vertexes()),
+              (std::vector<TGLArrayd3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+    // A negative index names its vertex; a fourth index left out makes a triangle (the
+    // record before it had one).
+    EXPECT_EQ(Points(Child<TNyxPolygon>("L1", 1)->Vertexes()),
+              (std::vector<TGLArrayd3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+}
+
+TEST_F(ReaderTest, PolyfaceIndicesNamingNoVertexFail) {
+    for (const auto& face : std::vector<std::vector<std::string>>{{"1", "2", "9", "4"},
+                                                                  {"0", "1", "2"},
+                                                                  {"1", "2", "3", "-5"},
+                                                                  {"-2147483648", "1", "2"}}) {
+        const std::string message = LoadError(Drawing(RedAndBlue, Polyface({face})));
+        EXPECT_EQ(message.find("TDXFConverter.LoadFromFile: polyface face index "), 0u) << message;
+        EXPECT_NE(message.find("line number"), std::string::npos);
+        EXPECT_EQ(Root.UpdateCount(), 0);
+    }
 }
 
 TEST_F(ReaderTest, InsertsOnlyMakeTheirLayers) {

@@ -6,6 +6,7 @@
 #include "dxftest.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/polygon.h"
 #include "scene/proxy.h"
 
 #include <gtest/gtest.h>
@@ -196,7 +197,11 @@ TEST_F(WriterTest, EntityBodies) {
     polyline->SetClosed(true);
     for (int i = 1; i <= 3; ++i)
         static_cast<TNyxVertex3CI*>(polyline->Vertexes()->Add())->SetData(0, i);
-    Add<TNyxActor>(layer, White);  // not written
+    auto* triangle = Add<TNyxPolygon>(layer, White);
+    for (int i = 1; i <= 3; ++i)
+        static_cast<TNyxVertex3CI*>(triangle->Vertexes()->Add())->SetData(1, i);
+    Add<TNyxPolygon>(layer, White);  // no vertices: no body
+    Add<TNyxActor>(layer, White);    // not written
 
     const std::string text = Save();
     const TGroups entities{
@@ -211,8 +216,11 @@ TEST_F(WriterTest, EntityBodies) {
         {40, "0.5"},    {1, "Hi there"}, {0, "POLYLINE"}, {8, "L"},      {62, "0"},
         {70, "1"},      {0, "VERTEX"},   {10, "1"},       {20, "0"},     {30, "0"},
         {0, "VERTEX"},  {10, "2"},       {20, "0"},       {30, "0"},     {0, "VERTEX"},
-        {10, "3"},      {20, "0"},       {30, "0"},       {0, "SEQEND"}, {0, "ENDSEC"},
-        {0, "EOF"}};
+        {10, "3"},      {20, "0"},       {30, "0"},       {0, "SEQEND"}, {0, "3DFACE"},
+        {8, "L"},       {62, "0"},       {10, "0"},       {20, "1"},     {30, "0"},
+        {11, "0"},      {21, "2"},       {31, "0"},       {12, "0"},     {22, "3"},
+        {32, "0"},      {13, "0"},       {23, "1"},       {33, "0"},     {0, "3DFACE"},
+        {8, "L"},       {0, "ENDSEC"},   {0, "EOF"}};
     EXPECT_TRUE(Contains(text, entities)) << text;
 }
 
@@ -287,6 +295,9 @@ TEST_F(WriterTest, ARoundTripKeepsLayersColoursGeometryAndTexts) {
         v->SetData(0, i);
         v->SetData(1, i * i);
     }
+    auto* face = Add<TNyxPolygon>(b, Red);
+    for (int i = 0; i < 4; ++i)
+        static_cast<TNyxVertex3CI*>(face->Vertexes()->Add())->SetData(i % 3, i + 1);
     C.SaveToFile();
 
     TNyxObject copy(nullptr);
@@ -325,6 +336,10 @@ TEST_F(WriterTest, ARoundTripKeepsLayersColoursGeometryAndTexts) {
     auto* polylineRead = static_cast<TNyxPolyline*>(copy.GetItem(0)->GetItem(2));
     ASSERT_EQ(polylineRead->Vertexes()->Count(), 4);
     EXPECT_EQ(polylineRead->Vertexes()->ItemAs<TNyxVertex3CI>(3)->Data(), (TGLArrayd3{3, 9, 0}));
+    auto* faceRead = static_cast<TNyxPolygon*>(copy.GetItem(1)->GetItem(3));
+    ASSERT_EQ(faceRead->VertexCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(faceRead->Vertex(i)->Data(), face->Vertex(i)->Data());
     EXPECT_NE(static_cast<TNyxLine*>(copy.GetItem(0)->GetItem(1))->P1()->X(), 1.0 / 3);
 }
 
@@ -343,6 +358,9 @@ TEST_F(WriterTest, OtherProgramsAcceptTheFile) {
     auto* polyline = Add<TNyxPolyline>(a, Red);
     for (int i = 0; i < 3; ++i)
         static_cast<TNyxVertex3CI*>(polyline->Vertexes()->Add())->SetData(0, i);
+    auto* face = Add<TNyxPolygon>(a, Red);
+    for (int i = 0; i < 3; ++i)
+        static_cast<TNyxVertex3CI*>(face->Vertexes()->Add())->SetData(i, 1);
     C.SetWriteVPORTInfo(true);
     C.SaveToFile();
     const std::string script = Dir.Write("audit.py", "import sys, ezdxf\n"
@@ -358,7 +376,7 @@ TEST_F(WriterTest, OtherProgramsAcceptTheFile) {
     std::stringstream report;
     report << in.rdbuf();
     EXPECT_EQ(status, 0) << report.str();
-    EXPECT_EQ(report.str(), "6\n");
+    EXPECT_EQ(report.str(), "7\n");
 }
 
 // --- Failures --------------------------------------------------------------------------------
