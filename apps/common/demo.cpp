@@ -3,6 +3,7 @@
 #include "objects/box.h"
 #include "objects/heightfield.h"
 #include "objects/label.h"
+#include "objects/lines.h"
 #include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "objects/teapot.h"
@@ -10,6 +11,7 @@
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
+#include "scene/proxy.h"
 #include "scene/scene.h"
 
 #include <cmath>
@@ -152,6 +154,46 @@ TNyxLabel* AddSphereName(TComponent* Owner, TNyxScene* Scene, const TNyxSphere* 
     return name;
 }
 
+// Line shapes are lit with a normal along their local x axis, which faces away from the
+// sun here: they glow in their colour instead.
+template <class T>
+T* AddGlowing(TComponent* Owner, TNyxObject* Parent, double Z, double Scale, TColor Color) {
+    auto* shape = Add<T>(Owner, Parent, 0, 0, Z);
+    SetVertex(shape->XForm()->Scale(), Scale, Scale, 1);
+    shape->SetColor(Color);
+    for (TNyxFaceMaterial* face : {shape->Material()->FrontFace(), shape->Material()->BackFace()})
+        face->SetColor(TNyxFaceMaterial::ciEmission, Color);
+    shape->SetWidth(2);
+    return shape;
+}
+
+// A second sphere right of the group, drawn through a proxy of the first; a circle round
+// the group on the floor (inside the terrain and the mirror), a dashed arc above its far
+// side and a zigzag of coloured points in front of the box.
+void AddProxyAndLines(TComponent* Owner, TDemoScene& D) {
+    auto* proxy = Add<TNyxProxy>(Owner, D.Scene, 1.0, 1.2, 0);
+    proxy->SetProxy(D.Sphere);
+
+    AddGlowing<TNyxCircle>(Owner, D.Scene, 0.01, 5.1, RGB(250, 210, 60))->SetSegments(72);
+    auto* arc = AddGlowing<TNyxArc>(Owner, D.Scene, 1.8, 5, RGB(240, 90, 50));
+    arc->SetStartAngle(30);
+    arc->SetEndAngle(240);
+    arc->SetStyle(psDash);
+
+    auto* path = AddGlowing<TNyxPolyline>(Owner, D.Scene, 0.01, 1, RGB(60, 60, 60));
+    path->SetWidth(3);
+    path->SetColorVertexes(true);
+    const double points[][2] = {
+        {-2.4, -2.1}, {-1.9, -2.6}, {-1.4, -2.1}, {-0.9, -2.6}, {-0.5, -2.1}};
+    const TColor colours[] = {clRed, clYellow, clLime, clAqua, clBlue};
+    for (int i = 0; i < 5; ++i) {
+        auto* v = static_cast<TNyxVertex3CI*>(path->Vertexes()->Add());
+        v->SetData(0, points[i][0]);
+        v->SetData(1, points[i][1]);
+        v->SetColor(colours[i]);
+    }
+}
+
 }  // namespace
 
 TDemoScene BuildDemoScene(TComponent* Owner) {
@@ -214,6 +256,7 @@ TDemoScene BuildDemoScene(TComponent* Owner) {
     d.Terrain = AddTerrain(Owner, d.Scene);
     d.Title = AddTitle(Owner, d.Scene);
     d.SphereName = AddSphereName(Owner, d.Scene, d.Sphere);
+    AddProxyAndLines(Owner, d);
 
     d.Camera = Add<TNyxCamera>(Owner, d.Scene, "Camera", 0, 0, 0);
     SetVertex(d.Camera->Position(), 5.5, -6.5, 4.5);
