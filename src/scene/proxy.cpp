@@ -1,6 +1,8 @@
 #include "scene/proxy.h"
 
-#include "gl/opengl.h"
+#include "gl/glscope.h"
+
+#include <optional>
 
 namespace nyx {
 
@@ -14,26 +16,17 @@ bool IsWithin(const TNyxObject* Obj, const TNyxObject* Root) {
     return false;
 }
 
-// One level of a proxy's drawing: the nesting counter and the modelview are given
-// back as they were found, also when a hook throws.
-class TProxyLevel {
+// One level of a proxy's drawing: the nesting counter is given back as it was found,
+// also when a hook throws.
+class TDrawLevel {
 public:
-    TProxyLevel(std::int32_t& Depth, bool PushMatrix) : FDepth(Depth), FPushed(PushMatrix) {
-        ++FDepth;
-        if (FPushed)
-            glPushMatrix();
-    }
-    ~TProxyLevel() {
-        if (FPushed)
-            glPopMatrix();
-        --FDepth;
-    }
-    TProxyLevel(const TProxyLevel&) = delete;
-    TProxyLevel& operator=(const TProxyLevel&) = delete;
+    explicit TDrawLevel(std::int32_t& Depth) : FDepth(Depth) { ++FDepth; }
+    ~TDrawLevel() { --FDepth; }
+    TDrawLevel(const TDrawLevel&) = delete;
+    TDrawLevel& operator=(const TDrawLevel&) = delete;
 
 private:
     std::int32_t& FDepth;
-    bool FPushed;
 };
 
 }  // namespace
@@ -114,7 +107,10 @@ void TNyxProxy::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     // One bracket round both transforms, taken whenever either is not the identity:
     // the target's own bracket would push nothing for an identity proxy and leave the
     // target's matrix applied after it.
-    const TProxyLevel level(FDrawDepth, XForm()->NonIdentity() || target->XForm()->NonIdentity());
+    const TDrawLevel level(FDrawDepth);
+    std::optional<TGLMatrixScope> placement;
+    if (XForm()->NonIdentity() || target->XForm()->NonIdentity())
+        placement.emplace();
     XForm()->Apply();
     DrawChildren(Scene, State, Kind);
     target->XForm()->Apply();
