@@ -43,14 +43,17 @@
 #include "scene/scene.h"
 #include "testing/offscreen.h"
 
+#include "framerace.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <vector>
 
 using namespace nyx;
+using nyx::bench::RaceFrames;
+using nyx::bench::WarmUp;
 
 namespace {
 
@@ -61,23 +64,6 @@ constexpr double Eye[3] = {18, -22, 16};
 constexpr GLfloat LightPosition[4] = {10, -10, 20, 0};  // at infinity
 
 double Coord(int i) { return (i - (Side - 1) / 2.0) * 1.5; }
-
-// The software rasteriser compiles its shaders on the first frames: keep them out of
-// the timing, or whichever benchmark runs first pays for them.
-template <class Frame>
-void WarmUp(Frame&& frame) {
-    for (int i = 0; i < 3; ++i)
-        frame();
-}
-
-using TClock = std::chrono::steady_clock;
-
-template <class Frame>
-double Seconds(Frame&& frame) {
-    const auto start = TClock::now();
-    frame();
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
 
 // --- A scene painted by a panel on its off-screen window --------------------------------
 
@@ -191,30 +177,14 @@ void BM_SphereFrame(benchmark::State& state) {
         glFlush();
         SwapBuffers(s.Panel->DeviceContext());
     };
-    WarmUp([&] {
-        s.Frame();
-        plain(bare);
-        plain(textured);
-    });
-    // Interleaved, so that a change in the machine's load hits all three alike.
-    double nyx = 0, reference = 0, referenceTex = 0;
     const int before = s.Panel->FrameCount();
-    for (auto _ : state) {
-        const double frame = Seconds([&] { s.Frame(); });
-        reference += Seconds([&] { plain(bare); });
-        referenceTex += Seconds([&] { plain(textured); });
-        nyx += frame;
-        state.SetIterationTime(frame);
-    }
+    RaceFrames(state, [&] { s.Frame(); },
+               {{"plain_ms", "ratio", [&] { plain(bare); }},
+                {"plain_tex_ms", "ratio_tex", [&] { plain(textured); }}});
     gluDeleteQuadric(bare);
     gluDeleteQuadric(textured);
-    if (s.Panel->FrameCount() - before != int(state.iterations()))
+    if (s.Panel->FrameCount() - before != int(state.iterations()) + 3)
         state.SkipWithError("the panel did not paint every frame");
-    const double n = double(state.iterations());
-    state.counters["plain_ms"] = 1000 * reference / n;
-    state.counters["plain_tex_ms"] = 1000 * referenceTex / n;
-    state.counters["ratio"] = nyx / reference;
-    state.counters["ratio_tex"] = nyx / referenceTex;
 }
 BENCHMARK(BM_SphereFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -340,25 +310,12 @@ void BM_MirrorFrame(benchmark::State& state) {
     // Switching the scene's reflections by field repaints nothing by itself.
     auto frame = [&](bool Mirror) {
         s.Scene->StoreReflections(Mirror);
-        return Seconds([&] { s.Frame(); });
+        s.Frame();
     };
-    WarmUp([&] {
-        frame(true);
-        frame(false);
-    });
-    double mirror = 0, flat = 0;
     const int before = s.Panel->FrameCount();
-    for (auto _ : state) {
-        const double m = frame(true);
-        flat += frame(false);
-        mirror += m;
-        state.SetIterationTime(m);
-    }
-    if (s.Panel->FrameCount() - before != 2 * int(state.iterations()))
+    RaceFrames(state, [&] { frame(true); }, {{"flat_ms", "ratio", [&] { frame(false); }}});
+    if (s.Panel->FrameCount() - before != 2 * (int(state.iterations()) + 3))
         state.SkipWithError("the panel did not paint every frame");
-    const double n = double(state.iterations());
-    state.counters["flat_ms"] = 1000 * flat / n;
-    state.counters["ratio"] = mirror / flat;
 }
 BENCHMARK(BM_MirrorFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -433,24 +390,9 @@ void BM_HeightFieldFrame(benchmark::State& state) {
         glFlush();
         SwapBuffers(s.Panel->DeviceContext());
     };
-    WarmUp([&] {
-        s.Frame();
-        plain(true);
-        plain(false);
-    });
-    double nyx = 0, reference = 0, once = 0;
-    for (auto _ : state) {
-        const double frame = Seconds([&] { s.Frame(); });
-        reference += Seconds([&] { plain(true); });
-        once += Seconds([&] { plain(false); });
-        nyx += frame;
-        state.SetIterationTime(frame);
-    }
-    const double n = double(state.iterations());
-    state.counters["plain_ms"] = 1000 * reference / n;
-    state.counters["ratio"] = nyx / reference;
-    state.counters["once_ms"] = 1000 * once / n;
-    state.counters["ratio_once"] = nyx / once;
+    RaceFrames(state, [&] { s.Frame(); },
+               {{"plain_ms", "ratio", [&] { plain(true); }},
+                {"once_ms", "ratio_once", [&] { plain(false); }}});
 }
 BENCHMARK(BM_HeightFieldFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 

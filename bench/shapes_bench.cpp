@@ -24,12 +24,12 @@
 #include "scene/scene.h"
 #include "testing/offscreen.h"
 
+#include "framerace.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <vector>
-
 using namespace nyx;
+using nyx::bench::RaceFrames;
 
 namespace {
 
@@ -38,22 +38,6 @@ constexpr int Height = 600;
 constexpr int Layers = 10;
 constexpr int Grid = 100;  // lines per layer: Grid x Grid
 constexpr int Side = 100;  // spheres and proxies: Side x Side
-
-using TClock = std::chrono::steady_clock;
-
-template <class Frame>
-double Seconds(Frame&& frame) {
-    const auto start = TClock::now();
-    frame();
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
-
-// The software rasteriser compiles its shaders on the first frames.
-template <class Frame>
-void WarmUp(Frame&& frame) {
-    for (int i = 0; i < 3; ++i)
-        frame();
-}
 
 // A scene seen from above through a panel on its off-screen window.
 struct TBenchScene {
@@ -152,24 +136,10 @@ void BM_LineFrame(benchmark::State& state) {
         glFlush();
         SwapBuffers(s.Panel->DeviceContext());
     };
-    WarmUp([&] {
-        s.Frame();
-        plain(false);
-        plain(true);
-    });
-    double nyx = 0, reference = 0, sameCalls = 0;
-    for (auto _ : state) {
-        const double frame = Seconds([&] { s.Frame(); });
-        reference += Seconds([&] { plain(false); });
-        sameCalls += Seconds([&] { plain(true); });
-        nyx += frame;
-        state.SetIterationTime(frame);
-    }
-    const double n = double(state.iterations());
-    state.counters["plain_ms"] = 1000 * reference / n;
-    state.counters["ratio"] = nyx / reference;
-    state.counters["plain_calls_ms"] = 1000 * sameCalls / n;
-    state.counters["ratio_calls"] = nyx / sameCalls;
+    RaceFrames(state, [&] { s.Frame(); },
+               {{"plain_ms", "ratio", [&] { plain(false); }},
+                {"plain_calls_ms", "ratio_calls", [&] { plain(true); }}});
+    state.counters["lines"] = Layers * Grid * Grid;
 }
 BENCHMARK(BM_LineFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -218,20 +188,8 @@ void BM_ProxyFrame(benchmark::State& state) {
     proxies.Scene->EndUpdate();
     spheres.Open();
     proxies.Open();
-    WarmUp([&] {
-        spheres.Frame();
-        proxies.Frame();
-    });
-    double nyx = 0, reference = 0;
-    for (auto _ : state) {
-        const double frame = Seconds([&] { proxies.Frame(); });
-        reference += Seconds([&] { spheres.Frame(); });
-        nyx += frame;
-        state.SetIterationTime(frame);
-    }
-    const double n = double(state.iterations());
-    state.counters["spheres_ms"] = 1000 * reference / n;
-    state.counters["ratio"] = nyx / reference;
+    RaceFrames(state, [&] { proxies.Frame(); },
+               {{"spheres_ms", "ratio", [&] { spheres.Frame(); }}});
 }
 BENCHMARK(BM_ProxyFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 

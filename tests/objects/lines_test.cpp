@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -53,13 +52,11 @@ void Set(TNyxVertex3* V, double X, double Y, double Z) {
 // The vertices of glVertex3f calls.
 std::vector<TGLArrayd3> Vertices(const Strings& Calls) {
     std::vector<TGLArrayd3> out;
-    for (const std::string& c : Calls) {
-        if (!c.starts_with("glVertex3f("))
-            continue;
-        TGLArrayd3 v{};
-        std::sscanf(c.c_str(), "glVertex3f(%lf, %lf, %lf)", &v[0], &v[1], &v[2]);
-        out.push_back(v);
-    }
+    for (const std::string& c : Calls)
+        if (test::Fn(c) == "glVertex3f") {
+            const std::vector<double> a = test::Args(c);
+            out.push_back({a[0], a[1], a[2]});
+        }
     return out;
 }
 
