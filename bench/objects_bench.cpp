@@ -53,6 +53,7 @@
 
 using namespace nyx;
 using nyx::bench::RaceFrames;
+using nyx::bench::Seconds;
 using nyx::bench::WarmUp;
 
 namespace {
@@ -428,20 +429,7 @@ void BM_TeapotFrame(benchmark::State& state) {
     spheres.AddGrid<TNyxSphere>();
     pots.Open();
     spheres.Open();
-    WarmUp([&] {
-        pots.Frame();
-        spheres.Frame();
-    });
-    double teapot = 0, sphere = 0;
-    for (auto _ : state) {
-        const double frame = Seconds([&] { pots.Frame(); });
-        sphere += Seconds([&] { spheres.Frame(); });
-        teapot += frame;
-        state.SetIterationTime(frame);
-    }
-    const double n = double(state.iterations());
-    state.counters["sphere_ms"] = 1000 * sphere / n;
-    state.counters["ratio"] = teapot / sphere;
+    RaceFrames(state, [&] { pots.Frame(); }, {{"sphere_ms", "ratio", [&] { spheres.Frame(); }}});
 }
 BENCHMARK(BM_TeapotFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
