@@ -167,11 +167,11 @@ T* AddGlowing(TComponent* Owner, TNyxObject* Parent, double Z, double Scale, TCo
     return shape;
 }
 
-// A second sphere right of the group, drawn through a proxy of the first; a circle round
+// A second sphere in front of the first, drawn through a proxy of the first; a circle round
 // the group on the floor (inside the terrain and the mirror), a dashed arc above its far
 // side and a zigzag of coloured points in front of the box.
 void AddProxyAndLines(TComponent* Owner, TDemoScene& D) {
-    auto* proxy = Add<TNyxProxy>(Owner, D.Scene, 1.0, 1.2, 0);
+    auto* proxy = Add<TNyxProxy>(Owner, D.Scene, -0.7, -1.0, 0);
     proxy->SetProxy(D.Sphere);
 
     AddGlowing<TNyxCircle>(Owner, D.Scene, 0.01, 5.1, RGB(250, 210, 60))->SetSegments(72);
