@@ -157,8 +157,9 @@ TNyxLabel* AddSphereName(TComponent* Owner, TNyxScene* Scene, const TNyxSphere* 
 // Line shapes are lit with a normal along their local x axis, which faces away from the
 // sun here: they glow in their colour instead.
 template <class T>
-T* AddGlowing(TComponent* Owner, TNyxObject* Parent, double Z, double Scale, TColor Color) {
-    auto* shape = Add<T>(Owner, Parent, 0, 0, Z);
+T* AddGlowing(TComponent* Owner, TNyxObject* Parent, const char* Name, double Z, double Scale,
+              TColor Color) {
+    auto* shape = Add<T>(Owner, Parent, Name, 0, 0, Z);
     SetVertex(shape->XForm()->Scale(), Scale, Scale, 1);
     shape->SetColor(Color);
     for (TNyxFaceMaterial* face : {shape->Material()->FrontFace(), shape->Material()->BackFace()})
@@ -171,16 +172,16 @@ T* AddGlowing(TComponent* Owner, TNyxObject* Parent, double Z, double Scale, TCo
 // the group on the floor (inside the terrain and the mirror), a dashed arc above its far
 // side and a zigzag of coloured points in front of the box.
 void AddProxyAndLines(TComponent* Owner, TDemoScene& D) {
-    auto* proxy = Add<TNyxProxy>(Owner, D.Scene, -0.7, -1.0, 0);
+    auto* proxy = Add<TNyxProxy>(Owner, D.Scene, "SphereCopy", -0.7, -1.0, 0);
     proxy->SetProxy(D.Sphere);
 
-    AddGlowing<TNyxCircle>(Owner, D.Scene, 0.01, 5.1, RGB(250, 210, 60))->SetSegments(72);
-    auto* arc = AddGlowing<TNyxArc>(Owner, D.Scene, 1.8, 5, RGB(240, 90, 50));
+    AddGlowing<TNyxCircle>(Owner, D.Scene, "Ring", 0.01, 5.1, RGB(250, 210, 60))->SetSegments(72);
+    auto* arc = AddGlowing<TNyxArc>(Owner, D.Scene, "Halo", 1.8, 5, RGB(240, 90, 50));
     arc->SetStartAngle(30);
     arc->SetEndAngle(240);
     arc->SetStyle(psDash);
 
-    auto* path = AddGlowing<TNyxPolyline>(Owner, D.Scene, 0.01, 1, RGB(60, 60, 60));
+    auto* path = AddGlowing<TNyxPolyline>(Owner, D.Scene, "Path", 0.01, 1, RGB(60, 60, 60));
     path->SetWidth(3);
     path->SetColorVertexes(true);
     const double points[][2] = {
