@@ -13,8 +13,10 @@
 
 #include <array>
 #include <initializer_list>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nyx::test {
@@ -153,11 +155,46 @@ template <class T>
 struct TCounting : T {
     using T::T;
     int Invalidated = 0;
+    bool OnlyFromItself = true;  // every invalidation so far named the object as sender
     void Invalidate(TObject* Sender) override {
         ++Invalidated;
+        OnlyFromItself = OnlyFromItself && Sender == this;
         T::Invalidate(Sender);
     }
 };
+
+// Names the class a setter case runs on: the first key whose prefix starts the case's
+// name wins, so an empty prefix last is the fallback.
+template <class T>
+struct TClassKey {
+    const char* Prefix;
+};
+
+// Each case sets a property on a fresh counting object of its class, and must give back
+// the stored value and exactly one invalidation, sent by the object itself, when the value
+// changed; none otherwise.
+template <class TCases, class... T>
+void ExpectSetterCases(const TCases& Cases, TClassKey<T>... Keys) {
+    for (const auto& tc : Cases) {
+        const std::string_view name = tc.Name;
+        std::unique_ptr<TNyxObject> obj;
+        const int* count = nullptr;
+        const bool* fromItself = nullptr;
+        auto make = [&]<class U>(TClassKey<U> Key) {
+            if (obj || !name.starts_with(Key.Prefix))
+                return;
+            auto p = std::make_unique<TCounting<U>>(nullptr);
+            count = &p->Invalidated;
+            fromItself = &p->OnlyFromItself;
+            obj = std::move(p);
+        };
+        (make(Keys), ...);
+        ASSERT_TRUE(obj) << tc.Name << ": no class key matches the case's name";
+        EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
+        EXPECT_EQ(*count, tc.Invalidates ? 1 : 0) << tc.Name;
+        EXPECT_TRUE(*fromItself) << tc.Name;
+    }
+}
 
 inline void GiveTexture(TNyxObject& obj) {
     TBitmap bmp;

@@ -25,6 +25,7 @@ namespace nyx {
 namespace {
 
 using Strings = std::vector<std::string>;
+using test::TClassKey;
 using test::TCounting;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -137,26 +138,8 @@ TEST(ShapeBases, SettersClampThenCompare) {
          },
          0, false},
     };
-    for (const TCase& tc : cases) {
-        const std::string name = tc.Name;
-        std::unique_ptr<TNyxObject> obj;
-        int* count = nullptr;
-        auto make = [&]<class T>() {
-            auto p = std::make_unique<TCounting<T>>(nullptr);
-            count = &p->Invalidated;
-            obj = std::move(p);
-        };
-        if (name.starts_with("arc"))
-            make.operator()<TNyxArc>();
-        else if (name.starts_with("circle"))
-            make.operator()<TNyxCircle>();
-        else if (name.starts_with("polyline"))
-            make.operator()<TNyxPolyline>();
-        else
-            make.operator()<TNyxLine>();
-        EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
-        EXPECT_EQ(*count, tc.Invalidates ? 1 : 0) << tc.Name;
-    }
+    ExpectSetterCases(cases, TClassKey<TNyxArc>{"arc"}, TClassKey<TNyxCircle>{"circle"},
+                      TClassKey<TNyxPolyline>{"polyline"}, TClassKey<TNyxLine>{""});
 }
 
 TEST(ShapeBases, LineStateAroundTheGeometryByStyle) {

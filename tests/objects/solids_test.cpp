@@ -457,18 +457,6 @@ TEST(SolidsTest, ExtentsAndRadii) {
     }
 }
 
-// Counts invalidations of any solid.
-template <class T>
-struct TCounting : T {
-    using T::T;
-    int Invalidated = 0;
-    void Invalidate(TObject* Sender) override {
-        EXPECT_EQ(Sender, this);
-        ++Invalidated;
-        T::Invalidate(Sender);
-    }
-};
-
 struct TSetterCase {
     const char* Name;
     std::function<std::int64_t(TNyxObject&)> Set;  // sets, returns the stored value
@@ -604,28 +592,8 @@ TEST(SolidsTest, SettersClampThenCompare) {
          }),
          15, false},
     };
-    for (const TSetterCase& tc : cases) {
-        const std::string name = tc.Name;
-        std::unique_ptr<TNyxObject> obj;
-        int* count = nullptr;
-        auto make = [&]<class T>() {
-            auto p = std::make_unique<TCounting<T>>(nullptr);
-            count = &p->Invalidated;
-            obj = std::move(p);
-        };
-        if (name.starts_with("box"))
-            make.operator()<Box>();
-        else if (name.starts_with("sphere"))
-            make.operator()<Sphere>();
-        else if (name.starts_with("cone"))
-            make.operator()<Cone>();
-        else if (name.starts_with("teapot"))
-            make.operator()<Teapot>();
-        else
-            make.operator()<Torus>();
-        EXPECT_EQ(tc.Set(*obj), tc.Stored) << tc.Name;
-        EXPECT_EQ(*count, tc.Invalidates ? 1 : 0) << tc.Name;
-    }
+    ExpectSetterCases(cases, TClassKey<Box>{"box"}, TClassKey<Sphere>{"sphere"},
+                      TClassKey<Cone>{"cone"}, TClassKey<Teapot>{"teapot"}, TClassKey<Torus>{""});
 }
 
 TEST(SolidsTest, PublishedDefaults) {

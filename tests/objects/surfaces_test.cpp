@@ -24,14 +24,7 @@ namespace {
 using namespace test;
 
 // An object that counts the invalidations reaching it from below.
-struct TCountingParent : TNyxObject {
-    using TNyxObject::TNyxObject;
-    int Invalidated = 0;
-    void Invalidate(TObject* Sender) override {
-        ++Invalidated;
-        TNyxObject::Invalidate(Sender);
-    }
-};
+using TCountingParent = TCounting<TNyxObject>;
 
 void AddVertex(TNyxPolygon& P, const V3& At) {
     auto* v = static_cast<TNyxVertex3TexCI*>(P.Vertexes()->Add());
