@@ -83,7 +83,8 @@ const TMetaClass& TDXFConverter::StaticClass() {
                        &TDXFConverter::SetCreateLayersIfNotExists, true),
             P::Boolean("WriteVPORTInfo", &TDXFConverter::WriteVPORTInfo,
                        &TDXFConverter::SetWriteVPORTInfo, false),
-            P::String("FileName", &TDXFConverter::FileName, &TDXFConverter::SetFileName),
+            OfType("TFileName",
+                   P::String("FileName", &TDXFConverter::FileName, &TDXFConverter::SetFileName)),
         });
     return meta;
 }

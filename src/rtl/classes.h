@@ -80,6 +80,10 @@ public:
     virtual void SetName(const std::string& NewName);
     std::int64_t Tag() const { return FTag; }
     void SetTag(std::int64_t Value) { FTag = Value; }
+    // Where a form designer shows a component that has no window of its own: its left
+    // edge in the low 16 bits, its top in the high 16 bits. Nothing else reads it.
+    std::int32_t DesignInfo() const { return FDesignInfo; }
+    void SetDesignInfo(std::int32_t Value) { FDesignInfo = Value; }
 
     TComponentState ComponentState() const { return FComponentState; }
     // Marks this component and everything it owns as being designed.
@@ -172,6 +176,7 @@ private:
     std::vector<TComponent*> FFreeNotifies;
     std::string FName;
     std::int64_t FTag = 0;
+    std::int32_t FDesignInfo = 0;
     TComponentState FComponentState;
 };
 

@@ -117,6 +117,14 @@ bool IdentToColor(std::string_view Ident, TColor& Color) {
     return false;
 }
 
+std::vector<std::string> ColorIdents() {
+    std::vector<std::string> names;
+    names.reserve(std::size(ColorNames));
+    for (const TColorName& n : ColorNames)
+        names.push_back(n.Name);
+    return names;
+}
+
 TColor StringToColor(std::string_view Text) {
     TColor color = 0;
     if (IdentToColor(Text, color))
@@ -175,7 +183,7 @@ int MulDiv(int a, int b, int c) {
 const TMetaClass& TFont::StaticClass() {
     using P = Props<TFont>;
     static const TMetaClass meta = TMetaClass::Make<TFont, TPersistent>(
-        "TFont", {P::Integer("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+        "TFont", {P::Color("Color", &TFont::Color, &TFont::SetColor, clWindowText),
                   P::Integer("Height", &TFont::Height, &TFont::SetHeight, NoDefault),
                   P::String("Name", &TFont::Name, &TFont::SetName),
                   [] {

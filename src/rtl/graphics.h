@@ -137,6 +137,8 @@ void ColorToFloats(TColor Color, float rgba[4], float Alpha = 1.0f);
 std::string ColorToString(TColor Color);
 TColor StringToColor(std::string_view Text);
 bool IdentToColor(std::string_view Ident, TColor& Color);
+// The names of the named colours, in the order ColorToString knows them.
+std::vector<std::string> ColorIdents();
 
 // A picture that cannot be read, written or made as asked.
 class EInvalidGraphic : public Exception {

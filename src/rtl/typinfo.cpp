@@ -59,6 +59,29 @@ bool TPropInfo::IsStoredValue(const TObject& instance) const {
     return false;
 }
 
+std::string PropTypeName(const TPropInfo& p) {
+    if (!p.TypeName.empty())
+        return p.TypeName;
+    switch (p.Kind) {
+    case TTypeKind::tkInteger:
+        return "Integer";
+    case TTypeKind::tkFloat:
+        return "Double";
+    case TTypeKind::tkEnumeration:
+    case TTypeKind::tkSet:
+        return p.EnumType ? p.EnumType->Name : std::string();
+    case TTypeKind::tkBoolean:
+        return "Boolean";
+    case TTypeKind::tkString:
+        return "string";
+    case TTypeKind::tkClass:
+        return p.PropClass ? p.PropClass().Name() : std::string();
+    case TTypeKind::tkMethod:
+        break;
+    }
+    return {};
+}
+
 // --- TMetaClass ----------------------------------------------------------------------
 
 TMetaClass::TMetaClass(std::string name, const TMetaClass* parent, std::vector<TPropInfo> props,

@@ -104,6 +104,9 @@ struct TPropInfo {
     const TMetaClass& (*PropClass)() = nullptr;  // class kind: the class of the value
     std::optional<std::int64_t> Default;         // ordinals and sets; none = always stored
     std::function<bool(const TObject&)> Stored;  // empty = stored
+    // The declared type where the kind does not tell it ("TColor", "TFileName"); empty:
+    // the kind's own (see PropTypeName). Designers bind their editors by it.
+    std::string TypeName;
 
     std::function<std::int64_t(const TObject&)> GetOrd;
     std::function<void(TObject&, std::int64_t)> SetOrd;
@@ -122,6 +125,17 @@ struct TPropInfo {
     // ordinals equal to the default, floats equal to 0 and empty strings are not stored.
     bool IsStoredValue(const TObject& instance) const;
 };
+
+// The type a designer binds editors by: TypeName when given, otherwise the class of a
+// class property, the enumeration of an enumeration or a set, "Boolean", "Integer",
+// "Double" or "string".
+std::string PropTypeName(const TPropInfo& p);
+
+// p, declared with a named type of its kind (a string as "TFileName").
+inline TPropInfo OfType(std::string typeName, TPropInfo p) {
+    p.TypeName = std::move(typeName);
+    return p;
+}
 
 namespace detail {
 template <class C, class Get>
@@ -165,6 +179,12 @@ struct Props {
             w(o, V(v));
         };
         return p;
+    }
+
+    // A colour: an integer of the type TColor.
+    template <class G, class S>
+    static TPropInfo Color(std::string name, G get, S set, std::optional<std::int64_t> def) {
+        return OfType("TColor", Integer(std::move(name), get, set, def));
     }
 
     template <class G, class S>

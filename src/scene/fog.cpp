@@ -13,7 +13,7 @@ const TEnumInfo& TFogModeInfo() {
 const TMetaClass& TNyxFog::StaticClass() {
     using P = Props<TNyxFog>;
     static const TMetaClass meta = TMetaClass::Make<TNyxFog, TPersistent>(
-        "TNyxFog", {P::Integer("Color", &TNyxFog::Color, &TNyxFog::SetColor, NoDefault),
+        "TNyxFog", {P::Color("Color", &TNyxFog::Color, &TNyxFog::SetColor, NoDefault),
                     P::Float("FogStart", &TNyxFog::FogStart, &TNyxFog::SetStart),
                     P::Float("FogEnd", &TNyxFog::FogEnd, &TNyxFog::SetEnd),
                     P::Float("Density", &TNyxFog::Density, &TNyxFog::SetDensity),

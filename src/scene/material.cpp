@@ -12,7 +12,7 @@ namespace nyx {
 const TMetaClass& TNyxFaceMaterial::StaticClass() {
     using P = Props<TNyxFaceMaterial>;
     auto colour = [](const char* name, int index, TColor def) {
-        return P::Integer(
+        return P::Color(
             name, [index](const TNyxFaceMaterial& m) { return m.FColors[std::size_t(index)]; },
             [index](TNyxFaceMaterial& m, TColor c) { m.SetColor(index, c); }, def);
     };

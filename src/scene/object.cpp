@@ -429,7 +429,7 @@ TPropInfo XForm() {
     return P::Owned<TNyxXForm>("XForm", [](const TNyxObject& o) { return o.XForm(); });
 }
 TPropInfo Color() {
-    return P::Integer("Color", &TNyxObject::Color, &TNyxObject::SetColor, 12632256);
+    return P::Color("Color", &TNyxObject::Color, &TNyxObject::SetColor, 12632256);
 }
 TPropInfo Material() {
     return P::Owned<TNyxMaterial>("Material", [](const TNyxObject& o) { return o.Material(); });

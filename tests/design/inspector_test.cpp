@@ -1,0 +1,204 @@
+// The object inspector's widgets: each kind edited as the user edits it, refused values
+// reported in a message box with the old value shown again.
+
+#include "testdesigner.h"
+
+#include "../qt/qtenv.h"
+#include "design/inspector.h"
+#include "design/registry.h"
+#include "library/startup.h"
+#include "objects/quadrics.h"
+#include "rtl/host.h"
+#include "scene/camera.h"
+#include "scene/panel.h"
+#include "scene/scene.h"
+#include "scene/xform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace nyx::test {
+namespace {
+
+class Inspector : public ::testing::Test {
+protected:
+    Inspector() {
+        QLocale::setDefault(QLocale(QLocale::English));
+        Registry.Register(NyxDesignRegistrations());
+        Scene = new TNyxScene(&Designer.Root);
+        Scene->SetName("Scene1");
+        Sphere = new TNyxSphere(&Designer.Root);
+        Sphere->SetName("Sphere1");
+        Sphere->SetParentComponent(Scene);
+    }
+    ~Inspector() override { QLocale::setDefault(QLocale::c()); }
+
+    template <class W>
+    W* Widget(const char* Path) {
+        QWidget* w = View.EditorOf(QString::fromUtf8(Path));
+        if (auto* typed = qobject_cast<W*>(w))
+            return typed;
+        return w ? w->findChild<W*>() : nullptr;
+    }
+    // Types Text into a row's line and finishes the edit, as the user does.
+    void Type(const char* Path, const char* Text) {
+        QLineEdit* line = Widget<QLineEdit>(Path);
+        ASSERT_NE(line, nullptr) << Path;
+        line->setText(QString::fromUtf8(Text));
+        emit line->editingFinished();
+    }
+    void Pick(const char* Path, const char* Choice) {
+        QComboBox* box = Widget<QComboBox>(Path);
+        ASSERT_NE(box, nullptr) << Path;
+        const int index = box->findText(QString::fromUtf8(Choice));
+        ASSERT_GE(index, 0) << Choice;
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    TTestDesigner Designer;
+    TDesignRegistry Registry;
+    TObjectInspector View{Registry, Designer};
+    TNyxScene* Scene = nullptr;
+    TNyxSphere* Sphere = nullptr;
+};
+
+TEST_F(Inspector, ShowsEveryPublishedPropertyByName) {
+    Designer.SelectComponent(Sphere);
+    View.ShowSelection();
+    EXPECT_EQ(View.Instance(), Sphere);
+    QStringList top;
+    for (int i = 0; i < View.topLevelItemCount(); ++i)
+        top << View.topLevelItem(i)->text(0);
+    QStringList sorted = top;
+    sorted.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(top, sorted);
+    for (const char* name : {"Name", "Tag", "Slices", "Color", "DrawType", "Visible", "XForm",
+                             "Material", "CastShadows"})
+        EXPECT_TRUE(top.contains(name)) << name;
+    EXPECT_NE(View.FindRow("XForm.Translate.X"), nullptr);
+    EXPECT_NE(View.FindRow("Material.FrontFace.Diffuse"), nullptr);
+    EXPECT_EQ(View.FindRow("XForm")->text(1), "(TNyxXForm)");
+    EXPECT_EQ(View.EditorOf("XForm"), nullptr) << "a class property has no text to edit";
+
+    View.SetInstance(nullptr);
+    EXPECT_EQ(View.topLevelItemCount(), 0);
+}
+
+TEST_F(Inspector, EditsOfEachKind) {
+    View.SetInstance(Sphere);
+    Type("Slices", "7");
+    EXPECT_EQ(Sphere->Slices(), 7);
+    Type("XForm.Translate.X", "1.5");
+    EXPECT_EQ(Sphere->XForm()->Translate()->X(), 1.5);
+    Pick("DrawType", "dtLine");
+    EXPECT_EQ(Sphere->DrawType(), dtLine);
+    Widget<QCheckBox>("Visible")->setChecked(false);
+    EXPECT_FALSE(Sphere->Visible());
+    Type("Color", "clBlue");
+    EXPECT_EQ(Sphere->Color(), clBlue);
+    Type("Name", "Ball");
+    EXPECT_EQ(Sphere->Name(), "Ball");
+    EXPECT_EQ(Designer.ModifiedCount, 6);
+
+    auto* panel = new TNyxPanel(&Designer.Root);
+    auto* camera = new TNyxCamera(&Designer.Root);
+    camera->SetName("Camera1");
+    camera->SetParentComponent(Scene);
+    View.SetInstance(panel);
+    QComboBox* cameras = Widget<QComboBox>("Camera");
+    ASSERT_NE(cameras, nullptr);
+    EXPECT_FALSE(cameras->isEditable());
+    EXPECT_EQ(cameras->count(), 2) << "none and Camera1";
+    Pick("Camera", "Camera1");
+    EXPECT_EQ(panel->Camera(), camera);
+    QCheckBox* lighting = Widget<QCheckBox>("Options.goLighting");
+    ASSERT_NE(lighting, nullptr);
+    lighting->setChecked(!lighting->isChecked());
+    EXPECT_EQ(panel->Options().Contains(goLighting), lighting->isChecked());
+    EXPECT_EQ(View.FindRow("Options")->text(1).toStdString(),
+              View.PropertyEditorOf("Options")->GetValue());
+}
+
+TEST_F(Inspector, ABadFloatIsRefusedWithAMessageAndTheOldValueStays) {
+    Sphere->XForm()->Scale()->SetY(2);
+    View.SetInstance(Sphere);
+    TMessageCapture capture;
+    Type("XForm.Scale.Y", "two");
+    ASSERT_EQ(capture.Boxes.size(), 1u);
+    EXPECT_EQ(capture.Boxes[0].Text, "'two' is not a valid floating point value");
+    EXPECT_EQ(capture.Boxes[0].Caption, TObjectInspector::ErrorCaption);
+    EXPECT_EQ(Sphere->XForm()->Scale()->Y(), 2.0);
+    EXPECT_EQ(Widget<QLineEdit>("XForm.Scale.Y")->text(), "2");
+    EXPECT_EQ(Designer.ModifiedCount, 0);
+    // Leaving the field afterwards finishes nothing new.
+    emit Widget<QLineEdit>("XForm.Scale.Y")->editingFinished();
+    EXPECT_EQ(capture.Boxes.size(), 1u);
+}
+
+TEST_F(Inspector, ABadNameIsRefused) {
+    View.SetInstance(Sphere);
+    TMessageCapture capture;
+    Type("Name", "Scene1");
+    Type("Name", "no name");
+    ASSERT_EQ(capture.Boxes.size(), 2u);
+    EXPECT_EQ(capture.Boxes[0].Text, "A component named Scene1 already exists");
+    EXPECT_EQ(capture.Boxes[1].Text, "'no name' is not a valid component name");
+    EXPECT_EQ(Sphere->Name(), "Sphere1");
+    EXPECT_EQ(Widget<QLineEdit>("Name")->text(), "Sphere1");
+}
+
+TEST_F(Inspector, ColoursFromTheColourDialog) {
+    View.SetInstance(Scene);
+    QToolButton* button = Widget<QToolButton>("BackgroundColor");
+    ASSERT_NE(button, nullptr);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = true;
+        dialog->setCurrentColor(QColor(10, 20, 30));
+        dialog->accept();
+    });
+    button->click();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(Scene->BackgroundColor(), RGB(10, 20, 30));
+    EXPECT_EQ(Widget<QComboBox>("BackgroundColor")->currentText(), "$001E140A");
+
+    // Cancelled: nothing changes.
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            qobject_cast<QDialog*>(dialog)->reject();
+    });
+    button->click();
+    EXPECT_EQ(Scene->BackgroundColor(), RGB(10, 20, 30));
+    EXPECT_EQ(Designer.ModifiedCount, 1);
+}
+
+TEST_F(Inspector, AFreedComponentLeavesTheInspectorEmpty) {
+    View.SetInstance(Sphere);
+    delete Sphere;
+    Sphere = nullptr;
+    EXPECT_EQ(View.Instance(), nullptr);
+    EXPECT_EQ(View.topLevelItemCount(), 0);
+    QCoreApplication::processEvents();  // the widgets' deferred deletion
+}
+
+TEST_F(Inspector, ValuesChangedElsewhereAreShownAfterARefresh) {
+    View.SetInstance(Sphere);
+    Sphere->SetStacks(33);
+    View.RefreshValues();
+    EXPECT_EQ(Widget<QLineEdit>("Stacks")->text(), "33");
+}
+
+}  // namespace
+}  // namespace nyx::test
