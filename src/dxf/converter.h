@@ -108,7 +108,8 @@ public:
     // The whole import. The file is opened and its first block read before anything
     // of Root is freed, so a file that cannot be read leaves the drawing as it was.
     // However the load ends, the file is closed and Root's update bracket ends; what
-    // was read before a failure stays in the tree.
+    // was read before a failure stays in the tree. The panels of Root's scene repaint
+    // once, at the end, also when Root is the scene itself (held in a load scope).
     void LoadFromFile();
     // $EXTMIN / $EXTMAX of the last load, or the extent of the last save.
     void get_min_extent(TGLArrayd3& P) const { P = FMinExtent; }

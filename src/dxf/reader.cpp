@@ -8,9 +8,11 @@
 #include "rtl/streams.h"
 #include "scene/object.h"
 #include "scene/proxy.h"
+#include "scene/scene.h"
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace nyx {
 
@@ -115,6 +117,11 @@ void TDXFConverter::LoadFromFile() {
     } closer{this};
 
     TNyxObject* root = FRoot;
+    // A scene as Root repaints on every change unless held: with the hold, once, when
+    // the bracket below ends. Opened first, so that it closes after the bracket.
+    std::optional<TNyxScene::TLoadScope> hold;
+    if (TNyxScene* scene = root->AsScene())
+        hold.emplace(*scene);
     struct TRootBracket {
         TNyxObject* Root;
         ~TRootBracket() { Root->EndUpdate(); }

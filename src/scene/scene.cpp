@@ -18,7 +18,7 @@ constexpr std::uint32_t AnimationPeriod = 40;  // milliseconds
 constexpr std::size_t SelectBufferStep = 500;
 
 // Raises a nesting counter for the length of a scope: Render and Select in progress
-// (invalidations then would start a frame inside the frame being drawn), a load.
+// (invalidations then would start a frame inside the frame being drawn).
 class TNestingScope {
 public:
     explicit TNestingScope(int& Counter) : FCounter(Counter) { ++FCounter; }
@@ -297,7 +297,7 @@ void TNyxScene::Invalidate(TObject*) {
 }
 
 void TNyxScene::LoadFromReader(TReader& Reader) {
-    TNestingScope loading(FLoading);
+    const TLoadScope loading(*this);
     TNyxObject::LoadFromReader(Reader);
 }
 

@@ -56,6 +56,23 @@ public:
     // does it (animation at run time), while this scene is drawing, or while a load into
     // it runs (its update bracket then ends in one repaint).
     void Invalidate(TObject* Sender) override;
+    // A load into this scene for the life of the scope. The scene otherwise repaints on
+    // every change, its own update bracket notwithstanding (a change anywhere shows at
+    // once); while a load scope is open the bracket holds the repaints back, so that a
+    // load that fills the scene between BeginUpdate and EndUpdate, as a drawing import
+    // with the scene as its root does, repaints the panels once, at EndUpdate. Stream
+    // loads (LoadFromReader) open one themselves. Scopes nest; the scene must outlive
+    // them.
+    class TLoadScope {
+    public:
+        explicit TLoadScope(TNyxScene& Scene) : FScene(Scene) { ++FScene.FLoading; }
+        ~TLoadScope() { --FScene.FLoading; }
+        TLoadScope(const TLoadScope&) = delete;
+        TLoadScope& operator=(const TLoadScope&) = delete;
+
+    private:
+        TNyxScene& FScene;
+    };
     void LoadFromReader(TReader& Reader) override;
     // Appends the panel; a second or later panel shares display lists with the first.
     void RegisterGLPanel(TNyxPanel* Panel);
@@ -136,7 +153,7 @@ private:
     std::vector<TNyxObject*> FSelectNames;
     bool FSelecting = false;
     int FDrawing = 0;  // nesting of Render and Select
-    int FLoading = 0;  // nesting of LoadFromReader
+    int FLoading = 0;  // open load scopes
 };
 
 }  // namespace nyx
