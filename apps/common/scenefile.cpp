@@ -1,13 +1,72 @@
 #include "scenefile.h"
 
+#include "dxf/converter.h"
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
 #include "rtl/sysutils.h"
-#include "scene/object.h"
+#include "scene/scene.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace nyx {
+
+namespace {
+
+// Whether the stream opens with a group code line: blanks, digits, blanks, the line's
+// end. Scene streams open with their signature or with a word ("object").
+bool StartsWithGroupCode(TStream& Stream) {
+    char head[64];
+    const std::int64_t n = Stream.Read(head, sizeof head);
+    const char* const end = head + std::max<std::int64_t>(n, 0);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const char* p = std::find_if_not(static_cast<const char*>(head), end, blank);
+    const char* const digits = p;
+    p = std::find_if_not(p, end,
+                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    if (p == digits)
+        return false;
+    p = std::find_if_not(p, end, blank);
+    if (p != end && *p == '\r')
+        ++p;
+    return p != end && *p == '\n';
+}
+
+// A drawing's errors with the file in front, in one line. A read error names the line
+// of the file it lies at (the converter's own number counts lines read again after
+// its section searches).
+template <class F>
+void NamingDrawing(const std::string& FileName, const TDXFConverter& Converter, F&& Work) {
+    try {
+        Work();
+    } catch (const EDXFReadException& e) {
+        if (e.LineNumber() < 0)
+            throw EDXFReadException(FileName + ": " + e.Message(), -1);
+        const std::string& text = e.Message();
+        throw EDXFReadException(FileName + ": line " + std::to_string(Converter.FileLine()) + ": " +
+                                    text.substr(0, text.find("\r\n")),
+                                -1);
+    } catch (const Exception& e) {
+        throw Exception(FileName + ": " + e.Message());
+    }
+}
+
+void LoadDrawing(TNyxObject& Root, const std::string& FileName) {
+    TDXFConverter converter(nullptr);
+    converter.SetRoot(&Root);
+    converter.SetFileName(FileName);
+    NamingDrawing(FileName, converter, [&] { converter.LoadFromFile(); });
+}
+
+void SaveDrawing(TNyxObject& Root, const std::string& FileName) {
+    TDXFConverter converter(nullptr);
+    converter.SetRoot(&Root);
+    converter.SetFileName(FileName);
+    NamingDrawing(FileName, converter, [&] { converter.SaveToFile(); });
+}
+
+}  // namespace
 
 const char* FormName(TSceneFileForm Form) {
     switch (Form) {
@@ -15,6 +74,8 @@ const char* FormName(TSceneFileForm Form) {
         return "binary";
     case TSceneFileForm::Text:
         return "text";
+    case TSceneFileForm::Dxf:
+        return "DXF";
     }
     return "";
 }
@@ -22,7 +83,9 @@ const char* FormName(TSceneFileForm Form) {
 TSceneFileForm FormOfContents(const std::string& FileName) {
     try {
         TFileStream file(FileName, fmOpenRead);
-        return IsObjectBinary(file) ? TSceneFileForm::Binary : TSceneFileForm::Text;
+        if (IsObjectBinary(file))
+            return TSceneFileForm::Binary;
+        return StartsWithGroupCode(file) ? TSceneFileForm::Dxf : TSceneFileForm::Text;
     } catch (const EFOpenError& e) {
         // Named as the loads name their errors.
         throw EFOpenError(FileName + ": " + e.Message());
@@ -35,6 +98,8 @@ std::optional<TSceneFileForm> FormOfName(const std::string& FileName) {
         return TSceneFileForm::Binary;
     if (SameText(ext, ".nyxt"))
         return TSceneFileForm::Text;
+    if (SameText(ext, ".dxf"))
+        return TSceneFileForm::Dxf;
     return std::nullopt;
 }
 
@@ -46,11 +111,34 @@ void LoadSceneFile(TNyxObject& Root, const std::string& FileName) {
     case TSceneFileForm::Text:
         Root.LoadFromTextFile(FileName);
         return;
+    case TSceneFileForm::Dxf:
+        LoadDrawing(Root, FileName);
+        return;
     }
 }
 
-void ConvertSceneFile(const std::string& InFile, const std::string& OutFile,
-                      TSceneFileForm Form) {
+void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm Form) {
+    switch (Form) {
+    case TSceneFileForm::Binary:
+        Root.SaveToFile(FileName);
+        return;
+    case TSceneFileForm::Text:
+        Root.SaveToTextFile(FileName);
+        return;
+    case TSceneFileForm::Dxf:
+        SaveDrawing(Root, FileName);
+        return;
+    }
+}
+
+void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form) {
+    if (Form == TSceneFileForm::Dxf || FormOfContents(InFile) == TSceneFileForm::Dxf) {
+        TComponent owner(nullptr);
+        auto* scene = new TNyxScene(&owner);
+        LoadSceneFile(*scene, InFile);
+        SaveSceneFile(*scene, OutFile, Form);
+        return;
+    }
     TMemoryStream binary;
     {
         TFileStream in(InFile, fmOpenRead);
@@ -61,14 +149,10 @@ void ConvertSceneFile(const std::string& InFile, const std::string& OutFile,
     }
     binary.SetPosition(0);
     TReplacingFileStream out(OutFile);
-    switch (Form) {
-    case TSceneFileForm::Binary:
+    if (Form == TSceneFileForm::Binary)
         binary.SaveToStream(out);
-        break;
-    case TSceneFileForm::Text:
+    else
         ObjectBinaryToText(binary, out);
-        break;
-    }
     out.Commit();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Scene files as the programs open and write them. What a file holds is told by its
-// contents (the binary form's signature), the form to write by the name's extension.
+// Scene files as the programs open and write them: the two forms of the library's object
+// streams and DXF drawings. What a file holds is told by its contents (the binary form's
+// signature, a drawing's first group code), the form to write by the name's extension.
 // Core only, so that nyxconv links no Qt.
 
 #include <optional>
@@ -10,25 +11,33 @@ namespace nyx {
 
 class TNyxObject;
 
-// The forms of scene file the programs read and write.
-enum class TSceneFileForm { Binary, Text };
+// The forms of scene file the programs read and write. A drawing's layers are the
+// root's children, its entities the objects below them.
+enum class TSceneFileForm { Binary, Text, Dxf };
 
-// "binary" or "text".
+// "binary", "text" or "DXF".
 const char* FormName(TSceneFileForm Form);
-// What FileName holds: the binary form when it begins with its signature, otherwise
-// text, which a load checks line by line. EFOpenError naming the file when it cannot
-// be read.
+// What FileName holds: the binary form when it begins with its signature, a drawing
+// when its first line is a group code (blanks and digits), otherwise text, which a load
+// checks line by line. EFOpenError naming the file when it cannot be read.
 TSceneFileForm FormOfContents(const std::string& FileName);
-// The form a file name asks for: ".nyx" binary, ".nyxt" text, in any letter case; none
-// for another extension.
+// The form a file name asks for: ".nyx" binary, ".nyxt" text, ".dxf" a drawing, in any
+// letter case; none for another extension.
 std::optional<TSceneFileForm> FormOfName(const std::string& FileName);
 
 // Reads FileName, whichever form it holds, into Root, whose children it replaces.
-// Errors name the file and the position in it; a file that fails the check before
-// anything is freed leaves Root as it was.
+// Errors name the file and the position in it (a drawing's line number), in one line;
+// a file that fails the check before anything is freed leaves Root as it was. A drawing
+// that fails half-way leaves what was read before the failure.
 void LoadSceneFile(TNyxObject& Root, const std::string& FileName);
-// Writes the stream InFile holds in Form to OutFile, unchanged otherwise: root class and
-// name, every property and object as stored. OutFile appears only when whole.
+// Writes Root with its subtree to FileName in Form; a drawing takes Root's children as
+// its layers, naming unnamed ones LAYER_0000, LAYER_0001, ... FileName appears only
+// when whole.
+void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm Form);
+// Writes what InFile holds to OutFile in Form. Between the two stream forms the stream
+// is kept as stored: root class and name, every property and object. A drawing on
+// either side goes through a scene: InFile is loaded into one, which is saved in Form.
+// OutFile appears only when whole.
 void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form);
 
 }  // namespace nyx

@@ -1,5 +1,6 @@
 // nyxconv: converts scene files between the binary and the text form of the library's
-// object streams, and lists what a scene file holds. Links no Qt and needs no display.
+// object streams and DXF drawings, and lists what a scene file holds. Links no Qt and
+// needs no display.
 
 #include "demo.h"
 #include "scenefile.h"
@@ -22,20 +23,25 @@ const char* const Usage =
     "       nyxconv --check IN\n"
     "       nyxconv --demo OUT\n"
     "\n"
-    "Converts a scene file from one form of the library's object streams to the other.\n"
-    "The form of IN is read from its contents; the form of OUT follows its extension:\n"
+    "Converts a scene file from one form to another: the two forms of the library's\n"
+    "object streams, and DXF drawings (ASCII) both ways. The form of IN is read from its\n"
+    "contents; the form of OUT follows its extension:\n"
     "\n"
     "  .nyx     binary: compact, quick to load\n"
     "  .nyxt    text: one line per property, for reading, editing and comparing\n"
+    "  .dxf     DXF drawing: each layer an object below the scene, holding the layer's\n"
+    "           entities; written back, the scene's objects are the layers\n"
     "\n"
     "IN is loaded and checked first. OUT is written under a temporary name and takes its\n"
     "place only when complete: a failed conversion leaves no OUT, or the old OUT as it was.\n"
     "\n"
-    "  --check IN   load IN and list how many objects of each class it holds\n"
+    "  --check IN   load IN (a scene file or a drawing) and list how many objects of\n"
+    "               each class it holds\n"
     "  --demo OUT   write the built-in demo scene (the one nyxview shows without a file)\n"
     "  --help       show this text\n"
     "\n"
-    "Errors are reported in one line on standard error, with exit status 1.\n";
+    "Errors are reported in one line on standard error, with exit status 1; an error in a\n"
+    "drawing names the line it was found at.\n";
 
 // A bad command line; the message is printed after "nyxconv: ".
 struct TBadArgument {
@@ -74,20 +80,21 @@ TSceneFileForm OutputForm(const std::string& Out) {
     const std::optional<TSceneFileForm> form = FormOfName(Out);
     if (!form)
         throw TBadArgument{"OUT \"" + Out +
-                           "\": give a name ending in .nyx (binary) or .nyxt (text)"};
+                           "\": give a name ending in .nyx (binary), .nyxt (text) or .dxf "
+                           "(drawing)"};
     return *form;
 }
 
 void WriteDemo(const std::string& Out) {
     const TSceneFileForm form = OutputForm(Out);
     TComponent owner(nullptr);
-    TNyxScene* scene = BuildDemoScene(&owner).Scene;
-    form == TSceneFileForm::Binary ? scene->SaveToFile(Out) : scene->SaveToTextFile(Out);
+    SaveSceneFile(*BuildDemoScene(&owner).Scene, Out, form);
 }
 
 void Convert(const std::string& In, const std::string& Out) {
     const TSceneFileForm form = OutputForm(Out);
-    {
+    // A conversion with a drawing on either side loads IN as its first step.
+    if (form != TSceneFileForm::Dxf && FormOfContents(In) != TSceneFileForm::Dxf) {
         TComponent owner(nullptr);
         Load(owner, In);
     }

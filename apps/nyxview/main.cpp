@@ -1,5 +1,5 @@
-// nyxview: shows a scene file, or the demo scene, in a window, renders it off-screen into
-// a PNG, or prints it onto one PDF page.
+// nyxview: shows a scene file or a DXF drawing, or the demo scene, in a window, renders
+// it off-screen into a PNG, or prints it onto one PDF page.
 //
 // The --png path creates no Qt application at all, so it runs with no display and no Qt
 // platform plug-in. Printing uses Qt's off-screen platform, so it needs no display either.
@@ -41,9 +41,11 @@ namespace {
 const char* const Usage =
     "usage: nyxview [FILE] [--png OUT.png [--size WxH]] [--print OUT.pdf] [--help]\n"
     "\n"
-    "Shows the scene that FILE holds, a scene file in binary or text form (told apart by\n"
-    "its contents, whatever its name), seen through its first camera, or from a camera\n"
-    "that frames the whole scene when it has none; a light is added when it has none.\n"
+    "Shows the scene that FILE holds: a scene file in binary or text form, or a DXF\n"
+    "drawing (ASCII; its layers and their entities), told apart by their contents\n"
+    "whatever the name. The scene is seen through its first camera, or from a camera that\n"
+    "frames the whole scene when it has none; a light is added when it has none. An error\n"
+    "in a drawing is reported with the line it was found at.\n"
     "Without FILE it shows the built-in demo scene: lit solids on a floor, a\n"
     "checker-textured box and shadows. Without --png or --print it opens a window (an X\n"
     "display is needed).\n"

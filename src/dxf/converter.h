@@ -16,6 +16,9 @@
 //   object) take the layer's colour like 0.
 // - Polyface face indices are taken by absolute value (a negative one only hides an
 //   edge); a fourth index of 0 makes a triangle.
+// And one for the people reading the errors: FileLine, the line of the file a read
+// stands at, where the errors' own number counts every line read again after a
+// section search.
 //
 // Sections: errors - colour table - entity record - converter (properties,
 // tokenizer, reading steps, writing steps).
@@ -144,8 +147,14 @@ public:
     // on from there. Neither touches the line counter or a pushed-back group.
     void mark_position();
     void goto_marked_position();
-    // Lines read since this converter was made, re-read lines included.
+    // Lines read since this converter was made, re-read lines included: the number
+    // the read errors carry.
     std::int64_t LineCount() const { return FLineCount; }
+    // An addition: the number of the last line read in the file opened last, counted
+    // from the file's start (a rewind to a marked position goes back to the line
+    // there). After a failed load, the line of the file the failure lies at, for
+    // messages to people, whom a count of re-read lines would send elsewhere.
+    std::int64_t FileLine() const { return FFileLine; }
 
     // Section steps; each returns whether it succeeded.
     bool skip_upto_section(const std::string& Name);
@@ -255,6 +264,8 @@ private:
     std::string FValue;
     std::string FLongLine;  // a line that ran over the end of the buffer
     std::int64_t FMarkedPosition = 0;
+    std::int64_t FFileLine = 0;
+    std::int64_t FMarkedLine = 0;
     bool FPushedBack = false;
     TEntity FEntity;
     // Root's direct children by upper-case Ident (the first of equal ones) during a

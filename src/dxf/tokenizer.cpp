@@ -78,6 +78,7 @@ void TDXFConverter::OpenFile() {
     FFile = std::make_unique<TFileStream>(FFileName, fmOpenRead);
     FBufferStart = FBufferFill = FBufferIndex = 0;
     FErrorState = 0;
+    FFileLine = FMarkedLine = 0;
     FPushedBack = false;
     try {
         FillBuffer();
@@ -116,6 +117,7 @@ bool TDXFConverter::ReadLine(std::string_view& Line) {
     std::size_t length = std::size_t(lf - begin);
     FBufferIndex += std::int64_t(length) + 1;
     ++FLineCount;
+    ++FFileLine;
     if (length > 0 && begin[length - 1] == '\r')
         --length;
     if (std::memchr(begin, '\r', length)) {
@@ -143,6 +145,7 @@ bool TDXFConverter::ReadLineSlow(std::string_view& Line) {
         if (lf) {
             FBufferIndex += std::int64_t(length) + 1;
             ++FLineCount;
+            ++FFileLine;
             Line = FLongLine;
             return true;
         }
@@ -228,12 +231,16 @@ void TDXFConverter::go_back_to_last(std::int32_t Code, const std::string& Value)
     FPushedBack = true;
 }
 
-void TDXFConverter::mark_position() { FMarkedPosition = FBufferStart + FBufferIndex; }
+void TDXFConverter::mark_position() {
+    FMarkedPosition = FBufferStart + FBufferIndex;
+    FMarkedLine = FFileLine;
+}
 
 void TDXFConverter::goto_marked_position() {
     if (FFile)
         FFile->Seek(FMarkedPosition, TSeekOrigin::soBeginning);
     FBufferStart = FMarkedPosition;
+    FFileLine = FMarkedLine;
     FBufferFill = 0;
     FBufferIndex = 0;
 }

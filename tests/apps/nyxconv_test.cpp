@@ -1,10 +1,15 @@
-// nyxconv run as a program: conversions both ways that give back the same files, the
-// example file that is exactly what the built-in demo writes, the object counts of
-// --check, and refusals that leave no OUT behind and an existing OUT as it was.
+// nyxconv run as a program: conversions both ways that give back the same files, drawings
+// to scene files and back, the example file that is exactly what the built-in demo
+// writes, the object counts of --check, and refusals that leave no OUT behind and an
+// existing OUT as it was. How files are told apart by their contents.
 
 #include "demo.h"
+#include "drawings.h"
+#include "rtl/objtext.h"
+#include "rtl/streams.h"
 #include "runprogram.h"
 #include "scene/scene.h"
+#include "scenefile.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +40,8 @@ TEST(Nyxconv, HelpNamesBothFormsByTheirExtensions) {
     TTempDir dir;
     const TRun run = RunNyxconv({"--help"}, dir);
     ExpectDone(run);
-    for (const char* word : {".nyx ", ".nyxt ", "binary", "text", "--check", "--demo"})
+    for (const char* word :
+         {".nyx ", ".nyxt ", ".dxf ", "binary", "text", "DXF", "--check", "--demo"})
         EXPECT_NE(run.Out.find(word), std::string::npos) << word;
 }
 
@@ -79,6 +85,74 @@ TEST(Nyxconv, CheckCountsTheObjectsOfEachClass) {
     EXPECT_EQ(run.Out, "demo.nyx: binary scene, " + std::to_string(objects.size()) + " objects\n" +
                            want.str());
 }
+
+TEST(Nyxconv, DrawingsGoToSceneFilesAndBackKeepingLayersAndObjects) {
+    TTempDir dir;
+    test::WriteFile(dir / "plan.dxf", test::PlanDrawing());
+    const TRun check = RunNyxconv({"--check", "plan.dxf"}, dir);
+    ExpectDone(check);
+    // Four layers (the path's made on the way) and ten entities.
+    EXPECT_EQ(check.Out, "plan.dxf: DXF scene, 14 objects\n"
+                         "  TNyxActor 4\n  TNyxArc 1\n  TNyxCircle 1\n  TNyxLabel 1\n"
+                         "  TNyxLine 4\n  TNyxPoint 1\n  TNyxPolygon 1\n  TNyxPolyline 1\n");
+
+    ExpectDone(RunNyxconv({"plan.dxf", "plan.nyxt"}, dir));
+    const std::string text = ReadFile(dir / "plan.nyxt");
+    for (const char* layer : {"\"WALLS\"", "\"FLOOR\"", "\"NOTES\"", "\"PATH\""})
+        EXPECT_NE(text.find("Ident = " + std::string(layer)), std::string::npos) << layer;
+    EXPECT_NE(text.find("Caption = \"Plan\""), std::string::npos);
+
+    // Written back as a drawing from either form, the scene reads as it was.
+    ExpectDone(RunNyxconv({"plan.nyxt", "plan.nyx"}, dir));
+    ExpectDone(RunNyxconv({"plan.nyxt", "back.dxf"}, dir));
+    ExpectDone(RunNyxconv({"plan.nyx", "back2.DXF"}, dir));
+    EXPECT_EQ(ReadFile(dir / "back2.DXF"), ReadFile(dir / "back.dxf"));
+    ExpectDone(RunNyxconv({"back.dxf", "again.nyxt"}, dir));
+    EXPECT_EQ(ReadFile(dir / "again.nyxt"), text);
+    ExpectDone(RunNyxconv({"back.dxf", "again.dxf"}, dir));
+    EXPECT_EQ(ReadFile(dir / "again.dxf"), ReadFile(dir / "back.dxf"));
+    EXPECT_EQ(RunNyxconv({"--check", "back.dxf"}, dir).Out,
+              "back.dxf" + check.Out.substr(check.Out.find(':')));
+}
+
+struct TFormCase {
+    const char* Name;
+    std::string Head;  // the file's first bytes
+    TSceneFileForm Form;
+};
+
+void PrintTo(const TFormCase& c, std::ostream* os) { *os << c.Name; }
+
+class FormOfContents : public ::testing::TestWithParam<TFormCase> {};
+
+TEST_P(FormOfContents, IsToldByTheFirstBytes) {
+    TTempDir dir;
+    test::WriteFile(dir / "f.dxf", GetParam().Head);
+    EXPECT_EQ(nyx::FormOfContents(dir / "f.dxf"), GetParam().Form);
+}
+
+std::string BinaryHead() {
+    const std::string scene = "object S: TNyxScene\nend\n";
+    TMemoryStream text, binary;
+    text.WriteBuffer(scene.data(), std::int64_t(scene.size()));
+    text.SetPosition(0);
+    ObjectTextToBinary(text, binary);
+    return {reinterpret_cast<const char*>(binary.Memory()), std::size_t(binary.Size())};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Heads, FormOfContents,
+    ::testing::Values(TFormCase{"GroupCode", "  0\nSECTION\n", TSceneFileForm::Dxf},
+                      TFormCase{"GroupCodeCrLf", "  0\r\nSECTION\r\n", TSceneFileForm::Dxf},
+                      TFormCase{"BlanksRound", "\t999 \ncomment\n", TSceneFileForm::Dxf},
+                      TFormCase{"Scene", "object S: TNyxScene\nend\n", TSceneFileForm::Text},
+                      TFormCase{"Empty", "", TSceneFileForm::Text},
+                      TFormCase{"BlankLine", "  \n  0\n", TSceneFileForm::Text},
+                      TFormCase{"NoLineEnd", "0", TSceneFileForm::Text},
+                      TFormCase{"Sign", "-1\nX\n", TSceneFileForm::Text},
+                      TFormCase{"DigitsThenWord", "12 monkeys\n", TSceneFileForm::Text},
+                      TFormCase{"LongDigits", std::string(100, '0') + "\n", TSceneFileForm::Text},
+                      TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary}));
 
 // --- Refusals ------------------------------------------------------------------------------
 
@@ -128,8 +202,10 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--check"}, "--check takes one file"},
         TBadCase{{"--demo"}, "--demo takes one file"},
         TBadCase{{"--frobnicate", "in.nyxt", "out.nyx"}, "unknown option --frobnicate", Good},
-        TBadCase{{"in.nyxt", "out.txt"}, "give a name ending in .nyx (binary) or .nyxt", Good},
-        TBadCase{{"--demo", "out.dxf"}, "give a name ending in .nyx"},
+        TBadCase{{"in.nyxt", "out.txt"},
+                 "give a name ending in .nyx (binary), .nyxt (text) or .dxf",
+                 Good},
+        TBadCase{{"--demo", "out.dwg"}, "give a name ending in .nyx"},
         TBadCase{{"missing.nyxt", "out.nyx"}, "missing.nyxt: TFileStream: cannot open", {}, true},
         TBadCase{{"--check", "missing.nyx"}, "missing.nyx: TFileStream: cannot open"},
         TBadCase{{"in.nyxt", "out.nyx"},
@@ -140,7 +216,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "in.nyxt: TNyxObject.LoadFromTextFile: line 2: class TNyxPot",
                  "object S: TNyxScene\n  object P: TNyxPot\n  end\nend\n",
                  true},
-        TBadCase{{"in.nyxt", "no/such/folder/out.nyx"}, "no/such/folder/out.nyx", Good}));
+        TBadCase{{"in.nyxt", "no/such/folder/out.nyx"}, "no/such/folder/out.nyx", Good},
+        // Drawings, told by their contents whatever the name; their errors name the line
+        // of the file.
+        TBadCase{{"in.nyxt", "out.nyx"},
+                 "in.nyxt: line 10: Invalid Floating point conversion",
+                 test::BadNumberDrawing,
+                 true},
+        TBadCase{{"--check", "in.nyxt"},
+                 "in.nyxt: TDXFConverter.LoadFromFile :No Entities",
+                 test::EmptyDrawing},
+        TBadCase{{"in.nyxt", "no/such/folder/out.dxf"}, "no/such/folder/out.dxf", Good}));
 
 }  // namespace
 }  // namespace nyx
