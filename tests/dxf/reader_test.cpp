@@ -254,6 +254,7 @@ TEST_F(ReaderTest, TheLineNumberOfAnUnparsableReal) {
         ADD_FAILURE() << "no exception";
     } catch (const EDXFReadException& e) {
         EXPECT_EQ(std::string(e.what()), expected + std::to_string(4 * 10 + 8));
+        EXPECT_EQ(fresh.FileLine(), 8) << "the line of the file";
     }
 }
 

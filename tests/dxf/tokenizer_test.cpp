@@ -155,14 +155,23 @@ TEST_F(TokenizerTest, APushedBackGroupComesAgainWithoutReadingALine) {
 }
 
 TEST_F(TokenizerTest, GoingBackToTheMarkReadsTheSameGroupsAndCountsTheLinesAgain) {
+    // FileLine goes back with the mark; LineCount counts the lines read again too.
     const std::string padding(5000, 'x');  // the mark lies in a later buffer
     Open(DxfText({{999, padding}, {1, "a"}, {2, "b"}}));
     C.NextGroupCode();
     C.mark_position();
     EXPECT_EQ(ReadAll(), (TGroups{{1, "a"}, {2, "b"}}));
+    EXPECT_EQ(C.FileLine(), 6);
     C.goto_marked_position();
+    EXPECT_EQ(C.FileLine(), 2) << "back at the mark's line";
     EXPECT_EQ(ReadAll(), (TGroups{{1, "a"}, {2, "b"}}));
     EXPECT_EQ(C.LineCount(), 10);
+    EXPECT_EQ(C.FileLine(), 6);
+    // A file opened again counts its lines from its start; the counter runs on.
+    Open(DxfText({{1, "c"}}));
+    C.NextGroupCode();
+    EXPECT_EQ(C.FileLine(), 2);
+    EXPECT_EQ(C.LineCount(), 12);
 }
 
 TEST_F(TokenizerTest, CompositeReads) {
