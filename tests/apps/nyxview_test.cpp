@@ -1,8 +1,9 @@
 // nyxview run as a program, with no X server: the off-screen image of the demo scene,
-// built in or read from its file in either form, of a file without camera or light,
-// printing, and how bad command lines and bad files are refused.
+// built in or read from its file in either form, of a file without camera or light, of
+// a drawing, printing, and how bad command lines and bad files are refused.
 
 #include "demo.h"
+#include "drawings.h"
 #include "objects/box.h"
 #include "objects/label.h"
 #include "objects/quadrics.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -270,6 +272,34 @@ TEST(NyxviewFile, FramesAndLightsASceneWithoutCameraOrLight) {
     EXPECT_LT(g + b, r / 2) << "in its own red";
 }
 
+// The plan's red walls, as lines, and its green floor, as a lit face, on black; the plan
+// fills the view.
+TEST(NyxviewFile, ShowsTheLinesAndFacesOfADrawing) {
+    TTempDir dir;
+    test::WriteFile(dir / "plan.dxf", test::PlanDrawing());
+    const TRun run = RunNyxview({"plan.dxf", "--png", "plan.png", "--size", "160x120"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    TBitmap image;
+    image.LoadFromFile(dir / "plan.png");
+    int red = 0, green = 0, left = image.Width(), right = 0;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const TColor c = image.Pixels(x, y);
+            const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+            red += r > 120 && g + b < r / 3;
+            green += g > 120 && r + b < g / 3;
+            if (c != clBlack) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    EXPECT_GT(red, 100) << "the walls";
+    EXPECT_GT(green, 1000) << "the floor, lit";
+    EXPECT_EQ(image.Pixels(1, 1), clBlack);
+    EXPECT_GT(right - left, image.Width() / 2) << "framed";
+}
+
 TEST(NyxviewPrint, PrintsOnePdfPageWithoutADisplay) {
     TTempDir dir;
     const TRun run = RunNyxview({"--print", "view.pdf"}, dir);
@@ -291,7 +321,8 @@ TEST(NyxviewHelp, ListsTheOptionsAndTheMouse) {
     const TRun run = RunNyxview({"--help"}, dir);
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Err, "");
-    for (const char* word : {"--png", "--size", "--print", "left drag", "middle click", "wheel"})
+    for (const char* word :
+         {"--png", "--size", "--print", "DXF", "left drag", "middle click", "wheel"})
         EXPECT_NE(run.Out.find(word), std::string::npos) << word;
 }
 
@@ -364,6 +395,14 @@ INSTANTIATE_TEST_SUITE_P(
                                "broken.nyxt: ObjectTextToBinary: line 3",
                                "broken.nyxt",
                                "object S: TNyxScene\n  Color = \n"},
+                      TBadCase{{"bad.dxf", "--png", "a.png"},
+                               "bad.dxf: line 10: Invalid Floating point conversion",
+                               "bad.dxf",
+                               test::BadNumberDrawing},
+                      TBadCase{{"empty.dxf", "--png", "a.png"},
+                               "empty.dxf: TDXFConverter.LoadFromFile :No Entities",
+                               "empty.dxf",
+                               test::EmptyDrawing},
                       // Without --png or --print a window is wanted, and there is no display.
                       TBadCase{{}, "DISPLAY is not set"}));
 
