@@ -1,0 +1,124 @@
+// nyxedit: a small form designer for Nyx scenes.
+
+#include "display.h"
+#include "mainwindow.h"
+#include "registration.h"
+
+#include "design/registry.h"
+#include "qt/host.h"
+#include "rtl/host.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+
+using namespace nyx;
+
+namespace {
+
+const char* const Usage =
+    "usage: nyxedit [FILE] [--help]\n"
+    "\n"
+    "Designs forms that hold Nyx components: scenes, panels (live views of a scene), material\n"
+    "libraries and DXF converters. FILE is a form saved by nyxedit, in text (.nyxt) or binary\n"
+    "(.nyx) form, told apart by its contents; without FILE the form is empty.\n"
+    "\n"
+    "  --help   show this text\n"
+    "\n"
+    "Click a component on the palette page, then click on the form to place it. Drag a\n"
+    "component by its title to move it, a panel by its lower right corner to resize it; the\n"
+    "right button opens its menu. The object inspector edits the selected component, the\n"
+    "time line lists the objects and properties of the selected scene (View > Refresh Time\n"
+    "Line reads it again). A panel shows its Camera's scene; the mouse navigates in it as\n"
+    "the panel's PanelControl says (MouseLeft = mmOrbit, say).\n"
+    "\n"
+    "An X display is needed, unless QT_QPA_PLATFORM names another Qt platform.\n";
+
+struct TArgs {
+    std::string File;
+    bool Help = false;
+};
+
+// A bad command line; the message is printed after "nyxedit: ".
+struct TBadArgument {
+    std::string Message;
+};
+
+TArgs Parse(int argc, char** argv) {
+    TArgs a;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+            a.Help = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            throw TBadArgument{"unknown option " + arg + " (see --help)"};
+        else if (!a.File.empty())
+            throw TBadArgument{"give one FILE; \"" + a.File + "\" and \"" + arg + "\" are two"};
+        else
+            a.File = arg;
+    }
+    return a;
+}
+
+std::string OneLine(std::string Text) {
+    for (char& c : Text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return Text;
+}
+
+// Components live inside a Qt host made current for their whole life.
+class THostScope {
+public:
+    THostScope() : FPrevious(SetHost(&FHost)) {}
+    ~THostScope() { SetHost(FPrevious); }
+    THostScope(const THostScope&) = delete;
+    THostScope& operator=(const THostScope&) = delete;
+
+private:
+    TQtHost FHost;
+    THost* FPrevious;
+};
+
+int Run(const TArgs& Args, char* Program) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform) {
+        const std::string problem = XDisplayProblem();
+        if (!problem.empty())
+            throw TBadArgument{problem};
+        // The live panels draw on GLX windows, which need Qt's X11 platform.
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    int argc = 1;
+    char* argv[] = {Program, nullptr};
+    QApplication app(argc, argv);
+    THostScope host;
+    TDesignRegistry registry;
+    RegisterDesignTools(registry);
+    TEditorWindow window(registry);
+    if (!Args.File.empty())
+        window.Document().Open(Args.File);
+    window.show();
+    return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const TArgs args = Parse(argc, argv);
+        if (args.Help) {
+            std::cout << Usage;
+            return 0;
+        }
+        return Run(args, argv[0]);
+    } catch (const TBadArgument& e) {
+        std::cerr << "nyxedit: " << OneLine(e.Message) << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "nyxedit: " << OneLine(e.what()) << "\n";
+    }
+    return 1;
+}

@@ -1,0 +1,288 @@
+#include "mainwindow.h"
+
+#include "formview.h"
+
+#include "design/inspector.h"
+#include "design/registry.h"
+#include "qt/timeline.h"
+#include "rtl/host.h"
+#include "scene/camera.h"
+#include "scene/panel.h"
+#include "scene/scene.h"
+
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace nyx {
+
+namespace {
+
+const char* const Caption = "nyxedit";
+const char* const TextFilter = "Form, text (*.nyxt)";
+const char* const BinaryFilter = "Form, binary (*.nyx)";
+
+void ReportError(const std::exception& E) { MessageBox(E.what(), Caption, MB_OK | MB_ICONERROR); }
+
+}  // namespace
+
+TEditorWindow::TEditorWindow(const TDesignRegistry& Registry, QWidget* Parent)
+    : QMainWindow(Parent), FDocument(Registry) {
+    ChooseFile = [this](bool ForSaving) { return ChooseWithDialog(ForSaving); };
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    FPalette = new QTabWidget(central);
+    layout->addWidget(FPalette);
+    auto* scroll = new QScrollArea(central);
+    FFormView = new TFormView(FDocument, scroll);
+    scroll->setWidget(FFormView);
+    scroll->setWidgetResizable(true);
+    layout->addWidget(scroll, 1);
+    setCentralWidget(central);
+
+    BuildPalette();
+    BuildDocks();
+    BuildMenus();
+    FDocument.SetListener(this);
+    FormReplaced();
+    StateChanged();
+    resize(1200, 800);
+}
+
+TEditorWindow::~TEditorWindow() {
+    FDocument.SetListener(nullptr);
+    // The views go before the components they show.
+    FTimeLine->SetScene(nullptr);
+    FInspector->SetInstance(nullptr);
+    delete FFormView;
+    FFormView = nullptr;
+}
+
+QToolButton* TEditorWindow::PaletteButton(const std::string& ClassName) const {
+    return FPalette->findChild<QToolButton*>(QString::fromStdString(ClassName));
+}
+
+// --- Building -------------------------------------------------------------------------------
+
+void TEditorWindow::BuildPalette() {
+    for (const TDesignRegistry::TPalettePage& page : FDocument.Registry().Pages()) {
+        auto* row = new QWidget(FPalette);
+        auto* buttons = new QHBoxLayout(row);
+        buttons->setContentsMargins(2, 2, 2, 2);
+        for (const TMetaClass* cls : page.Classes) {
+            auto* button = new QToolButton(row);
+            const std::string& name = cls->Name();
+            button->setObjectName(QString::fromStdString(name));
+            button->setText(QString::fromStdString(name.size() > 1 ? name.substr(1) : name));
+            button->setToolTip(QStringLiteral("Click, then click on the form to place a ") +
+                               QString::fromStdString(name));
+            button->setCheckable(true);
+            buttons->addWidget(button);
+            QObject::connect(button, &QToolButton::toggled, this, [this, cls, button](bool on) {
+                if (on) {
+                    for (QToolButton* other : FPalette->findChildren<QToolButton*>())
+                        if (other != button)
+                            other->setChecked(false);
+                    FFormView->SetPlacing(cls);
+                } else if (FFormView->Placing() == cls) {
+                    FFormView->SetPlacing(nullptr);
+                }
+            });
+        }
+        buttons->addStretch(1);
+        FPalette->addTab(row, QString::fromStdString(page.Name));
+    }
+    FPalette->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    FFormView->OnPlaced = [this] {
+        for (QToolButton* button : FPalette->findChildren<QToolButton*>())
+            button->setChecked(false);
+    };
+}
+
+void TEditorWindow::BuildDocks() {
+    FInspector = new TObjectInspector(FDocument.Registry(), FDocument, this);
+    auto* inspectorDock = new QDockWidget(QStringLiteral("Object Inspector"), this);
+    inspectorDock->setObjectName(QStringLiteral("Inspector"));
+    inspectorDock->setWidget(FInspector);
+    addDockWidget(Qt::LeftDockWidgetArea, inspectorDock);
+
+    FTimeLine = new TNyxTimeLine(this);
+    auto* timeLineDock = new QDockWidget(QStringLiteral("Time Line"), this);
+    timeLineDock->setObjectName(QStringLiteral("TimeLine"));
+    timeLineDock->setWidget(FTimeLine);
+    addDockWidget(Qt::RightDockWidgetArea, timeLineDock);
+    QObject::connect(FTimeLine, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (TNyxObject* object = TNyxTimeLine::ObjectOf(item)) {
+            FSelectingFromTimeLine = true;
+            FDocument.SelectComponent(object);
+            FSelectingFromTimeLine = false;
+        }
+    });
+}
+
+void TEditorWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&New"), QKeySequence::New, this, [this] { NewForm(); });
+    file->addAction(QStringLiteral("&Open..."), QKeySequence::Open, this, [this] { OpenForm(); });
+    file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { SaveForm(); });
+    file->addAction(QStringLiteral("Save &As..."), QKeySequence::SaveAs, this,
+                    [this] { SaveFormAs(); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(QStringLiteral("&Delete"), QKeySequence::Delete, this, [this] {
+        if (auto* component = dynamic_cast<TComponent*>(FDocument.GetSelection()))
+            FDocument.DeleteComponent(component);
+    });
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    // The time line does not follow changes of its scene by itself.
+    view->addAction(QStringLiteral("&Refresh Time Line"), QKeySequence::Refresh, this, [this] {
+        TNyxScene* scene = FTimeLine->Scene();
+        FTimeLine->SetScene(nullptr);
+        FTimeLine->SetScene(scene);
+    });
+}
+
+// --- Commands -------------------------------------------------------------------------------
+
+bool TEditorWindow::NewForm() {
+    if (!ConfirmDiscard())
+        return false;
+    FDocument.New();
+    return true;
+}
+
+bool TEditorWindow::OpenForm() {
+    if (!ConfirmDiscard())
+        return false;
+    const std::string name = ChooseFile(false);
+    return !name.empty() && OpenForm(name);
+}
+
+bool TEditorWindow::OpenForm(const std::string& FileName) {
+    try {
+        FDocument.Open(FileName);
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(e);
+        return false;
+    }
+}
+
+bool TEditorWindow::SaveForm() {
+    if (FDocument.FileName().empty())
+        return SaveFormAs();
+    try {
+        FDocument.Save();
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(e);
+        return false;
+    }
+}
+
+bool TEditorWindow::SaveFormAs() {
+    const std::string name = ChooseFile(true);
+    if (name.empty())
+        return false;
+    try {
+        FDocument.SaveAs(name, FormOfName(name).value_or(TSceneFileForm::Text));
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(e);
+        return false;
+    }
+}
+
+bool TEditorWindow::ConfirmDiscard() {
+    if (!FDocument.IsModified())
+        return true;
+    const std::string question =
+        "Save changes to " + DisplayName().toStdString() + " before closing it?";
+    switch (MessageBox(question, Caption, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES:
+        return SaveForm();
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TEditorWindow::closeEvent(QCloseEvent* Event) {
+    if (ConfirmDiscard())
+        Event->accept();
+    else
+        Event->ignore();
+}
+
+std::string TEditorWindow::ChooseWithDialog(bool ForSaving) {
+    const QString filters = QString(TextFilter) + ";;" + BinaryFilter;
+    if (!ForSaving)
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open form"), QString(),
+                                            filters + ";;All files (*)")
+            .toStdString();
+    QString filter = FDocument.FileForm() == TSceneFileForm::Binary ? BinaryFilter : TextFilter;
+    QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save form as"),
+                                                QString::fromStdString(FDocument.FileName()),
+                                                filters, &filter);
+    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty())
+        name += filter == BinaryFilter ? ".nyx" : ".nyxt";
+    return name.toStdString();
+}
+
+// --- What the form tells --------------------------------------------------------------------
+
+void TEditorWindow::FormReplaced() {
+    FTimeLine->SetScene(nullptr);
+    FInspector->SetInstance(nullptr);
+    FFormView->Rebuild();
+}
+
+void TEditorWindow::ComponentAdded(TComponent* Component) { FFormView->Add(Component); }
+
+void TEditorWindow::ComponentRemoved(TComponent* Component) { FFormView->Remove(Component); }
+
+void TEditorWindow::SelectionChanged() {
+    FInspector->ShowSelection();
+    FFormView->Refresh();
+    if (!FSelectingFromTimeLine)
+        FTimeLine->SetScene(SceneOfSelection());
+}
+
+void TEditorWindow::StateChanged() {
+    setWindowTitle(DisplayName() + QStringLiteral("[*] - ") + Caption);
+    setWindowModified(FDocument.IsModified());
+    FFormView->Refresh();
+}
+
+TNyxScene* TEditorWindow::SceneOfSelection() const {
+    TPersistent* selection = FDocument.GetSelection();
+    if (auto* object = dynamic_cast<TNyxObject*>(selection))
+        return object->AsScene() ? object->AsScene() : object->Scene();
+    if (auto* panel = dynamic_cast<TNyxPanel*>(selection))
+        if (TNyxCamera* camera = panel->Camera())
+            return camera->Scene();
+    return FTimeLine->Scene();
+}
+
+QString TEditorWindow::DisplayName() const {
+    if (FDocument.FileName().empty())
+        return QStringLiteral("Untitled");
+    return QFileInfo(QString::fromStdString(FDocument.FileName())).fileName();
+}
+
+}  // namespace nyx
