@@ -33,6 +33,8 @@ TEST(NyxeditWindow, PanelOnTheFormIsALiveNavigableView) {
     auto* camera = dynamic_cast<TNyxCamera*>(
         doc.CreateComponent(&TNyxCamera::StaticClass(), doc.GetRoot(), 0, 0, 0, 0));
     camera->SetParentComponent(scene);
+    camera->Position()->SetX(2);  // off the target, so that there is something to orbit
+    camera->Position()->SetY(-2.5);
     auto* panel = dynamic_cast<TNyxPanel*>(
         doc.CreateComponent(&TNyxPanel::StaticClass(), doc.GetRoot(), 120, 16, 96, 72));
     panel->SetCamera(camera);
@@ -47,16 +49,17 @@ TEST(NyxeditWindow, PanelOnTheFormIsALiveNavigableView) {
     scene->SetBackgroundColor(clBlue);  // the scene repaints its panel at once
     EXPECT_EQ(panel->Canvas().Pixels(50, 40), clBlue);
 
-    const double before = camera->Position()->X();
-    auto send = [live](QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons) {
-        QMouseEvent event(Type, QPointF(At), QPointF(live->mapToGlobal(At)), Qt::LeftButton,
-                          Buttons, Qt::NoModifier);
+    auto send = [live](QEvent::Type Type, QPoint At, Qt::MouseButton Button,
+                       Qt::MouseButtons Buttons) {
+        QMouseEvent event(Type, QPointF(At), QPointF(live->mapToGlobal(At)), Button, Buttons,
+                          Qt::NoModifier);
         QCoreApplication::sendEvent(live, &event);
     };
-    send(QEvent::MouseButtonPress, {40, 36}, Qt::LeftButton);
-    send(QEvent::MouseMove, {70, 36}, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, {70, 36}, Qt::NoButton);
-    EXPECT_NE(camera->Position()->X(), before) << "a left drag orbits";
+    send(QEvent::MouseButtonPress, {40, 36}, Qt::LeftButton, Qt::LeftButton);
+    for (int x = 45; x <= 70; x += 5)
+        send(QEvent::MouseMove, {x, 36}, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {70, 36}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_NE(camera->PositionOffset(), (TGLArrayd3{0, 0, 0})) << "a left drag orbits";
     doc.New();
 }
 
