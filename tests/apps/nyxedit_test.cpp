@@ -273,6 +273,20 @@ TEST_P(NyxeditFileTest, SavedFormReopensWithTheSameComponentsAndValues) {
 INSTANTIATE_TEST_SUITE_P(Forms, NyxeditFileTest,
                          ::testing::Values(TFormCase{"form.nyxt"}, TFormCase{"form.nyx"}));
 
+TEST_F(NyxeditTest, TheExampleFormOpensWithItsSceneAndPanel) {
+    ASSERT_TRUE(window->OpenForm(NYX_EXAMPLES_DIR "/form.nyxt"));
+    TComponent* root = Doc().GetRoot();
+    auto* scene = dynamic_cast<TNyxScene*>(root->FindComponent("Scene"));
+    auto* panel = dynamic_cast<TNyxPanel*>(root->FindComponent("View"));
+    TComponent* library = root->FindComponent("Materials");
+    ASSERT_TRUE(scene && panel && library);
+    ASSERT_NE(panel->Camera(), nullptr);
+    EXPECT_EQ(panel->Camera()->Scene(), scene);
+    EXPECT_EQ(DesignInfoTop(library->DesignInfo()), 96);
+    EXPECT_EQ(window->FormView().ViewCount(), 3);
+    EXPECT_EQ(window->FormView().ViewOf(scene)->pos(), QPoint(16, 16));
+}
+
 TEST_F(NyxeditTest, AFormThatCannotBeReadIsReportedAndTheShownOneStays) {
     TComponent* scene = Place("TNyxScene", {40, 40});
     const std::string bad = dir / "bad.nyxt";
