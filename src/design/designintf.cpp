@@ -1,6 +1,6 @@
 #include "design/designintf.h"
 
-#include "design/propedits.h"
+#include "rtl/controls.h"
 
 #include <memory>
 
@@ -21,21 +21,18 @@ std::string UniqueComponentName(const TComponent& Root, const TMetaClass& Class)
     }
 }
 
-TComponent* CreateDesignComponent(TComponent& Root, const TMetaClass& Class, int Left, int Top) {
+TComponent* CreateDesignComponent(TComponent& Root, const TMetaClass& Class, int Left, int Top,
+                                  int Width, int Height) {
     std::unique_ptr<TComponent> component(Class.NewComponent(&Root));
     component->SetDesigning(true);
     component->SetName(UniqueComponentName(Root, Class));
-    component->SetDesignInfo(MakeDesignInfo(Left, Top));
+    if (auto* control = dynamic_cast<TCustomControl*>(component.get()))
+        control->SetBounds(Left, Top, Width > 0 ? Width : control->Width(),
+                           Height > 0 ? Height : control->Height());
+    else
+        component->SetDesignInfo(MakeDesignInfo(Left, Top));
     return component.release();
 }
-
-std::int32_t MakeDesignInfo(int Left, int Top) {
-    return std::int32_t((std::uint32_t(std::uint16_t(Top)) << 16) | std::uint16_t(Left));
-}
-
-int DesignInfoLeft(std::int32_t Info) { return std::int16_t(std::uint32_t(Info) & 0xFFFF); }
-
-int DesignInfoTop(std::int32_t Info) { return std::int16_t(std::uint32_t(Info) >> 16); }
 
 // --- Component editors -----------------------------------------------------------------
 

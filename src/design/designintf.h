@@ -53,16 +53,12 @@ public:
 std::string UniqueComponentName(const TComponent& Root, const TMetaClass& Class);
 
 // The part of CreateComponent that every designer does alike: a new component of Class
-// owned by Root, in design state (with everything it owns), with the unique name. The
-// position goes into DesignInfo. Raises the library's error when Class cannot be created
-// (nothing is left behind then).
+// owned by Root, in design state (with everything it owns), with the unique name, placed
+// at Left, Top: a control with those bounds (a size of 0 keeps the control's own), any
+// other component through its DesignInfo. Raises the library's error when Class cannot
+// be created (nothing is left behind then).
 TComponent* CreateDesignComponent(TComponent& Root, const TMetaClass& Class, int Left = 0,
-                                  int Top = 0);
-
-// DesignInfo's packing of a position, and back.
-std::int32_t MakeDesignInfo(int Left, int Top);
-int DesignInfoLeft(std::int32_t Info);
-int DesignInfoTop(std::int32_t Info);
+                                  int Top = 0, int Width = 0, int Height = 0);
 
 // --- Component editors -----------------------------------------------------------------
 

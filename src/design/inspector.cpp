@@ -182,7 +182,12 @@ QWidget* TObjectInspector::MakeEditor(TRow& Row) {
 }
 
 void TObjectInspector::ShowValue(TRow& Row) {
-    Row.Shown = Row.Editor->GetValue();
+    // A value that cannot be read shows its error rather than ending the update.
+    try {
+        Row.Shown = Row.Editor->GetValue();
+    } catch (const std::exception& e) {
+        Row.Shown = std::string("(") + e.what() + ")";
+    }
     const QString text = QString::fromStdString(Row.Shown);
     if (Row.Check) {
         const QSignalBlocker quiet(Row.Check);

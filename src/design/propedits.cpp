@@ -170,10 +170,43 @@ std::string TClassProperty::GetValue() const {
 }
 
 TPropertyEditors TClassProperty::GetProperties() const {
-    auto* object = dynamic_cast<TPersistent*>(GetObjectValue());
-    if (!object)
-        return {};
-    return GetPropertyEditors(object, GetDesigner(), GetRegistry());
+    TObject* object = GetObjectValue();
+    if (auto* collection = dynamic_cast<TCollection*>(object)) {
+        TPropertyEditors items;
+        for (int i = 0; i < collection->Count(); ++i)
+            items.push_back(std::make_unique<TCollectionItemProperty>(
+                GetInstance(), GetPropInfo(), GetDesigner(), GetRegistry(), i));
+        return items;
+    }
+    if (auto* persistent = dynamic_cast<TPersistent*>(object))
+        return GetPropertyEditors(persistent, GetDesigner(), GetRegistry());
+    return {};
+}
+
+TCollectionItemProperty::TCollectionItemProperty(TPersistent* Instance, const TPropInfo& Prop,
+                                                 IDesigner* Designer,
+                                                 const TDesignRegistry* Registry, int Index)
+    : TPropertyEditor(Instance, Prop, Designer, Registry), FIndex(Index) {}
+
+TCollectionItem* TCollectionItemProperty::Item() const {
+    auto* collection = dynamic_cast<TCollection*>(GetObjectValue());
+    return collection && FIndex < collection->Count() ? collection->Items(FIndex) : nullptr;
+}
+
+std::string TCollectionItemProperty::GetName() const { return "[" + std::to_string(FIndex) + "]"; }
+
+TPropertyAttributes TCollectionItemProperty::GetAttributes() const {
+    return {paSubProperties, paReadOnly};
+}
+
+std::string TCollectionItemProperty::GetValue() const {
+    const TCollectionItem* item = Item();
+    return item ? item->GetDisplayName() : std::string();
+}
+
+TPropertyEditors TCollectionItemProperty::GetProperties() const {
+    TCollectionItem* item = Item();
+    return item ? GetPropertyEditors(item, GetDesigner(), GetRegistry()) : TPropertyEditors();
 }
 
 TPropertyAttributes TComponentProperty::GetAttributes() const {

@@ -78,13 +78,29 @@ public:
 };
 
 // An owned object (a transform, a material, a point) or a collection: "(TNyxXForm)",
-// expanding into the object's own published properties.
+// expanding into the object's own published properties, or a collection's items.
 class TClassProperty : public TPropertyEditor {
 public:
     using TPropertyEditor::TPropertyEditor;
     TPropertyAttributes GetAttributes() const override;
     std::string GetValue() const override;
     TPropertyEditors GetProperties() const override;
+};
+
+// One item of a collection property, "[0]": its display name, expanding into the item's
+// published properties.
+class TCollectionItemProperty : public TPropertyEditor {
+public:
+    TCollectionItemProperty(TPersistent* Instance, const TPropInfo& Prop, IDesigner* Designer,
+                            const TDesignRegistry* Registry, int Index);
+    std::string GetName() const override;
+    TPropertyAttributes GetAttributes() const override;
+    std::string GetValue() const override;
+    TPropertyEditors GetProperties() const override;
+
+private:
+    TCollectionItem* Item() const;  // none when the collection no longer has it
+    int FIndex;
 };
 
 // A reference to another component: its name, chosen among the components of the

@@ -1,5 +1,7 @@
 #include "rtl/classes.h"
 
+#include "rtl/filer.h"
+
 #include <algorithm>
 #include <iterator>
 #include <typeinfo>
@@ -42,6 +44,38 @@ const TMetaClass& TComponent::StaticClass() {
                        }(),
                        P::Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0)});
     return meta;
+}
+
+std::int32_t MakeDesignInfo(int Left, int Top) {
+    return std::int32_t((std::uint32_t(std::uint16_t(Top)) << 16) | std::uint16_t(Left));
+}
+
+int DesignInfoLeft(std::int32_t Info) { return std::int16_t(std::uint32_t(Info) & 0xFFFF); }
+
+int DesignInfoTop(std::int32_t Info) { return std::int16_t(std::uint32_t(Info) >> 16); }
+
+void TComponent::DefineProperties(TFiler& Filer) {
+    TPersistent::DefineProperties(Filer);
+    auto read = [](TReader& Reader) {
+        const std::int64_t v = Reader.ReadInteger();
+        if (v < INT16_MIN || v > INT16_MAX)
+            throw ERangeError("Range check error: " + std::to_string(v));
+        return int(v);
+    };
+    const int left = DesignInfoLeft(FDesignInfo);
+    const int top = DesignInfoTop(FDesignInfo);
+    Filer.DefineProperty(
+        "Left",
+        [this, read](TReader& r) {
+            FDesignInfo = MakeDesignInfo(read(r), DesignInfoTop(FDesignInfo));
+        },
+        [left](TWriter& w) { w.WriteInteger(left); }, left != 0);
+    Filer.DefineProperty(
+        "Top",
+        [this, read](TReader& r) {
+            FDesignInfo = MakeDesignInfo(DesignInfoLeft(FDesignInfo), read(r));
+        },
+        [top](TWriter& w) { w.WriteInteger(top); }, top != 0);
 }
 
 TComponent::TComponent(TComponent* AOwner) {

@@ -81,9 +81,11 @@ public:
     std::int64_t Tag() const { return FTag; }
     void SetTag(std::int64_t Value) { FTag = Value; }
     // Where a form designer shows a component that has no window of its own: its left
-    // edge in the low 16 bits, its top in the high 16 bits. Nothing else reads it.
+    // edge in the low 16 bits, its top in the high 16 bits (signed). Streams keep it as
+    // Left and Top when they are not 0; nothing else reads it.
     std::int32_t DesignInfo() const { return FDesignInfo; }
     void SetDesignInfo(std::int32_t Value) { FDesignInfo = Value; }
+    void DefineProperties(TFiler& Filer) override;
 
     TComponentState ComponentState() const { return FComponentState; }
     // Marks this component and everything it owns as being designed.
@@ -179,6 +181,11 @@ private:
     std::int32_t FDesignInfo = 0;
     TComponentState FComponentState;
 };
+
+// DesignInfo's packing of a position, and back.
+std::int32_t MakeDesignInfo(int Left, int Top);
+int DesignInfoLeft(std::int32_t Info);
+int DesignInfoTop(std::int32_t Info);
 
 // --- Collections -------------------------------------------------------------------
 

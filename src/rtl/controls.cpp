@@ -45,6 +45,8 @@ const TMetaClass& TCustomControl::StaticClass() {
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TComponent(AOwner) {}
 
+void TCustomControl::DefineProperties(TFiler& Filer) { TPersistent::DefineProperties(Filer); }
+
 TCustomControl::~TCustomControl() {
     // Only the base handling can run here; derived classes destroyed their handle first.
     FWindow.reset();

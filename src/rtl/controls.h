@@ -135,6 +135,8 @@ public:
     void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
     // Negative sizes become 0. The window follows the new size.
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    // A control's place is its bounds: no DesignInfo in its streams.
+    void DefineProperties(TFiler& Filer) override;
 
     // --- State ---
     bool Enabled() const { return FEnabled; }

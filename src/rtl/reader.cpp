@@ -568,7 +568,15 @@ void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadDat
     if (!FDefinedName || FDefinedFound || !SameText(Name, *FDefinedName) || !ReadData)
         return;
     FDefinedFound = true;
-    ReadData(*this);
+    const std::int64_t start = Position();
+    // A value that was read whole but refused is reported like a refused property value.
+    try {
+        ReadData(*this);
+    } catch (const EReadError&) {
+        throw;
+    } catch (const Exception& e) {
+        PropertyError("TReader.ReadProperty: " + *FDefinedPath + ": " + e.Message(), start);
+    }
 }
 
 void TReader::DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData,

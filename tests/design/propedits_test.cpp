@@ -6,12 +6,14 @@
 #include "../qt/qtenv.h"
 #include "design/propedits.h"
 #include "design/registry.h"
+#include "objects/lines.h"
 #include "objects/quadrics.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/material.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
+#include "scene/vertex.h"
 #include "scene/xform.h"
 
 #include <QLocale>
@@ -146,6 +148,26 @@ TEST_F(PropertyEditors, ClassPropertiesExpandIntoTheirObjects) {
     ASSERT_EQ(xyz.size(), 3u);
     xyz[1]->SetValue("-3");
     EXPECT_EQ(sphere->XForm()->Translate()->Y(), -3.0);
+
+    // A collection expands into its items, each into its own properties.
+    auto* line = new TNyxPolyline(&Designer.Root);
+    line->Vertexes()->Add();
+    line->Vertexes()->Add();
+    auto vertexes = Editor(*line, "Vertexes");
+    TPropertyEditors items = vertexes->GetProperties();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1]->GetName(), "[1]");
+    EXPECT_EQ(items[1]->GetValue(), line->Vertexes()->Items(1)->GetDisplayName());
+    TPropertyEditors second = items[1]->GetProperties();
+    auto x = std::find_if(second.begin(), second.end(),
+                          [](const auto& e) { return e->GetName() == "X"; });
+    ASSERT_NE(x, second.end());
+    (*x)->SetValue("4.5");
+    EXPECT_EQ(line->Vertexes()->ItemAs<TNyxVertex3CI>(1)->X(), 4.5);
+    // An item deleted meanwhile is shown as nothing rather than read.
+    line->Vertexes()->Delete(1);
+    EXPECT_EQ(items[1]->GetValue(), "");
+    EXPECT_TRUE(items[1]->GetProperties().empty());
 }
 
 TEST_F(PropertyEditors, ComponentReferencesChooseCompatibleComponentsOfTheForm) {

@@ -9,6 +9,8 @@
 #include "library/startup.h"
 #include "objects/lines.h"
 #include "objects/quadrics.h"
+#include "objects/user.h"
+#include "rtl/streams.h"
 #include "scene/camera.h"
 #include "scene/material.h"
 #include "scene/panel.h"
@@ -228,6 +230,16 @@ TEST(DesignComponents, NamedUniquelyAndDesigned) {
     EXPECT_EQ(DesignInfoTop(second->DesignInfo()), 7);
     EXPECT_EQ(UniqueComponentName(designer.Root, TNyxPanel::StaticClass()), "NyxPanel1");
 
+    // A control is placed by its bounds; a size of 0 keeps its own.
+    auto* panel = dynamic_cast<TNyxPanel*>(
+        designer.CreateComponent(&TNyxPanel::StaticClass(), nullptr, 30, 40, 200, 0));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->Left(), 30);
+    EXPECT_EQ(panel->Top(), 40);
+    EXPECT_EQ(panel->Width(), 200);
+    EXPECT_EQ(panel->Height(), TNyxPanel(nullptr).Height());
+    EXPECT_EQ(panel->DesignInfo(), 0);
+
     // The form's own name is not given out either.
     designer.Root.SetName("NyxCamera1");
     EXPECT_EQ(UniqueComponentName(designer.Root, TNyxCamera::StaticClass()), "NyxCamera2");
@@ -237,6 +249,46 @@ TEST(DesignComponents, NamedUniquelyAndDesigned) {
     EXPECT_THROW(designer.CreateComponent(&TPersistent::StaticClass(), nullptr, 0, 0, 0, 0),
                  EClassNotFound);
     EXPECT_EQ(designer.Root.ComponentCount(), count);
+}
+
+// Objects the designer makes, or that a stream brings onto a designed form, are in the
+// design state, where user-drawn objects leave their callbacks alone.
+TEST(DesignComponents, InTheDesignStateUserCallbacksStayQuiet) {
+    struct TExtents {
+        int Calls = 0;
+        void Grow(TNyxObject*, TGLArrayd3&, TGLArrayd3& Max) {
+            ++Calls;
+            Max = {5, 5, 5};
+        }
+    } extents;
+    auto quiet = [&](TComponent* c) {
+        auto* user = dynamic_cast<TNyxUser*>(c);
+        EXPECT_NE(user, nullptr);
+        if (!user)
+            return;
+        EXPECT_TRUE(user->ComponentState().Contains(csDesigning));
+        user->SetOnGetExtents(TNyxUserGetExtents::Bind<&TExtents::Grow>(&extents));
+        TGLArrayd3 min{}, max{};
+        user->GetSize(min, max);
+        EXPECT_EQ(max, (TGLArrayd3{0.5, 0.5, 0.5}));
+    };
+
+    TTestDesigner designer;
+    auto* scene = dynamic_cast<TNyxScene*>(
+        designer.CreateComponent(&TNyxScene::StaticClass(), nullptr, 0, 0, 0, 0));
+    TComponent* user = designer.CreateComponent(&TNyxUser::StaticClass(), nullptr, 0, 0, 0, 0);
+    quiet(user);
+    user->SetParentComponent(scene);
+
+    TMemoryStream stream;
+    stream.WriteComponent(scene);
+    stream.SetPosition(0);
+    TTestDesigner reopened;
+    auto* copy = new TNyxScene(&reopened.Root);
+    stream.ReadComponent(copy);
+    ASSERT_EQ(copy->GetItemsCount(), 1);
+    quiet(copy->GetItem(0));
+    EXPECT_EQ(extents.Calls, 0);
 }
 
 }  // namespace

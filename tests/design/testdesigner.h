@@ -13,8 +13,8 @@ public:
     TTestDesigner() { Root.SetDesigning(true); }
 
     TComponent* CreateComponent(const TMetaClass* ComponentClass, TComponent*, int Left, int Top,
-                                int, int) override {
-        TComponent* c = CreateDesignComponent(Root, *ComponentClass, Left, Top);
+                                int Width, int Height) override {
+        TComponent* c = CreateDesignComponent(Root, *ComponentClass, Left, Top, Width, Height);
         Added.push_back(c);
         return c;
     }

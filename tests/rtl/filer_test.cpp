@@ -747,3 +747,30 @@ TEST(ObjectStream, BitmapPixelsTravelAsBinaryData) {
     ASSERT_EQ(errors.messages.size(), 1u);
     EXPECT_TRUE(Contains(errors.messages[0], "Image.Data")) << errors.messages[0];
 }
+
+TEST(ObjectStream, DesignPositionsTravelAsLeftAndTop) {
+    TSample source(nullptr);
+    TSample* placed = Child(&source, "Placed");
+    placed->SetDesignInfo(MakeDesignInfo(-12, 300));
+    TSample* top = Child(&source, "OnlyTop");
+    top->SetDesignInfo(MakeDesignInfo(0, 5));
+    const std::string text = SaveText(&source);
+    EXPECT_TRUE(Contains(text, "Left = -12")) << text;
+    EXPECT_TRUE(Contains(text, "Top = 300")) << text;
+    EXPECT_EQ(text.find("Left"), text.rfind("Left")) << "an unplaced component writes neither";
+
+    for (Form form : {Form::Binary, Form::Text}) {
+        auto root = Reload(SaveBinary(&source), form);
+        ASSERT_EQ(root->ComponentCount(), 2);
+        EXPECT_EQ(root->DesignInfo(), 0);
+        EXPECT_EQ(DesignInfoLeft(root->Components(0)->DesignInfo()), -12);
+        EXPECT_EQ(DesignInfoTop(root->Components(0)->DesignInfo()), 300);
+        EXPECT_EQ(root->Components(1)->DesignInfo(), MakeDesignInfo(0, 5));
+    }
+
+    Collector errors;
+    auto root = LoadText("object R: TSample\n  Left = 40000\n  Top = 2\nend\n", &errors);
+    EXPECT_EQ(root->DesignInfo(), MakeDesignInfo(0, 2));
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_TRUE(Contains(errors.messages[0], "Range")) << errors.messages[0];
+}

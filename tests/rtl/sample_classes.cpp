@@ -122,6 +122,7 @@ void TSample::Loaded() {
 }
 
 void TSample::DefineProperties(TFiler& Filer) {
+    TComponent::DefineProperties(Filer);
     Filer.DefineBinaryProperty(
         "Blob",
         [this](TStream& s) {
