@@ -141,6 +141,7 @@ QWidget* TObjectInspector::MakeEditor(TRow& Row) {
         // Choices that are the whole story (an enumeration, a component of the form) are
         // picked; others may be typed too.
         Row.Choices->setEditable(!readOnly && !attributes.Contains(paSortList));
+        Row.Choices->setInsertPolicy(QComboBox::NoInsert);
         Row.Choices->setEnabled(!readOnly);
         connect(Row.Choices, &QComboBox::activated, this,
                 [this, path, box = Row.Choices](int) { CommitText(path, box->currentText()); });
@@ -217,20 +218,24 @@ void TObjectInspector::RefreshValues() {
 }
 
 bool TObjectInspector::Commit(TRow& Row, const std::string& Text) {
+    return Text != Row.Shown && Attempt([&] { Row.Editor->SetValue(Text); });
+}
+
+bool TObjectInspector::Attempt(const std::function<void()>& Action) {
     // Losing the focus to the message box would finish the same edit again.
-    if (FCommitting || Text == Row.Shown)
+    if (FCommitting)
         return false;
     FCommitting = true;
-    bool taken = false;
+    bool done = false;
     try {
-        Row.Editor->SetValue(Text);
-        taken = true;
+        Action();
+        done = true;
     } catch (const std::exception& e) {
         MessageBox(e.what(), ErrorCaption, MB_OK | MB_ICONERROR);
     }
     FCommitting = false;
     RefreshValues();
-    return taken;
+    return done;
 }
 
 bool TObjectInspector::CommitText(const QString& Path, const QString& Text) {
@@ -239,16 +244,7 @@ bool TObjectInspector::CommitText(const QString& Path, const QString& Text) {
 }
 
 void TObjectInspector::OpenDialog(TRow& Row) {
-    if (FCommitting)
-        return;
-    FCommitting = true;
-    try {
-        Row.Editor->Edit();
-    } catch (const std::exception& e) {
-        MessageBox(e.what(), ErrorCaption, MB_OK | MB_ICONERROR);
-    }
-    FCommitting = false;
-    RefreshValues();
+    Attempt([&] { Row.Editor->Edit(); });
 }
 
 TObjectInspector::TRow* TObjectInspector::RowOf(const QString& Path) const {

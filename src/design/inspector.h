@@ -10,6 +10,7 @@
 
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ private:
     QWidget* MakeEditor(TRow& Row);
     void ShowValue(TRow& Row);
     bool Commit(TRow& Row, const std::string& Text);
+    // Runs an edit; what it raises is shown in a message box. Then every value is read
+    // again. Answers whether it ran through.
+    bool Attempt(const std::function<void()>& Action);
     void OpenDialog(TRow& Row);
     TRow* RowOf(const QString& Path) const;
     void InstanceFreed();

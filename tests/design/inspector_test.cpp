@@ -5,7 +5,9 @@
 
 #include "../qt/qtenv.h"
 #include "design/inspector.h"
+#include "design/propedits.h"
 #include "design/registry.h"
+#include "dxf/converter.h"
 #include "library/startup.h"
 #include "objects/quadrics.h"
 #include "rtl/host.h"
@@ -182,6 +184,48 @@ TEST_F(Inspector, ColoursFromTheColourDialog) {
     button->click();
     EXPECT_EQ(Scene->BackgroundColor(), RGB(10, 20, 30));
     EXPECT_EQ(Designer.ModifiedCount, 1);
+}
+
+// A registered dialog editor: picks a name, or fails as a dialog can.
+struct TPickName : TStringProperty {
+    using TStringProperty::TStringProperty;
+    TPropertyAttributes GetAttributes() const override { return {paDialog, paRevertable}; }
+    void Edit() override {
+        if (GetStrValue() == "broken.dxf")
+            throw EFOpenError("Cannot open file \"broken.dxf\"");
+        SetStrValue("picked.dxf");
+    }
+};
+
+TEST_F(Inspector, RegisteredDialogEditorsGetAButtonAndTheirFailuresAMessage) {
+    Registry.RegisterPropertyEditorClass<TPickName>("TDXFFilenameProperty");
+    auto* converter = new TDXFConverter(&Designer.Root);
+    View.SetInstance(converter);
+    ASSERT_NE(dynamic_cast<TPickName*>(View.PropertyEditorOf("FileName")), nullptr);
+    QToolButton* button = Widget<QToolButton>("FileName");
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_EQ(converter->FileName(), "picked.dxf");
+    EXPECT_EQ(Widget<QLineEdit>("FileName")->text(), "picked.dxf");
+
+    Type("FileName", "broken.dxf");  // the text stays editable
+    TMessageCapture capture;
+    button->click();
+    ASSERT_EQ(capture.Boxes.size(), 1u);
+    EXPECT_EQ(capture.Boxes[0].Text, "Cannot open file \"broken.dxf\"");
+    EXPECT_EQ(converter->FileName(), "broken.dxf");
+}
+
+TEST_F(Inspector, ColoursTypedIntoTheirListAreNotAddedToIt) {
+    View.SetInstance(Scene);
+    QComboBox* box = Widget<QComboBox>("BackgroundColor");
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->isEditable());
+    const int count = box->count();
+    Type("BackgroundColor", "$00010203");
+    EXPECT_EQ(Scene->BackgroundColor(), RGB(3, 2, 1));
+    EXPECT_EQ(box->count(), count);
+    EXPECT_EQ(box->currentText(), "$00010203");
 }
 
 TEST_F(Inspector, AFreedComponentLeavesTheInspectorEmpty) {
