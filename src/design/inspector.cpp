@@ -128,6 +128,12 @@ QWidget* TObjectInspector::MakeEditor(TRow& Row) {
     const TPropertyAttributes attributes = Row.Editor->GetAttributes();
     const bool readOnly = attributes.Contains(paReadOnly);
     const QString path = Row.Path;
+    auto typed = [&](QLineEdit* Line) {
+        Row.Line = Line;
+        connect(Line, &QLineEdit::editingFinished, this,
+                [this, path, Line] { CommitText(path, Line->text()); });
+        Row.Senders.push_back(Line);
+    };
     QWidget* value = nullptr;
     if (attributes.Contains(paValueList) && IsBooleanList(Row.Editor->GetValues())) {
         Row.Check = new QCheckBox;
@@ -146,18 +152,11 @@ QWidget* TObjectInspector::MakeEditor(TRow& Row) {
         connect(Row.Choices, &QComboBox::activated, this,
                 [this, path, box = Row.Choices](int) { CommitText(path, box->currentText()); });
         Row.Senders.push_back(Row.Choices);
-        if (Row.Choices->isEditable()) {
-            Row.Line = Row.Choices->lineEdit();
-            connect(Row.Line, &QLineEdit::editingFinished, this,
-                    [this, path, line = Row.Line] { CommitText(path, line->text()); });
-            Row.Senders.push_back(Row.Line);
-        }
+        if (Row.Choices->isEditable())
+            typed(Row.Choices->lineEdit());
         value = Row.Choices;
     } else if (!readOnly) {
-        Row.Line = new QLineEdit;
-        connect(Row.Line, &QLineEdit::editingFinished, this,
-                [this, path, line = Row.Line] { CommitText(path, line->text()); });
-        Row.Senders.push_back(Row.Line);
+        typed(new QLineEdit);
         value = Row.Line;
     }
     if (!attributes.Contains(paDialog))
