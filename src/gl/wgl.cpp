@@ -323,4 +323,37 @@ bool ListSpaceAlive(std::uint64_t Space) {
     return false;
 }
 
+namespace {
+
+detail::TShareGroup* GroupOf(std::uint64_t Space) {
+    for (const auto& [handle, context] : detail::State().Live)
+        if (context->Group().Serial == Space)
+            return &context->Group();
+    return nullptr;
+}
+
+}  // namespace
+
+void ReleaseLists(std::uint64_t Space, GLuint Base, GLsizei Count) {
+    if (Space == 0 || Base == 0 || Count <= 0)
+        return;
+    if (Space == CurrentListSpace()) {
+        glDeleteLists(Base, Count);
+        return;
+    }
+    if (detail::TShareGroup* group = GroupOf(Space))
+        group->Released.emplace_back(Base, Count);
+}
+
+void DeleteReleasedLists() {
+    detail::TShareGroup* group = detail::CurrentShareGroup();
+    if (!group || group->Released.empty())
+        return;
+    // Taken first: deleting goes through the dispatch table, which may be a test's.
+    const std::vector<std::pair<GLuint, GLsizei>> released = std::move(group->Released);
+    group->Released.clear();
+    for (const auto& [base, count] : released)
+        glDeleteLists(base, count);
+}
+
 }  // namespace nyx

@@ -105,6 +105,13 @@ inline constexpr int WGL_FONT_POLYGONS = 1;
 std::uint64_t CurrentListSpace();
 // Whether some live context still has the list names of Space.
 bool ListSpaceAlive(std::uint64_t Space);
+// Gives up Count display lists from Base of Space: deleted at once when a context of
+// Space is current, otherwise kept for DeleteReleasedLists of that space; nothing when
+// Space has gone (its lists went with its last context). For owners of lists that may go
+// away while no context, or another one, is current.
+void ReleaseLists(std::uint64_t Space, GLuint Base, GLsizei Count);
+// Deletes the lists given up for the current list space while it was not current.
+void DeleteReleasedLists();
 
 // For hosts that create the GL window: the X visual (VisualID) of the given screen that
 // best matches the request, asking for its depth, stencil and accumulation bits; 0 when

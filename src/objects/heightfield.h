@@ -50,6 +50,9 @@ public:
     // zig-zagging along the row in draft. Face is ignored. Texture coordinates run
     // over 0..1 when the material has a texture.
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // Heights and normals from the application's handlers may change with every call
+    // (an animated surface): such a field is never compiled.
+    bool CacheableGeometry() const override { return !FOnGetHeight && !FOnGetHeightNormal; }
     // X and Y from the bounds; Z from OnGetExtents, otherwise from the heights of every
     // grid point.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;

@@ -125,14 +125,12 @@ bool TNyxLabel::BuildLists(TGlyphLists& Lists) {
     return true;
 }
 
-void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
-    if (FCaption.empty())
-        return;
+TNyxLabel::TGlyphLists* TNyxLabel::CurrentLists() {
     // Lists named in one context mean nothing, or something else, in a context that does
     // not share them: each list space gets lists of its own.
     const std::uint64_t space = CurrentListSpace();
     if (space == 0)
-        return;
+        return nullptr;
     TGlyphLists* lists = ListsOf(space);
     if (!lists) {
         // Contexts that are gone took their lists with them.
@@ -140,6 +138,17 @@ void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
         lists = &FLists.emplace_back(TGlyphLists{space, 0, 0, false});
     }
     if (!lists->Valid && !BuildLists(*lists))
+        return nullptr;
+    return lists;
+}
+
+bool TNyxLabel::PrepareGeometry() { return FCaption.empty() || CurrentLists(); }
+
+void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
+    if (FCaption.empty())
+        return;
+    const TGlyphLists* lists = CurrentLists();
+    if (!lists)
         return;
     if (FBitmapFont)
         glRasterPos3d(0, 0, 0);

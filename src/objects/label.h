@@ -48,6 +48,9 @@ public:
     // fails (no current context, no list names, no face for the font) draws nothing and is
     // tried again on the next draw.
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // Builds the glyph lists before the label's geometry is compiled into a list of the
+    // geometry cache; false when they cannot be built now.
+    bool PrepareGeometry() override;
     // A label has no extent: both corners are the origin.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
@@ -64,6 +67,9 @@ private:
     void MarkListsStale();
     void ListsChanged();
     TGlyphLists* ListsOf(std::uint64_t Space);
+    // The built glyph lists of the current list space, built now when they are stale;
+    // none when they cannot be built.
+    TGlyphLists* CurrentLists();
     bool BuildLists(TGlyphLists& Lists);
     static void DeleteLists(TGlyphLists& Lists);
 

@@ -26,6 +26,8 @@ public:
     void SetOnGetExtents(TNyxUserGetExtents Value) { FOnGetExtents = Value; }
 
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // The callback may draw anything, differently at each call: never compiled.
+    bool CacheableGeometry() const override { return false; }
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:

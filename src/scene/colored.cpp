@@ -24,7 +24,7 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
     M.ApplayMaterial(GL_FRONT_AND_BACK);
-    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    DrawGeometry(GL_FRONT_AND_BACK, Draft);
     M.CancelMaterial();
     if (Selected())
         DrawSelection();

@@ -17,6 +17,8 @@ public:
     // Evaluated at each call: deleting library items falls back silently.
     TNyxMaterial* GetMaterial();
 
+    // The primitives draw from their own state alone.
+    bool CacheableGeometry() const override { return true; }
     // Opaque materials only; the selection box follows the geometry.
     void DrawMain(bool Draft) override;
     // Transparent materials only.

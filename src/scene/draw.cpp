@@ -85,13 +85,13 @@ void TNyxObject::DrawPre() {}
 void TNyxObject::DrawLight(bool) {}
 
 void TNyxObject::DrawMain(bool Draft) {
-    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    DrawGeometry(GL_FRONT_AND_BACK, Draft);
     if (FSelected)
         DrawSelection();
 }
 
 void TNyxObject::DrawTransparent(bool Draft) {
-    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    DrawGeometry(GL_FRONT_AND_BACK, Draft);
     if (FSelected)
         DrawSelection();
 }

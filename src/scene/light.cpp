@@ -136,10 +136,17 @@ void TNyxLight::GetCenter(TGLArrayd3& C) const {
 
 // --- Passes --------------------------------------------------------------------------
 
+void TNyxLight::AddCachedShadowList(std::uint32_t List) {
+    FShadowLists.push_back(List);
+    FCachedLists.push_back(List);
+}
+
 void TNyxLight::DeleteShadowLists() {
     for (std::uint32_t list : FShadowLists)
-        glDeleteLists(list, 1);
+        if (std::find(FCachedLists.begin(), FCachedLists.end(), list) == FCachedLists.end())
+            glDeleteLists(list, 1);
     FShadowLists.clear();
+    FCachedLists.clear();
 }
 
 void TNyxLight::DrawPre() { DeleteShadowLists(); }

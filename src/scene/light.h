@@ -72,8 +72,16 @@ public:
     // in the order built; the light deletes them at the start of the next frame.
     const std::vector<std::uint32_t>& ShadowLists() const { return FShadowLists; }
     void AddShadowList(std::uint32_t List) { FShadowLists.push_back(List); }
-    // Deletes the lists (a context must be current) and forgets them.
+    // A volume kept by the object that built it (CacheGeometry): drawn in this frame like
+    // the others, but not deleted by the light. HandOverShadowList hands a list added
+    // with AddShadowList over to its object so.
+    void AddCachedShadowList(std::uint32_t List);
+    void HandOverShadowList(std::uint32_t List) { FCachedLists.push_back(List); }
+    // Deletes the lists the light owns (a context must be current) and forgets them all.
     void DeleteShadowLists();
+    // Expires when the light goes: cached volumes tell by it a light that has gone from
+    // a new one at the same address.
+    std::weak_ptr<const void> AliveToken() const { return FAlive; }
     // The tessellator of this light's volume builds (scene/detail/shadowtess.h).
     TNyxShadowTess& Tess() { return *FTess; }
 
@@ -89,6 +97,8 @@ private:
     TNyxObject* FPositionObject = nullptr;
     TNyxObject* FTargetObject = nullptr;
     std::vector<std::uint32_t> FShadowLists;
+    std::vector<std::uint32_t> FCachedLists;  // those of FShadowLists it does not own
+    std::shared_ptr<const int> FAlive = std::make_shared<const int>(0);
     std::unique_ptr<TNyxShadowTess> FTess;
 };
 

@@ -1,6 +1,7 @@
 #include "scene/object.h"
 
 #include "rtl/host.h"
+#include "scene/detail/geometrycache.h"
 
 #include <algorithm>
 #include <cmath>
@@ -241,6 +242,9 @@ void TNyxObject::EndUpdate() {
 }
 
 void TNyxObject::Invalidate(TObject* Sender) {
+    // Inside an update bracket too: a frame drawn before EndUpdate must not show lists
+    // compiled before the change.
+    GeometryChanged();
     if (FUpdateCount > 0)
         return;
     if (FParent)
@@ -417,6 +421,7 @@ void TNyxObject::Assign(const TPersistent* Source) {
     FSmooth = source->FSmooth;
     FPoint1.Store(source->FPoint1.Data());
     FPoint2.Store(source->FPoint2.Data());
+    GeometryChanged();  // nothing is invalidated, but what is drawn may differ
 }
 
 // --- Published state for descendants -------------------------------------------------

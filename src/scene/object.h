@@ -18,10 +18,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace nyx {
+
+class TNyxGeometryCache;
 
 // Data points to the Parent field for saInsert and saRemove, to the new index
 // (std::int32_t) for saMove and to the old name (std::string) for saRename.
@@ -100,6 +103,10 @@ public:
     // Advances exactly when this object's or an ancestor's transform has changed
     // since the last query.
     std::int32_t GetChangeIndex();
+    // Advances with every change of the object (every Invalidate, on its way to the root
+    // too, and Assign): the display lists cached for it are compiled again after it.
+    std::uint32_t GeometryStamp() const { return FGeometryStamp; }
+    void GeometryChanged() { ++FGeometryStamp; }
 
     // --- Properties ---
     const std::string& Ident() const { return FIdent; }
@@ -168,6 +175,26 @@ public:
     // The object's own geometry in local coordinates; Face is GL_FRONT, GL_BACK or
     // GL_FRONT_AND_BACK, Draft asks for outlines. Nothing in this class.
     virtual void DrawSpecific(std::uint32_t Face, bool Draft);
+    // DrawSpecific as the render passes ask for it. While the scene renders with
+    // CacheGeometry on, the geometry is compiled once into a display list of the current
+    // list space and the list is called while the object, the scene's switches and its
+    // material library stay as they were (scene/geometrycache.cpp). Selection and
+    // feedback renders call DrawSpecific itself.
+    void DrawGeometry(std::uint32_t Face, bool Draft);
+    // Whether DrawSpecific depends on nothing but the object's published state, so that
+    // a compiled list may stand for it. False here, where there is nothing to draw (groups,
+    // lights, cameras); the drawable classes answer true, except those drawn by the
+    // application's callbacks.
+    virtual bool CacheableGeometry() const { return false; }
+    // Runs before DrawSpecific is compiled into a list: builds what cannot be built
+    // while a list is being compiled (lists of its own). False when the geometry cannot
+    // be had now: it is then drawn directly and compiled at a later draw.
+    virtual bool PrepareGeometry() { return true; }
+    // The object's cached lists and volumes, made on first use.
+    TNyxGeometryCache& GeometryCache();
+    // Gives up every cached list and volume of the object (they are deleted in their
+    // list space, at once when it is current).
+    void DropGeometryCache();
 
     // --- Geometry ---
     virtual void GetMatrix(TGLMatrixd4& M) const;
@@ -256,6 +283,8 @@ private:
     std::int32_t FParentSnapshot = 0;
     TNyxVertex3 FPoint1;
     TNyxVertex3 FPoint2;
+    std::uint32_t FGeometryStamp = 0;
+    std::unique_ptr<TNyxGeometryCache> FGeometryCache;
 };
 
 // Descriptions of inherited state for the property tables of descendants: each

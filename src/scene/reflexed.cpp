@@ -113,7 +113,7 @@ void TNyxReflexedObject::DrawReflections() {
         glClear(GL_STENCIL_BUFFER_BIT);
         glStencilFunc(GL_ALWAYS, 128, 128);
         glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
-        DrawSpecific(GL_FRONT, false);
+        DrawGeometry(GL_FRONT, false);
 
         std::array<TGLArrayd3, 3> world = FPlanePoints;
         for (TGLArrayd3& p : world)
@@ -146,9 +146,9 @@ void TNyxReflexedObject::DrawMain(bool Draft) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_CULL_FACE);
         glEnable(GL_BLEND);
-        DrawSpecific(GL_FRONT, false);  // over the reflection, which keeps Reflection
+        DrawGeometry(GL_FRONT, false);  // over the reflection, which keeps Reflection
         glDisable(GL_BLEND);
-        DrawSpecific(GL_BACK, false);
+        DrawGeometry(GL_BACK, false);
         m->CancelMaterial();
     }
     if (Selected())
@@ -167,7 +167,7 @@ void TNyxReflexedObject::DrawTransparent(bool Draft) {
         TGLAttribScope attrib(GL_ENABLE_BIT);
         m->ApplayMaterial(GL_FRONT_AND_BACK);
         glEnable(GL_CULL_FACE);
-        DrawSpecific(GL_FRONT_AND_BACK, Draft);
+        DrawGeometry(GL_FRONT_AND_BACK, Draft);
         m->CancelMaterial();
     }
     if (Selected())

@@ -1,6 +1,7 @@
 #include "scene/scene.h"
 
 #include "gl/glscope.h"
+#include "gl/wgl.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/material.h"
@@ -74,6 +75,8 @@ const TMetaClass& TNyxScene::StaticClass() {
          P::Boolean("Reflections", &TNyxScene::Reflections, &TNyxScene::SetReflections, false),
          P::Boolean("Shadows", &TNyxScene::Shadows, &TNyxScene::SetFShadows, false),
          P::Boolean("QuickMouse", &TNyxScene::QuickMouse, &TNyxScene::SetQuickMouse, false),
+         P::Boolean("CacheGeometry", &TNyxScene::CacheGeometry, &TNyxScene::SetCacheGeometry,
+                    false),
          P::Reference<TNyxMaterialLibrary>("MaterialLibrary", &TNyxScene::MaterialLibrary,
                                            &TNyxScene::SetMaterialLibrary)});
     return meta;
@@ -179,6 +182,14 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
         FCurrentCamera = Camera;
         Camera->FreeNotification(this);  // cleared when the camera goes
     }
+
+    // Lists given up since the last frame in this space go first; with the cache off
+    // nothing is asked of the context.
+    const std::uint64_t outerSpace = FCacheListSpace;
+    const TAtExit endCaching([this, outerSpace] { FCacheListSpace = outerSpace; });
+    FCacheListSpace = FCacheGeometry ? CurrentListSpace() : 0;
+    if (FCacheListSpace)
+        DeleteReleasedLists();
 
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, FAmbientRGBA.data());
     glClearStencil(0);
@@ -289,7 +300,10 @@ void TNyxScene::RepaintPanels() {
         FPanels[i]->Repaint();
 }
 
-void TNyxScene::Invalidate(TObject*) {
+void TNyxScene::Invalidate(TObject* Sender) {
+    // A shared material changed: every object may draw with it.
+    if (FMaterialLibrary && Sender == FMaterialLibrary->Materials())
+        ++FCacheEpoch;
     if (AnimatingAtRunTime() || FDrawing > 0 || ComponentState().Contains(csDestroying) ||
         (FLoading > 0 && UpdateCount() > 0))
         return;
@@ -327,6 +341,7 @@ void TNyxScene::Notification(TComponent* AComponent, TOperation Operation) {
         if (FMaterialLibrary && static_cast<TComponent*>(FMaterialLibrary) == AComponent) {
             // Its collection is going with it: nothing to unregister from.
             FMaterialLibrary = nullptr;
+            ++FCacheEpoch;
             Invalidate(this);
         }
     }
@@ -387,6 +402,7 @@ void TNyxScene::SetReflections(bool Value) {
     if (Value == FReflections)
         return;
     FReflections = Value;
+    ++FCacheEpoch;
     Invalidate(this);
 }
 
@@ -421,6 +437,20 @@ void TNyxScene::SetMaterialLibrary(TNyxMaterialLibrary* Value) {
         Value->Materials()->RegisterObject(this);
         Value->FreeNotification(this);
     }
+    ++FCacheEpoch;
+    Invalidate(this);
+}
+
+namespace {
+void DropCache(TNyxObject* Obj, void*) { Obj->DropGeometryCache(); }
+}  // namespace
+
+void TNyxScene::SetCacheGeometry(bool Value) {
+    if (Value == FCacheGeometry)
+        return;
+    FCacheGeometry = Value;
+    if (!Value)
+        Iterate(&DropCache, nullptr);
     Invalidate(this);
 }
 

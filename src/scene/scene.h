@@ -103,6 +103,19 @@ public:
     void SetFShadows(bool Value);
     bool QuickMouse() const { return FQuickMouse; }
     void SetQuickMouse(bool Value);
+    // An addition, off by default: objects' geometry compiled into display lists and
+    // shadow volumes kept from frame to frame while nothing they depend on changes (the
+    // same pixels, far less work per frame). Off, every frame is drawn in immediate mode
+    // as before; switching it off gives up every cached list.
+    bool CacheGeometry() const { return FCacheGeometry; }
+    void SetCacheGeometry(bool Value);
+    // The list space the frame being rendered caches in: the current context's, while a
+    // frame renders with CacheGeometry on; 0 otherwise (selection included).
+    std::uint64_t CacheListSpace() const { return FCacheListSpace; }
+    // Advances with every change that reaches all cached geometry of the scene: a
+    // material of its library, the library itself, the reflection switch.
+    std::uint32_t CacheEpoch() const { return FCacheEpoch; }
+
     TNyxMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
     // Registers the scene with the library's materials, so that their edits repaint
     // it; the link is cut when either side goes away.
@@ -140,6 +153,9 @@ private:
     bool FAnimation = false;
     bool FShadows = false;
     bool FReflections = false;
+    bool FCacheGeometry = false;
+    std::uint64_t FCacheListSpace = 0;
+    std::uint32_t FCacheEpoch = 0;
     std::int32_t FShadowLightCount = 0;
     // Whether this frame combines several shadow lights in the accumulation buffer: only
     // a context that has one can (glAccum is an error without it).

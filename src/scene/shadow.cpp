@@ -2,8 +2,10 @@
 
 #include "gl/glscope.h"
 #include "rtl/sysutils.h"
+#include "scene/detail/geometrycache.h"
 #include "scene/detail/shadowtess.h"
 #include "scene/light.h"
+#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -274,7 +276,7 @@ void TNyxShadowedObject::DrawShadows(bool Draft) {
     if (m->IsTransparent())
         return;
     m->ApplayMaterial(GL_FRONT_AND_BACK);
-    DrawSpecific(GL_FRONT_AND_BACK, Draft);
+    DrawGeometry(GL_FRONT_AND_BACK, Draft);
     m->CancelMaterial();
 }
 
@@ -282,6 +284,24 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     TGLArrayd3& L = LightView().L;
     TGLArrayd3& C = LightView().C;
     Light->GetAbsoluteCenter(L);
+
+    // With the geometry cache a volume stays while neither this object nor the light has
+    // changed: no feedback render, no tessellation.
+    const TNyxScene* scene = Scene();
+    std::uint64_t space = scene ? scene->CacheListSpace() : 0;
+    TNyxGeometryCache::TVolumeKey key{};
+    if (space != 0 && CacheableGeometry()) {
+        key = {
+            GeometryStamp(),     scene->CacheEpoch(), GetChangeIndex(), Light->GetChangeIndex(), L,
+            Light->Directional()};
+        if (const GLuint kept = GeometryCache().FindVolume(space, Light, key)) {
+            Light->AddCachedShadowList(kept);
+            return;
+        }
+    } else {
+        space = 0;
+    }
+
     GetAbsoluteCenter(C);
     const double dist = std::hypot(L[0] - C[0], L[1] - C[1], L[2] - C[2]);
     const double R = GetAbsoluteRadius() * 1.2;
@@ -333,10 +353,18 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         buffer.assign(buffer.size() + FeedbackStep, 0.0f);  // old contents are not needed
     }
 
+    // The light owns the list until the volume is complete: one left half-built by an
+    // exception goes at the light's next frame.
     const GLuint name = glGenLists(1);
     Light->AddShadowList(name);
-    const TGLListScope list(name, GL_COMPILE);
-    Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);
+    {
+        const TGLListScope list(name, GL_COMPILE);
+        Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);
+    }
+    if (space != 0) {
+        Light->HandOverShadowList(name);
+        GeometryCache().AddVolume(space, Light, key, name);
+    }
 }
 
 }  // namespace nyx

@@ -19,6 +19,9 @@ struct TShareGroup {
     // Names the group's list names for as long as the process runs (CurrentListSpace).
     const std::uint64_t Serial = NewShareGroupSerial();
     std::unordered_map<std::uint64_t, GLuint> GlyphLists;
+    // Lists given up while a context of another group was current (ReleaseLists): first
+    // name and count, deleted by DeleteReleasedLists in a context of this group.
+    std::vector<std::pair<GLuint, GLsizei>> Released;
 
     static std::uint64_t NewShareGroupSerial();
 };

@@ -1,0 +1,80 @@
+#pragma once
+// Inside the geometry cache: the display lists and shadow volumes compiled for one object
+// (scene/geometrycache.cpp). Each entry belongs to one list space (gl/wgl.h), holds the
+// name of its list there and what it was compiled from; the entries' lists are given up
+// with the cache.
+
+#include "geom/geom.h"
+#include "gl/gl_fwd.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace nyx {
+
+class TNyxLight;
+
+class TNyxGeometryCache {
+public:
+    TNyxGeometryCache() = default;
+    // Gives up every list (ReleaseLists).
+    ~TNyxGeometryCache();
+    TNyxGeometryCache(const TNyxGeometryCache&) = delete;
+    TNyxGeometryCache& operator=(const TNyxGeometryCache&) = delete;
+
+    // What a geometry list was compiled from: the object's stamp and the scene's epoch at
+    // compile time, and the arguments and scene switches it was compiled for.
+    struct TGeometryKey {
+        std::uint32_t Face;
+        bool Draft;
+        bool Reflections;
+        std::uint32_t Stamp;
+        std::uint32_t Epoch;
+        bool operator==(const TGeometryKey&) const = default;
+    };
+    // What a shadow volume was built from.
+    struct TVolumeKey {
+        std::uint32_t Stamp;
+        std::uint32_t Epoch;
+        std::int32_t ChangeIndex;       // the object's
+        std::int32_t LightChangeIndex;  // the light's
+        TGLArrayd3 L;                   // the light's absolute centre
+        bool Directional;
+        bool operator==(const TVolumeKey&) const = default;
+    };
+
+    // The list compiled in Space for Key, or 0. A list of Space compiled for the same
+    // face and draft flag from an older state is given up (and forgotten) on the way.
+    GLuint FindGeometry(std::uint64_t Space, const TGeometryKey& Key);
+    void AddGeometry(std::uint64_t Space, const TGeometryKey& Key, GLuint Name);
+    // The volume built in Space for Light from Key, or 0; an older one for the same
+    // light is given up, and so are the volumes of lights that have gone.
+    GLuint FindVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key);
+    void AddVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key, GLuint Name);
+
+    std::size_t GeometryCount() const { return FGeometry.size(); }
+    std::size_t VolumeCount() const { return FVolumes.size(); }
+
+private:
+    struct TGeometryEntry {
+        std::uint64_t Space;
+        TGeometryKey Key;
+        GLuint Name;
+    };
+    struct TVolumeEntry {
+        std::uint64_t Space;
+        const TNyxLight* Light;
+        std::weak_ptr<const void> LightAlive;  // tells a gone light from a new one there
+        TVolumeKey Key;
+        GLuint Name;
+    };
+
+    // Forgets the entries of list spaces whose contexts are all gone.
+    void ForgetDeadSpaces();
+
+    std::vector<TGeometryEntry> FGeometry;
+    std::vector<TVolumeEntry> FVolumes;
+};
+
+}  // namespace nyx
