@@ -19,6 +19,7 @@
 #include "scene/camera.h"
 #include "scene/navigation.h"
 #include "scene/panel.h"
+#include "scene/scene.h"
 
 #include <QApplication>
 
@@ -180,6 +181,7 @@ struct TView {
     TView(const std::string& File, double Aspect) {
         Camera =
             File.empty() ? BuildDemoScene(&Root).Camera : LoadFileScene(&Root, File, Aspect).Camera;
+        Camera->Scene()->SetCacheGeometry(true);  // a viewer's scene changes little per frame
         Panel->SetCamera(Camera);
     }
     TComponent Root{nullptr};

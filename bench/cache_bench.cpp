@@ -1,0 +1,285 @@
+// The scene's geometry cache (CacheGeometry) off-screen at 800 x 600 (OSMesa), each frame
+// raced against its reference in the same run and context.
+//
+// BM_CachedSphereFrame/N: N lit spheres (20 x 20 slices) painted by a panel with the cache
+//   on, against a plain loop that calls one display list per sphere (glPushMatrix,
+//   glTranslated, glCallList, glPopMatrix). Counters: lists_ms and ratio (target <= 0.95),
+//   and immediate_ms / ratio_immediate against the plain gluSphere loop.
+// BM_CachedShadowFrame: 100 shadow-casting spheres over a floor under two shadow-casting
+//   lights, static, the cache on against the same scene with the cache off in a second
+//   panel. Counters: off_ms and ratio (target <= 0.65).
+// BM_CachedLineFrame: 100,000 lines under 10 actors with the cache on, against one display
+//   list holding all the lines with the state they are drawn with. Counters: list_ms and
+//   ratio (target <= 1.5).
+// BM_CachedDemoMemory: 1,000 frames of the demo scene (shadows, mirror, labels) with the
+//   cache on. Counter: rss_growth_kb, resident memory gained after the first 10 frames
+//   (target < 5 MB).
+//
+// Frame times of this size vary: run with --benchmark_min_time=2 or more.
+
+#include "demo.h"
+#include "framerace.h"
+#include "objects/lines.h"
+#include "objects/quadrics.h"
+#include "scene/camera.h"
+#include "scene/light.h"
+#include "scene/panel.h"
+#include "scene/proxy.h"
+#include "scene/scene.h"
+#include "scene/shadow.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace nyx;
+using nyx::bench::RaceFrames;
+
+namespace {
+
+constexpr int Width = 800;
+constexpr int Height = 600;
+constexpr GLfloat LightAt[4] = {10, -10, 20, 0};  // at infinity
+
+// A scene painted by a panel on its off-screen window, seen from Eye.
+struct TBenchScene {
+    TComponent Owner{nullptr};
+    TNyxScene* Scene = new TNyxScene(&Owner);
+    TNyxCamera* Camera = new TNyxCamera(&Owner);
+    TNyxPanel* Panel = new TNyxPanel(&Owner);
+
+    TBenchScene(const TGLArrayd3& Eye, double Far) {
+        Camera->Position()->Store(Eye);
+        Camera->SetFOVY(45);
+        Camera->SetNearPlane(1);
+        Camera->SetFarPlane(Far);
+        Camera->SetParentComponent(Scene);
+    }
+    TNyxLight* AddLight(const GLfloat (&At)[4], bool Shadows) {
+        auto* light = new TNyxLight(&Owner);
+        light->SetParentComponent(Scene);
+        light->Point1()->Store({At[0], At[1], At[2]});
+        light->SetDirectional(At[3] != 0);
+        light->SetParam(TNyxLight::piCutoff, 180);
+        light->SetColor(clWhite);
+        light->SetShadows(0, Shadows);
+        return light;
+    }
+    void Open(bool Cache) {
+        Scene->SetCacheGeometry(Cache);
+        Panel->SetCamera(Camera);
+        Panel->HandleNeeded();
+        Panel->SetBounds(0, 0, Width, Height);
+    }
+    void Frame() { Panel->Repaint(); }
+};
+
+// Sphere i of n: rows of 10 in layers of 100, round the origin.
+TGLArrayd3 SpherePlace(int i, int n) {
+    const int layers = (n + 99) / 100;
+    return {1.5 * (i % 10 - 4.5), 1.5 * (i / 10 % 10 - 4.5), 1.5 * (i / 100 - (layers - 1) / 2.0)};
+}
+
+// --- Spheres against a display list per sphere ---------------------------------------
+
+void BM_CachedSphereFrame(benchmark::State& state) {
+    const int n = int(state.range(0));
+    const double far = 60 + 1.5 * n / 100;
+    TBenchScene s({18, -22, 16 + 0.75 * n / 100}, far);
+    s.AddLight(LightAt, false);
+    for (int i = 0; i < n; ++i) {
+        auto* sphere = new TNyxSphere(&s.Owner);
+        const TGLArrayd3 at = SpherePlace(i, n);
+        sphere->XForm()->Translate()->SetX(at[0]);
+        sphere->XForm()->Translate()->SetY(at[1]);
+        sphere->XForm()->Translate()->SetZ(at[2]);
+        sphere->SetParentComponent(s.Scene);
+    }
+    s.Open(true);
+    s.Frame();  // compiles, and leaves the panel's view and light in its context
+
+    GLUquadric* q = gluNewQuadric();
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    gluSphere(q, 0.5, 20, 20);
+    glEndList();
+    // The panel's context is current after each of its frames: the plain loops draw there
+    // with the view and light it left, and finish the same way.
+    auto plain = [&](bool Lists) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (int i = 0; i < n; ++i) {
+            const TGLArrayd3 at = SpherePlace(i, n);
+            glPushMatrix();
+            glTranslated(at[0], at[1], at[2]);
+            if (Lists)
+                glCallList(list);
+            else
+                gluSphere(q, 0.5, 20, 20);
+            glPopMatrix();
+        }
+        glFlush();
+        SwapBuffers(s.Panel->DeviceContext());
+    };
+    RaceFrames(state, [&] { s.Frame(); },
+               {{"lists_ms", "ratio", [&] { plain(true); }},
+                {"immediate_ms", "ratio_immediate", [&] { plain(false); }}});
+    glDeleteLists(list, 1);
+    gluDeleteQuadric(q);
+}
+BENCHMARK(BM_CachedSphereFrame)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// --- Shadows, cache on against off ---------------------------------------------------
+
+class TFloor : public TNyxShadowedObject {
+public:
+    using TNyxShadowedObject::TNyxShadowedObject;
+    void DrawSpecific(std::uint32_t, bool) override {
+        glNormal3f(0, 0, 1);
+        glBegin(GL_QUADS);
+        glVertex3d(-20, -20, 0);
+        glVertex3d(20, -20, 0);
+        glVertex3d(20, 20, 0);
+        glVertex3d(-20, 20, 0);
+        glEnd();
+    }
+    double GetRadius() const override { return 29; }
+};
+
+void ShadowScene(TBenchScene& s, bool Cache) {
+    s.Scene->SetFShadows(true);
+    auto* floor = new TFloor(&s.Owner);
+    floor->SetParentComponent(s.Scene);
+    floor->SetShadows(1, true);
+    for (int i = 0; i < 100; ++i) {
+        auto* sphere = new TNyxSphere(&s.Owner);
+        const TGLArrayd3 at = SpherePlace(i, 100);
+        sphere->XForm()->Translate()->SetX(at[0]);
+        sphere->XForm()->Translate()->SetY(at[1]);
+        sphere->XForm()->Translate()->SetZ(2);
+        sphere->SetShadows(0, true);
+        sphere->SetParentComponent(s.Scene);
+    }
+    s.AddLight({8, 3, 12, 1}, true);
+    s.AddLight({-8, 3, 12, 1}, true);
+    s.Open(Cache);
+}
+
+void BM_CachedShadowFrame(benchmark::State& state) {
+    TBenchScene on({0, -25, 20}, 100), off({0, -25, 20}, 100);
+    ShadowScene(on, true);
+    ShadowScene(off, false);
+    RaceFrames(state, [&] { on.Frame(); }, {{"off_ms", "ratio", [&] { off.Frame(); }}});
+}
+BENCHMARK(BM_CachedShadowFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// --- Lines against one display list ----------------------------------------------------
+
+constexpr int Layers = 10;
+constexpr int Grid = 100;  // lines per layer: Grid x Grid
+
+void LineEnds(int l, int i, int j, TGLArrayd3& a, TGLArrayd3& b) {
+    const double x = i - Grid / 2.0 + 0.1 * l, y = j - Grid / 2.0 + 0.07 * l;
+    a = {x, y, 0};
+    b = {x + 0.6, y + 0.3, 0};
+}
+
+void BM_CachedLineFrame(benchmark::State& state) {
+    TBenchScene s({0, -33, 110}, 440);
+    for (int l = 0; l < Layers; ++l) {
+        auto* layer = new TNyxActor(&s.Owner);
+        layer->SetParentComponent(s.Scene);
+        layer->BeginUpdate();
+        for (int i = 0; i < Grid; ++i)
+            for (int j = 0; j < Grid; ++j) {
+                auto* line = new TNyxLine(&s.Owner);
+                TGLArrayd3 a, b;
+                LineEnds(l, i, j, a, b);
+                line->P1()->Store(a);
+                line->P2()->Store(b);
+                line->SetParentComponent(layer);
+            }
+        layer->EndUpdate();
+    }
+    s.Open(true);
+    s.Frame();
+
+    // Every line in one list, with the blending and smoothing the lines are drawn with.
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    const GLfloat grey[4] = {0.75f, 0.75f, 0.75f, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, grey);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, grey);
+    glNormal3b(127, 0, 0);
+    glBegin(GL_LINES);
+    for (int l = 0; l < Layers; ++l)
+        for (int i = 0; i < Grid; ++i)
+            for (int j = 0; j < Grid; ++j) {
+                TGLArrayd3 a, b;
+                LineEnds(l, i, j, a, b);
+                glVertex3dv(a.data());
+                glVertex3dv(b.data());
+            }
+    glEnd();
+    glEndList();
+    auto plain = [&] {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthMask(GL_FALSE);
+        glEnable(GL_LINE_SMOOTH);
+        glCallList(list);
+        glPopAttrib();
+        glFlush();
+        SwapBuffers(s.Panel->DeviceContext());
+    };
+    RaceFrames(state, [&] { s.Frame(); }, {{"list_ms", "ratio", plain}});
+    glDeleteLists(list, 1);
+}
+BENCHMARK(BM_CachedLineFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// --- Memory of the demo with shadows ---------------------------------------------------
+
+// Resident set size in kilobytes.
+long ResidentKB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+void BM_CachedDemoMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        TComponent owner(nullptr);
+        const TDemoScene demo = BuildDemoScene(&owner);
+        demo.Scene->SetCacheGeometry(true);
+        auto* panel = new TNyxPanel(&owner);
+        panel->SetBounds(0, 0, Width, Height);
+        panel->HandleNeeded();
+        panel->SetCamera(demo.Camera);
+        for (int i = 0; i < 10; ++i)
+            panel->Repaint();
+        const long start = ResidentKB();
+        for (int i = 0; i < 1000; ++i)
+            panel->Repaint();
+        state.counters["rss_growth_kb"] = double(ResidentKB() - start);
+    }
+}
+BENCHMARK(BM_CachedDemoMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
