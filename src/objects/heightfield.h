@@ -37,10 +37,16 @@ public:
 
     // Z is 0 on entry; without a handler the field is flat at z = 0.
     const TNyxGetHeight& OnGetHeight() const { return FOnGetHeight; }
-    void SetOnGetHeight(TNyxGetHeight Value) { FOnGetHeight = Value; }
+    void SetOnGetHeight(TNyxGetHeight Value) {
+        FOnGetHeight = Value;
+        GeometryChanged();
+    }
     // N is (0, 0, 0) on entry, cleared before every call.
     const TNyxGetHeightNormal& OnGetHeightNormal() const { return FOnGetHeightNormal; }
-    void SetOnGetHeightNormal(TNyxGetHeightNormal Value) { FOnGetHeightNormal = Value; }
+    void SetOnGetHeightNormal(TNyxGetHeightNormal Value) {
+        FOnGetHeightNormal = Value;
+        GeometryChanged();
+    }
     // Receives (X1, Y1, 0) and (X2, Y2, 0) and gives the extent without any sampling.
     const TNyxUserGetExtents& OnGetExtents() const { return FOnGetExtents; }
     void SetOnGetExtents(TNyxUserGetExtents Value) { FOnGetExtents = Value; }

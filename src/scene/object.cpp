@@ -251,6 +251,11 @@ void TNyxObject::Invalidate(TObject* Sender) {
         FParent->Invalidate(Sender);
 }
 
+void TNyxObject::GeometryChanged() {
+    for (TNyxObject* p = this; p; p = p->FParent)
+        ++p->FGeometryStamp;
+}
+
 std::int32_t TNyxObject::GetChangeIndex() {
     const std::int32_t parentIndex = FParent ? FParent->GetChangeIndex() : 0;
     if (FXForm.ChangeCount() == FXFormSnapshot && (!FParent || parentIndex == FParentSnapshot))

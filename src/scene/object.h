@@ -103,10 +103,12 @@ public:
     // Advances exactly when this object's or an ancestor's transform has changed
     // since the last query.
     std::int32_t GetChangeIndex();
-    // Advances with every change of the object (every Invalidate, on its way to the root
-    // too, and Assign): the display lists cached for it are compiled again after it.
+    // Advances with every change of the object or of one of its descendants (every
+    // Invalidate, also inside an update bracket, and Assign): the display lists cached for
+    // it are compiled again after it.
     std::uint32_t GeometryStamp() const { return FGeometryStamp; }
-    void GeometryChanged() { ++FGeometryStamp; }
+    // Advances the stamps of this object and its ancestors.
+    void GeometryChanged();
 
     // --- Properties ---
     const std::string& Ident() const { return FIdent; }

@@ -183,13 +183,12 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
         Camera->FreeNotification(this);  // cleared when the camera goes
     }
 
-    // Lists given up since the last frame in this space go first; with the cache off
-    // nothing is asked of the context.
+    // Lists given up while another context was current go first (there are none unless
+    // the cache has been on).
+    DeleteReleasedLists();
     const std::uint64_t outerSpace = FCacheListSpace;
     const TAtExit endCaching([this, outerSpace] { FCacheListSpace = outerSpace; });
     FCacheListSpace = FCacheGeometry ? CurrentListSpace() : 0;
-    if (FCacheListSpace)
-        DeleteReleasedLists();
 
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, FAmbientRGBA.data());
     glClearStencil(0);
