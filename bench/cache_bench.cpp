@@ -3,7 +3,7 @@
 //
 // BM_CachedSphereFrame/N: N lit spheres (20 x 20 slices) painted by a panel with the cache
 //   on, against a plain loop that calls one display list per sphere (glPushMatrix,
-//   glTranslated, glCallList, glPopMatrix). Counters: lists_ms and ratio (target <= 0.95),
+//   glTranslatef, glCallList, glPopMatrix). Counters: lists_ms and ratio (target <= 0.95),
 //   and immediate_ms / ratio_immediate against the plain gluSphere loop.
 // BM_CachedShadowFrame: 100 shadow-casting spheres over a floor under two shadow-casting
 //   lights, static, the cache on against the same scene with the cache off in a second
@@ -19,6 +19,8 @@
 
 #include "demo.h"
 #include "framerace.h"
+#include "gl/opengl.h"
+#include "gl/wgl.h"
 #include "objects/lines.h"
 #include "objects/quadrics.h"
 #include "scene/camera.h"
@@ -112,7 +114,7 @@ void BM_CachedSphereFrame(benchmark::State& state) {
         for (int i = 0; i < n; ++i) {
             const TGLArrayd3 at = SpherePlace(i, n);
             glPushMatrix();
-            glTranslated(at[0], at[1], at[2]);
+            glTranslatef(GLfloat(at[0]), GLfloat(at[1]), GLfloat(at[2]));
             if (Lists)
                 glCallList(list);
             else

@@ -35,7 +35,10 @@ public:
     bool AutoNormal() const { return FAutoNormal; }
     void SetAutoNormal(bool Value);
 
-    // Z is 0 on entry; without a handler the field is flat at z = 0.
+    // Z is 0 on entry; without a handler the field is flat at z = 0. With the scene's
+    // geometry cache on, what the handlers answer is compiled like the field's own state:
+    // an application whose handler comes to answer differently sets it again (or
+    // invalidates the field).
     const TNyxGetHeight& OnGetHeight() const { return FOnGetHeight; }
     void SetOnGetHeight(TNyxGetHeight Value) {
         FOnGetHeight = Value;
@@ -56,9 +59,6 @@ public:
     // zig-zagging along the row in draft. Face is ignored. Texture coordinates run
     // over 0..1 when the material has a texture.
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
-    // Heights and normals from the application's handlers may change with every call
-    // (an animated surface): such a field is never compiled.
-    bool CacheableGeometry() const override { return !FOnGetHeight && !FOnGetHeightNormal; }
     // X and Y from the bounds; Z from OnGetExtents, otherwise from the heights of every
     // grid point.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;

@@ -12,12 +12,14 @@
 #include "scene/light.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
+#include "testing/glrecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 using namespace nyx;
@@ -58,23 +60,55 @@ protected:
     TNyxPanel* panel = new TNyxPanel(&owner);
 };
 
-int LargestDifference(const std::vector<TColor>& A, const std::vector<TColor>& B) {
-    int worst = 0;
-    for (std::size_t i = 0; i < A.size(); ++i)
+// Where two pictures differ by more than one level in a channel: how many pixels, and
+// by how much at most.
+struct TDifference {
+    int Pixels = 0;
+    int Largest = 0;
+};
+
+TDifference Compare(const std::vector<TColor>& A, const std::vector<TColor>& B) {
+    TDifference d;
+    for (std::size_t i = 0; i < A.size() && i < B.size(); ++i) {
+        int worst = 0;
         for (int shift : {0, 8, 16})
             worst = std::max(worst,
                              std::abs(int((A[i] >> shift) & 0xFF) - int((B[i] >> shift) & 0xFF)));
-    return worst;
+        d.Pixels += worst > 1;
+        d.Largest = std::max(d.Largest, worst);
+    }
+    return d;
 }
 
-// The lights of the demo are at infinity, so every face is lit evenly and the compiled
-// lists draw exactly what immediate mode draws; one level is allowed where Mesa rounds
-// the two paths differently.
+// The same picture within the driver's rounding. Mesa splits the quads of a compiled
+// list into triangles along the other diagonal than in immediate mode, which shows on
+// smooth-shaded quads (the cone's and torus' strips) as a few levels at a few pixels:
+// at most 0.1 % of the picture may differ by more than one level, none by more than 8.
+void ExpectSamePicture(const std::vector<TColor>& Immediate, const std::vector<TColor>& Cached) {
+    const TDifference d = Compare(Immediate, Cached);
+    EXPECT_LE(d.Pixels, Width * Height / 1000);
+    EXPECT_LE(d.Largest, 8);
+}
+
+std::size_t FeedbackRenders(const std::vector<std::string>& Calls) {
+    return std::size_t(std::count(Calls.begin(), Calls.end(), "glRenderMode(GL_FEEDBACK)"));
+}
+
 TEST_F(CacheDemoTest, TheDemoLooksTheSameWithTheCacheOnAndOff) {
     const std::vector<TColor> immediate = Picture();
     demo.Scene->SetCacheGeometry(true);
-    EXPECT_LE(LargestDifference(immediate, Picture()), 1) << "the frame that compiles";
-    EXPECT_LE(LargestDifference(immediate, Picture()), 1) << "a frame that calls the lists";
+    SCOPED_TRACE("the frame that compiles");
+    ExpectSamePicture(immediate, Picture());
+    SCOPED_TRACE("a frame that calls the lists");
+    ExpectSamePicture(immediate, Picture());
+}
+
+TEST_F(CacheDemoTest, AStaticDemoRunsNoFeedbackRender) {
+    demo.Scene->SetCacheGeometry(true);
+    TGLRecorder recorder;
+    panel->Repaint();
+    EXPECT_EQ(FeedbackRenders(recorder.Calls()), 0u);
+    EXPECT_FALSE(recorder.Calls({"glCallList"}).empty());
 }
 
 TEST_F(CacheDemoTest, EditsBetweenCachedFramesShowAsInImmediateMode) {
@@ -88,20 +122,19 @@ TEST_F(CacheDemoTest, EditsBetweenCachedFramesShowAsInImmediateMode) {
         {"the sphere moves", [&] { demo.Sphere->XForm()->Translate()->SetZ(1.2); }},
         {"the cone's shape", [&] { demo.Cone->SetHeight(0.7); }},
         {"the torus' colour", [&] { demo.Torus->SetColor(clLime); }},
-        {"the box drawn as lines", [&] { demo.Box->SetDrawType(dtLine); }},
         {"the title's caption", [&] { demo.Title->SetCaption("Xy"); }},
         {"the sun moves", [&] { demo.Sun->Point1()->SetX(-2); }},
-        {"the floor's slices", [&] { demo.Floor->SetSlices(0, 3); }},
+        {"the floor receives no shadows", [&] { demo.Floor->SetShadows(1, false); }},
+        {"the box drawn as lines", [&] { demo.Box->SetDrawType(dtLine); }},
     };
     std::vector<TColor> before = Picture();
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.What);
-        row.Edit();
+        row.Edit();  // repaints
         const std::vector<TColor> after = Picture();
         EXPECT_NE(after, before) << "the edit shows in the next cached frame";
-        EXPECT_LE(LargestDifference(Immediate(), after), 1);
-        EXPECT_EQ(Picture(), after) << "and stays";
-        before = after;
+        ExpectSamePicture(Immediate(), Picture());
+        before = Picture();
     }
 }
 
