@@ -26,7 +26,7 @@ namespace {
 
 constexpr int Border = 3;
 constexpr int TitleHeight = 16;
-constexpr int Grip = 10;  // the resize grip's side, at the lower right corner
+constexpr int Grip = 10;  // the resize grip's side, at the lower right corner, below the view
 constexpr int IconWidth = 72;
 constexpr int IconHeight = 44;
 constexpr int GridStep = 8;
@@ -83,19 +83,21 @@ public:
     QWidget* Live() const { return FLive; }
 
 protected:
+    // The live view takes the mouse over all of it, so the frame keeps a strip below it
+    // for the grip.
     QRect GeometryFor(const QRect& B) const override {
-        return {B.x(), B.y(), B.width() + 2 * Border, B.height() + TitleHeight + Border};
+        return {B.x(), B.y(), B.width() + 2 * Border, B.height() + TitleHeight + Grip};
     }
     QRect BoundsFor(const QRect& G) const override {
         return {G.x(), G.y(), std::max(G.width() - 2 * Border, 1),
-                std::max(G.height() - TitleHeight - Border, 1)};
+                std::max(G.height() - TitleHeight - Grip, 1)};
     }
     void resizeEvent(QResizeEvent*) override {
         FLive->setGeometry(Border, TitleHeight, std::max(width() - 2 * Border, 1),
-                           std::max(height() - TitleHeight - Border, 1));
+                           std::max(height() - TitleHeight - Grip, 1));
     }
     void paintEvent(QPaintEvent*) override {
-        PaintFrame(QString::fromStdString(FPanel->Name()));
+        PaintFrame(QString::fromStdString(FPanel->Name()), Grip);
         QPainter painter(this);
         painter.fillRect(width() - Grip, height() - Grip, Grip, Grip,
                          palette().color(QPalette::Dark));
@@ -152,13 +154,13 @@ void TComponentView::Place() {
 
 bool TComponentView::Selected() const { return FDocument.GetSelection() == FComponent; }
 
-void TComponentView::PaintFrame(const QString& Caption) {
+void TComponentView::PaintFrame(const QString& Caption, int Bottom) {
     QPainter painter(this);
     const QPalette& colours = palette();
     const QColor edge =
         Selected() ? colours.color(QPalette::Highlight) : colours.color(QPalette::Mid);
     painter.fillRect(rect(), edge);
-    painter.fillRect(rect().adjusted(Border, TitleHeight, -Border, -Border),
+    painter.fillRect(rect().adjusted(Border, TitleHeight, -Border, -Bottom),
                      colours.color(QPalette::Base));
     painter.setPen(Selected() ? colours.color(QPalette::HighlightedText)
                               : colours.color(QPalette::WindowText));

@@ -39,7 +39,9 @@ public:
 
 protected:
     bool Selected() const;
-    void PaintFrame(const QString& Caption);
+    // The edge, the caption in the title strip, and the inside above a bottom edge of
+    // Bottom pixels.
+    void PaintFrame(const QString& Caption, int Bottom = 3);
 
     void mousePressEvent(QMouseEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;

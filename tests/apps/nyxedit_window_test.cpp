@@ -60,6 +60,22 @@ TEST(NyxeditWindow, PanelOnTheFormIsALiveNavigableView) {
         send(QEvent::MouseMove, {x, 36}, Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, {70, 36}, Qt::LeftButton, Qt::NoButton);
     EXPECT_NE(camera->PositionOffset(), (TGLArrayd3{0, 0, 0})) << "a left drag orbits";
+
+    // The resize grip lies outside the live view, which would take the press itself.
+    TComponentView* frame = window.FormView().ViewOf(panel);
+    const QPoint corner(frame->width() - 2, frame->height() - 2);
+    EXPECT_EQ(frame->childAt(corner), nullptr);
+    auto drag = [frame](QEvent::Type Type, QPoint At, Qt::MouseButton Button,
+                        Qt::MouseButtons Buttons) {
+        QMouseEvent event(Type, QPointF(At), QPointF(frame->mapToGlobal(At)), Button, Buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(frame, &event);
+    };
+    drag(QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    drag(QEvent::MouseMove, corner + QPoint(20, 10), Qt::NoButton, Qt::LeftButton);
+    drag(QEvent::MouseButtonRelease, corner + QPoint(20, 10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(QSize(panel->Width(), panel->Height()), QSize(116, 82));
+    EXPECT_TRUE(SpinUntil([live] { return live->size() == QSize(116, 82); }));
     doc.New();
 }
 
