@@ -200,18 +200,5 @@ TEST_F(PropertyEditors, ComponentReferencesChooseCompatibleComponentsOfTheForm) 
     EXPECT_EQ(materials->GetValues(), std::vector<std::string>{"Library1"});
 }
 
-TEST_F(PropertyEditors, ANameMustBeAnUnusedIdentifier) {
-    auto* first = new TNyxSphere(&Designer.Root);
-    first->SetName("Ball");
-    auto* second = new TNyxSphere(&Designer.Root);
-    second->SetName("Other");
-    auto name = Editor(*second, "Name");
-    EXPECT_THROW(name->SetValue("2nd"), EComponentError);
-    EXPECT_THROW(name->SetValue("ball"), EComponentError);
-    EXPECT_EQ(second->Name(), "Other");
-    name->SetValue("Second");
-    EXPECT_EQ(second->Name(), "Second");
-}
-
 }  // namespace
 }  // namespace nyx::test

@@ -12,7 +12,6 @@
 #include "objects/user.h"
 #include "rtl/streams.h"
 #include "scene/camera.h"
-#include "scene/material.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
 
@@ -138,30 +137,6 @@ TEST(DesignRegistry, PropertyEditorsByNameAndClassBeforeTypeBeforeKind) {
     // A binding of a class property's ancestor class fits it too.
     registry.RegisterPropertyEditor({"TPersistent", &TNyxSphere::StaticClass(), "", "ByClass"});
     EXPECT_EQ(EditorMark(registry, *sphere, "XForm"), "ByClass");
-}
-
-TEST(DesignRegistry, KindDefaults) {
-    TComponent form(nullptr);
-    auto* scene = new TNyxScene(&form);
-    auto* panel = new TNyxPanel(&form);
-    const TDesignRegistry registry;
-    struct TCase {
-        TPersistent* Instance;
-        const char* Property;
-        const std::type_info& Editor;
-    };
-    for (const TCase& c : {TCase{scene, "Tag", typeid(TIntegerProperty)},
-                           TCase{scene, "BackgroundColor", typeid(TColorProperty)},
-                           TCase{scene, "Animation", typeid(TEnumProperty)},
-                           TCase{scene, "Name", typeid(TStringProperty)},
-                           TCase{scene, "XForm", typeid(TClassProperty)},
-                           TCase{scene, "MaterialLibrary", typeid(TComponentProperty)},
-                           TCase{panel, "Options", typeid(TSetProperty)}}) {
-        auto editor = registry.CreatePropertyEditor(c.Instance,
-                                                    GetPropInfo(*c.Instance, c.Property), nullptr);
-        ASSERT_TRUE(editor) << c.Property;
-        EXPECT_EQ(typeid(*editor), c.Editor) << c.Property;
-    }
 }
 
 struct TTwoVerbs : TComponentEditor {
