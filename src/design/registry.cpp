@@ -14,7 +14,8 @@ void TDesignRegistry::Register(const TDesignRegistration& Registration) {
         RegisterComponents(Registration.PalettePage, Registration.Components);
     RegisterNoIcon(Registration.NoIcon);
     for (const TComponentEditorBinding& b : Registration.ComponentEditors)
-        RegisterComponentEditor(*b.ComponentClass, b.Editor);
+        if (b.ComponentClass)  // an editor of no class would serve nothing
+            RegisterComponentEditor(*b.ComponentClass, b.Editor);
     for (const TPropertyEditorBinding& b : Registration.PropertyEditors)
         RegisterPropertyEditor(b);
 }

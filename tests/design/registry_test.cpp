@@ -181,6 +181,9 @@ TEST(DesignRegistry, ComponentEditorOfTheNearestBoundAncestor) {
     TComponent form(nullptr);
     auto* sphere = new TNyxSphere(&form);
     TDesignRegistry registry;
+    const TDesignRegistration classless{.Unit = "Classless",
+                                        .ComponentEditors = {{nullptr, "Objects"}}};
+    registry.Register(classless);  // binds nothing
     registry.RegisterComponentEditorClass<TTwoVerbs>("Objects");
     registry.RegisterComponentEditor(TNyxObject::StaticClass(), "Objects");
     registry.RegisterComponentEditor(TNyxSphere::StaticClass(), "Unbuilt");
