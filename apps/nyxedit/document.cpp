@@ -7,6 +7,7 @@
 #include "rtl/filer.h"
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
+#include "scene/scene.h"
 
 namespace nyx {
 
@@ -79,6 +80,10 @@ TComponent* TFormDocument::CreateComponent(const TMetaClass* ComponentClass, TCo
     if (auto* control = dynamic_cast<TCustomControl*>(component))
         control->SetBounds(Left, Top, Width > 0 ? Width : DefaultPanelWidth,
                            Height > 0 ? Height : DefaultPanelHeight);
+    // The live views of a design redraw on every change of a property; a scene's objects
+    // change only now and then.
+    if (auto* scene = dynamic_cast<TNyxScene*>(component))
+        scene->SetCacheGeometry(true);
     if (FListener)
         FListener->ComponentAdded(component);
     Modified();

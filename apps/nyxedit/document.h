@@ -38,7 +38,7 @@ public:
 
     // --- The designer ---
     // Controls (panels) get the bounds given, or 200 x 150 when none is given; other
-    // components are shown as icons at Left, Top.
+    // components are shown as icons at Left, Top. Scenes cache their geometry.
     TComponent* CreateComponent(const TMetaClass* ComponentClass, TComponent* Parent, int Left,
                                 int Top, int Width, int Height) override;
     void SelectComponent(TPersistent* Instance) override;

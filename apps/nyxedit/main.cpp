@@ -70,19 +70,6 @@ std::string OneLine(std::string Text) {
     return Text;
 }
 
-// Components live inside a Qt host made current for their whole life.
-class THostScope {
-public:
-    THostScope() : FPrevious(SetHost(&FHost)) {}
-    ~THostScope() { SetHost(FPrevious); }
-    THostScope(const THostScope&) = delete;
-    THostScope& operator=(const THostScope&) = delete;
-
-private:
-    TQtHost FHost;
-    THost* FPrevious;
-};
-
 int Run(const TArgs& Args, char* Program) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform || !*platform) {
@@ -95,7 +82,7 @@ int Run(const TArgs& Args, char* Program) {
     int argc = 1;
     char* argv[] = {Program, nullptr};
     QApplication app(argc, argv);
-    THostScope host;
+    TQtHostScope host;
     TDesignRegistry registry;
     RegisterDesignTools(registry);
     TEditorWindow window(registry);

@@ -198,19 +198,6 @@ void RenderPng(const TArgs& Args) {
 
 // --- Qt application and printing --------------------------------------------------------
 
-// Components live inside a Qt host made current for their whole life.
-class THostScope {
-public:
-    THostScope() : FPrevious(SetHost(&FHost)) {}
-    ~THostScope() { SetHost(FPrevious); }
-    THostScope(const THostScope&) = delete;
-    THostScope& operator=(const THostScope&) = delete;
-
-private:
-    TQtHost FHost;
-    THost* FPrevious;
-};
-
 // Runs Body(app) in a Qt application on the given platform plug-in, with the Qt host
 // current.
 template <class TBody>
@@ -219,7 +206,7 @@ int WithQt(const char* Platform, char* Program, TBody&& Body) {
     int argc = 1;
     char* argv[] = {Program, nullptr};
     QApplication app(argc, argv);
-    THostScope host;
+    TQtHostScope host;
     return Body(app);
 }
 

@@ -43,4 +43,18 @@ private:
     bool FOverriding = false;
 };
 
+// A Qt host made current for the life of the scope, as a program's components need it;
+// the previous host is current again afterwards.
+class TQtHostScope {
+public:
+    TQtHostScope() : FPrevious(SetHost(&FHost)) {}
+    ~TQtHostScope() { SetHost(FPrevious); }
+    TQtHostScope(const TQtHostScope&) = delete;
+    TQtHostScope& operator=(const TQtHostScope&) = delete;
+
+private:
+    TQtHost FHost;
+    THost* FPrevious;
+};
+
 }  // namespace nyx
