@@ -20,6 +20,8 @@ public:
     TNyxVertex3* P() { return Point1(); }
 
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // One vertex: Mesa calls a list this small more slowly than it draws the point.
+    bool CacheableGeometry() const override { return false; }
     // P as both corners.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 };
@@ -34,6 +36,8 @@ public:
     TNyxVertex3* P2() { return Point2(); }
 
     void DrawShape(std::uint32_t Face, bool Draft) override;
+    // Two vertices: Mesa calls a list this small more slowly than it draws the line.
+    bool CacheableGeometry() const override { return false; }
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 };
 
