@@ -98,6 +98,20 @@ TEST_F(NyxeditTest, PaletteHasTheOpenGLPageFromTheRegistrationTables) {
     EXPECT_EQ(window->PaletteButton("TNyxSphere"), nullptr) << "registered without an icon";
 }
 
+TEST(NyxeditPalette, EveryRegisteredPageBecomesATab) {
+    TDesignRegistry registry;
+    RegisterDesignTools(registry);
+    TDesignRegistration extra;
+    extra.Unit = "Extra";
+    extra.PalettePage = "Scenes";
+    extra.Components = {&TNyxScene::StaticClass()};
+    registry.Register(extra);
+    TEditorWindow window(registry);
+    ASSERT_EQ(window.Palette().count(), 2);
+    EXPECT_EQ(window.Palette().tabText(1), QString("Scenes"));
+    EXPECT_EQ(window.Palette().widget(1)->findChildren<QToolButton*>().size(), 1);
+}
+
 TEST_F(NyxeditTest, SceneAndPanelFromThePaletteAreDesignedComponentsOnTheForm) {
     auto* scene = dynamic_cast<TNyxScene*>(Place("TNyxScene", {43, 21}));
     ASSERT_NE(scene, nullptr);
@@ -184,6 +198,14 @@ TEST_F(NyxeditTest, SceneContextMenuListsItsEditorsVerbsAndRunsThem) {
     EXPECT_EQ(texts, (QStringList{"First", "Second", "-", "Delete"}));
     menu->actions()[1]->trigger();
     EXPECT_EQ(scene->Tag(), 2);
+
+    // A double click runs the first verb.
+    TComponentView* view = window->FormView().ViewOf(scene);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(10, 5),
+                      view->mapToGlobal(QPointF(10, 5)), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &twice);
+    EXPECT_EQ(scene->Tag(), 1);
 }
 
 // --- Inspector --------------------------------------------------------------------------------
