@@ -121,11 +121,7 @@ void TFormDocument::New() {
     root->SetDesigning(true);
     root->SetName("Form1");
     Replace(std::move(root));
-    FFileName.clear();
-    FFileForm = TSceneFileForm::Text;
-    SetModified(false);
-    if (FListener)
-        FListener->StateChanged();
+    SetFile(std::string(), TSceneFileForm::Text);
 }
 
 void TFormDocument::Open(const std::string& FileName) {
@@ -140,11 +136,7 @@ void TFormDocument::Open(const std::string& FileName) {
         FileError(FileName, e);
     }
     Replace(std::move(root));
-    FFileName = FileName;
-    FFileForm = form;
-    SetModified(false);
-    if (FListener)
-        FListener->StateChanged();
+    SetFile(FileName, form);
 }
 
 void TFormDocument::Save() {
@@ -160,11 +152,7 @@ void TFormDocument::SaveAs(const std::string& FileName, TSceneFileForm Form) {
     } catch (const Exception& e) {
         FileError(FileName, e);
     }
-    FFileName = FileName;
-    FFileForm = Form;
-    SetModified(false);
-    if (FListener)
-        FListener->StateChanged();
+    SetFile(FileName, Form);
 }
 
 void TFormDocument::Replace(std::unique_ptr<TForm> Root) {
@@ -188,10 +176,10 @@ void TFormDocument::Removed(TComponent* Component) {
         FListener->ComponentRemoved(Component);
 }
 
-void TFormDocument::SetModified(bool Value) {
-    if (Value == FModified)
-        return;
-    FModified = Value;
+void TFormDocument::SetFile(const std::string& FileName, TSceneFileForm Form) {
+    FFileName = FileName;
+    FFileForm = Form;
+    FModified = false;
     if (FListener)
         FListener->StateChanged();
 }

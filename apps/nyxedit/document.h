@@ -73,7 +73,8 @@ public:
 private:
     void Replace(std::unique_ptr<TForm> Root);
     void Removed(TComponent* Component);
-    void SetModified(bool Value);
+    // The form is now the same as File, in Form.
+    void SetFile(const std::string& FileName, TSceneFileForm Form);
 
     const TDesignRegistry& FRegistry;
     TFormListener* FListener = nullptr;

@@ -280,6 +280,7 @@ void TFormView::Remove(const TComponent* Component) {
 void TFormView::Refresh() {
     for (const auto& [component, view] : FViews)
         view->update();
+    FitSize();
 }
 
 TComponentView* TFormView::ViewOf(const TComponent* Component) const {

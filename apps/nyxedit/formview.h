@@ -74,7 +74,7 @@ public:
     // (scene objects live in their scenes, not on the form).
     void Add(TComponent* Component);
     void Remove(const TComponent* Component);
-    // Redraws every view (a name or the selection changed).
+    // Redraws every view (a name, a place or the selection changed).
     void Refresh();
 
     TComponentView* ViewOf(const TComponent* Component) const;
