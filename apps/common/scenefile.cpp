@@ -33,37 +33,25 @@ bool StartsWithGroupCode(TStream& Stream) {
     return p != end && *p == '\n';
 }
 
-// A drawing's errors with the file in front, in one line. A read error names the line
-// of the file it lies at (the converter's own number counts lines read again after
-// its section searches).
-template <class F>
-void NamingDrawing(const std::string& FileName, const TDXFConverter& Converter, F&& Work) {
+// Loads or saves a drawing: Step of a converter on Root and FileName. Errors come with
+// the file in front, in one line; a read error names the line of the file it lies at
+// (the converter's own number counts the lines read again after its section searches).
+void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConverter::*Step)()) {
+    TDXFConverter converter(nullptr);
+    converter.SetRoot(&Root);
+    converter.SetFileName(FileName);
     try {
-        Work();
+        (converter.*Step)();
     } catch (const EDXFReadException& e) {
         if (e.LineNumber() < 0)
             throw EDXFReadException(FileName + ": " + e.Message(), -1);
         const std::string& text = e.Message();
-        throw EDXFReadException(FileName + ": line " + std::to_string(Converter.FileLine()) + ": " +
+        throw EDXFReadException(FileName + ": line " + std::to_string(converter.FileLine()) + ": " +
                                     text.substr(0, text.find("\r\n")),
                                 -1);
     } catch (const Exception& e) {
         throw Exception(FileName + ": " + e.Message());
     }
-}
-
-void LoadDrawing(TNyxObject& Root, const std::string& FileName) {
-    TDXFConverter converter(nullptr);
-    converter.SetRoot(&Root);
-    converter.SetFileName(FileName);
-    NamingDrawing(FileName, converter, [&] { converter.LoadFromFile(); });
-}
-
-void SaveDrawing(TNyxObject& Root, const std::string& FileName) {
-    TDXFConverter converter(nullptr);
-    converter.SetRoot(&Root);
-    converter.SetFileName(FileName);
-    NamingDrawing(FileName, converter, [&] { converter.SaveToFile(); });
 }
 
 }  // namespace
@@ -112,7 +100,7 @@ void LoadSceneFile(TNyxObject& Root, const std::string& FileName) {
         Root.LoadFromTextFile(FileName);
         return;
     case TSceneFileForm::Dxf:
-        LoadDrawing(Root, FileName);
+        RunConverter(Root, FileName, &TDXFConverter::LoadFromFile);
         return;
     }
 }
@@ -126,7 +114,7 @@ void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm
         Root.SaveToTextFile(FileName);
         return;
     case TSceneFileForm::Dxf:
-        SaveDrawing(Root, FileName);
+        RunConverter(Root, FileName, &TDXFConverter::SaveToFile);
         return;
     }
 }

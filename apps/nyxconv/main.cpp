@@ -30,7 +30,7 @@ const char* const Usage =
     "  .nyx     binary: compact, quick to load\n"
     "  .nyxt    text: one line per property, for reading, editing and comparing\n"
     "  .dxf     DXF drawing: each layer an object below the scene, holding the layer's\n"
-    "           entities; written back, the scene's objects are the layers\n"
+    "           entities; a scene written as a drawing has its objects as layers\n"
     "\n"
     "IN is loaded and checked first. OUT is written under a temporary name and takes its\n"
     "place only when complete: a failed conversion leaves no OUT, or the old OUT as it was.\n"

@@ -16,9 +16,9 @@
 //   object) take the layer's colour like 0.
 // - Polyface face indices are taken by absolute value (a negative one only hides an
 //   edge); a fourth index of 0 makes a triangle.
-// And one for the people reading the errors: FileLine, the line of the file a read
-// stands at, where the errors' own number counts every line read again after a
-// section search.
+// One more for the people who read the errors: FileLine, the line of the file the
+// reading stands at (the errors' own number also counts the lines read again after
+// each section search).
 //
 // Sections: errors - colour table - entity record - converter (properties,
 // tokenizer, reading steps, writing steps).
