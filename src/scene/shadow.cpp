@@ -288,18 +288,19 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     // With the geometry cache a volume stays while neither this object nor the light has
     // changed: no feedback render, no tessellation.
     const TNyxScene* scene = Scene();
-    std::uint64_t space = scene ? scene->CacheListSpace() : 0;
+    const std::uint64_t space = scene && CacheableGeometry() ? scene->CacheListSpace() : 0;
     TNyxGeometryCache::TVolumeKey key{};
-    if (space != 0 && CacheableGeometry()) {
-        key = {
-            GeometryStamp(),     scene->CacheEpoch(), GetChangeIndex(), Light->GetChangeIndex(), L,
-            Light->Directional()};
+    if (space != 0) {
+        key.Stamp = GeometryStamp();
+        key.Epoch = scene->CacheEpoch();
+        key.ChangeIndex = GetChangeIndex();
+        key.LightChangeIndex = Light->GetChangeIndex();
+        key.L = L;
+        key.Directional = Light->Directional();
         if (const GLuint kept = GeometryCache().FindVolume(space, Light, key)) {
             Light->AddCachedShadowList(kept);
             return;
         }
-    } else {
-        space = 0;
     }
 
     GetAbsoluteCenter(C);
