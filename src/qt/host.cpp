@@ -7,8 +7,11 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
+#include <string_view>
 
 #include "cursors/orbit.xpm"
 #include "cursors/persp.xpm"
@@ -194,6 +197,38 @@ void TQtHost::DoSetCursor(HCURSOR Cursor) {
         QGuiApplication::setOverrideCursor(shown);
         FOverriding = true;
     }
+}
+
+std::vector<QWidget*> TQtHost::Forms() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return {};
+    // Qt keeps its top-level widgets unordered, but their windows in creation order.
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    const auto rank = [&](const QWidget* w) {
+        const qsizetype at = w->windowHandle() ? windows.indexOf(w->windowHandle()) : -1;
+        return at < 0 ? windows.size() : at;
+    };
+    std::vector<QWidget*> forms;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog)
+            forms.push_back(w);
+    std::stable_sort(forms.begin(), forms.end(),
+                     [&](const QWidget* a, const QWidget* b) { return rank(a) < rank(b); });
+    return forms;
+}
+
+bool TQtHost::DoFreeFirstForm(const std::string& ClassName) {
+    for (QWidget* w : Forms()) {
+        for (const QMetaObject* m = w->metaObject(); m; m = m->superClass()) {
+            const std::string_view name = m->className();
+            const auto scope = name.rfind("::");
+            if (name.substr(scope == name.npos ? 0 : scope + 2) == ClassName) {
+                delete w;
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 TColor TQtHost::DoGetSysColor(int Index) const {

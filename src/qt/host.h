@@ -14,6 +14,7 @@
 
 class QCursor;
 class QTimer;
+class QWidget;
 
 namespace nyx {
 
@@ -26,10 +27,17 @@ public:
     // one of this host's own cursors.
     const QCursor* CursorOf(HCURSOR Handle) const;
 
+    // The application's forms (top-level windows and dialogs, shown or not, without their
+    // menus and tool tips) in the order their windows were created; those without a window
+    // yet come last. Empty without a QApplication.
+    static std::vector<QWidget*> Forms();
+
 protected:
     int DoMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override;
     void DoSetCursor(HCURSOR Cursor) override;
     TColor DoGetSysColor(int Index) const override;
+    // The application's top-level widgets, by their Qt class names without namespace.
+    bool DoFreeFirstForm(const std::string& ClassName) override;
     bool ArmTimer(HWND Wnd, std::uintptr_t IDEvent, std::uint32_t Elapse) override;
     void DisarmTimer(HWND Wnd, std::uintptr_t IDEvent) override;
 

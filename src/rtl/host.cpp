@@ -216,6 +216,8 @@ void THost::DoHandleException(const std::exception& E) {
 
 void THost::DoSetCursor(HCURSOR) {}
 
+bool THost::DoFreeFirstForm(const std::string&) { return false; }
+
 TColor THost::DoGetSysColor(int Index) const {
     // The classic desktop scheme.
     static const TColor table[SYS_COLOR_COUNT] = {

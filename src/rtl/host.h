@@ -174,6 +174,11 @@ public:
     // RGB value of a system colour (black for an index the host does not know).
     TColor GetSysColor(int Index) const { return DoGetSysColor(Index); }
 
+    // Frees the first of the application's open forms, in the screen's order, whose class
+    // is ClassName or derives from it; answers whether there was one. The headless host
+    // has no forms.
+    bool FreeFirstForm(const std::string& ClassName) { return DoFreeFirstForm(ClassName); }
+
 protected:
     // The defaults are the headless behaviour.
     virtual std::uint32_t DoGetTickCount() const;
@@ -181,6 +186,7 @@ protected:
     virtual void DoHandleException(const std::exception& E);
     virtual void DoSetCursor(HCURSOR Cursor);
     virtual TColor DoGetSysColor(int Index) const;
+    virtual bool DoFreeFirstForm(const std::string& ClassName);
     // A host with its own timer source starts and stops it here and calls DeliverTimer
     // on each tick; the headless host has nothing to arm.
     virtual bool ArmTimer(HWND Wnd, std::uintptr_t IDEvent, std::uint32_t Elapse);

@@ -90,6 +90,9 @@ TNyxScene::TNyxScene(TComponent* AOwner) : TNyxObject(AOwner), FSelectBuffer(Sel
 
 TNyxScene::~TNyxScene() {
     Destroying();
+    // Those linked to the scene hear of its removal while its tree is still whole: an
+    // editor listening to the tree lets go of it before the tree is freed.
+    NotifyRemoval();
     // Whatever the designing state now, no timer may outlive the scene.
     if (FAnimation)
         KillTimer(FTimerWindow, AnimationTimerID);

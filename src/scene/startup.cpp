@@ -42,6 +42,8 @@ void FinalizeNyxClasses() {
     if (LiveObjectCount > 0)
         MessageBox("There is Nyx-Objects leek (" + std::to_string(LiveObjectCount) + ")", "Warning",
                    MB_OK | MB_ICONERROR);
+    // The scene tree editor lives in the Qt part of the library; the host knows its forms.
+    Host().FreeFirstForm("TNyxObjectsListForm");
     UnRegisterClasses(NyxClassesClasses());
 }
 

@@ -19,8 +19,8 @@ const std::vector<const TMetaClass*>& NyxClassesClasses();
 
 // Counted: the first start registers the classes and allocates the shadow-volume work
 // buffer; the matching last stop frees the buffer, reports scene objects still alive
-// ("There is Nyx-Objects leek (n)" through the host's message box) and unregisters the
-// classes. A stop without a start does nothing.
+// ("There is Nyx-Objects leek (n)" through the host's message box), frees the first
+// open scene tree editor form and unregisters the classes. A stop without a start does nothing.
 void InitializeNyxClasses();
 void FinalizeNyxClasses();
 
