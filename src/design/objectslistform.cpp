@@ -465,6 +465,7 @@ void TNyxObjectsListForm::Point1Click(QObject* Sender) {
         return;
     object->XForm()->Scale()->Store({1, 1, 1});
     object->SetParentComponent(parent);
+    object->SetDesignInfo(0);
 }
 
 void TNyxObjectsListForm::DeleteClick() {

@@ -3,8 +3,6 @@
 // does and writes down every call it gets.
 
 #include "design/designintf.h"
-#include "rtl/classes.h"
-#include "rtl/typinfo.h"
 
 #include <string>
 #include <vector>
@@ -20,14 +18,7 @@ public:
         Log.push_back("Create " + ComponentClass->Name() + " " + NameOf(Parent) + " " +
                       std::to_string(Left) + " " + std::to_string(Top) + " " +
                       std::to_string(Width) + " " + std::to_string(Height));
-        TComponent* c = ComponentClass->NewComponent(&FRoot);
-        const std::string stem = ComponentClass->Name().substr(1);
-        int n = 1;
-        while (FRoot.FindComponent(stem + std::to_string(n)))
-            ++n;
-        c->SetName(stem + std::to_string(n));
-        c->SetDesigning(true);
-        return c;
+        return CreateDesignComponent(FRoot, *ComponentClass, Left, Top);
     }
     void SelectComponent(TPersistent* Instance) override {
         Selection = Instance;
