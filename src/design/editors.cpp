@@ -19,7 +19,8 @@ namespace {
 // Two decimals, as the runtime's default fixed-point format, with the user's separator.
 std::string Fixed2(double Value) {
     char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, Value, std::chars_format::fixed, 2).ptr;
+    const auto end =
+        std::to_chars(text, text + sizeof text, Value, std::chars_format::fixed, 2).ptr;
     const QString separator = QLocale().decimalPoint();
     return QString::fromLatin1(text, end - text).replace('.', separator).toStdString();
 }

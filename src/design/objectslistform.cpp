@@ -94,6 +94,19 @@ const TNewItem NewItems[] = {
     {"Proxy1", "Proxy", &TNyxProxy::StaticClass, 14, TMenuPlace::Top},
 };
 
+// Qt's signals cannot carry an exception: what a handler raises (the designer's errors)
+// goes to the application's exception handler, as the framework's message loop does.
+template <class F>
+auto Reported(F Handler) {
+    return [Handler](auto&&...) {
+        try {
+            Handler();
+        } catch (const std::exception& e) {
+            HandleException(e);
+        }
+    };
+}
+
 QIcon ImageIcon(int Index) { return Index < 0 ? QIcon() : QIcon(NyxObjectImage(Index)); }
 
 QPushButton* Button(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry) {
@@ -141,7 +154,7 @@ protected:
             return;
         }
         Accept(Event);
-        FForm->TreeView1DragDrop(target);
+        Reported([this, target] { FForm->TreeView1DragDrop(target); })();
     }
 
 private:
@@ -265,14 +278,15 @@ void TNyxObjectsListForm::BuildLayout() {
     FTreeView1->addAction(FDelete1);
 
     connect(FNewBtn, &QPushButton::clicked, this, [this] { NewClick(); });
-    connect(FDeleteBtn, &QPushButton::clicked, this, [this] { DeleteClick(); });
-    connect(FDelete1, &QAction::triggered, this, [this] { DeleteClick(); });
+    connect(FDeleteBtn, &QPushButton::clicked, this, Reported([this] { DeleteClick(); }));
+    connect(FDelete1, &QAction::triggered, this, Reported([this] { DeleteClick(); }));
     for (QObject* mover : {static_cast<QObject*>(FUpBtn), static_cast<QObject*>(FDownBtn)})
         connect(static_cast<QPushButton*>(mover), &QPushButton::clicked, this,
-                [this, mover] { Movedown1Click(mover); });
+                Reported([this, mover] { Movedown1Click(mover); }));
     for (QAction* mover : {FMoveup1, FMovedown1})
-        connect(mover, &QAction::triggered, this, [this, mover] { Movedown1Click(mover); });
-    connect(FClearBtn, &QPushButton::clicked, this, [this] { ClearBtnClick(); });
+        connect(mover, &QAction::triggered, this,
+                Reported([this, mover] { Movedown1Click(mover); }));
+    connect(FClearBtn, &QPushButton::clicked, this, Reported([this] { ClearBtnClick(); }));
     connect(FCloseBtn, &QPushButton::clicked, this, [this] { CloseBtnClick(); });
     connect(FTreeView1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* Current) { TreeView1Change(Current); });
@@ -305,7 +319,8 @@ void TNyxObjectsListForm::BuildNewMenu() {
                                      : menu->addSeparator();
         action->setObjectName(item.Name);
         if (item.Class)
-            connect(action, &QAction::triggered, this, [this, action] { Point1Click(action); });
+            connect(action, &QAction::triggered, this,
+                    Reported([this, action] { Point1Click(action); }));
     }
 }
 

@@ -3,6 +3,12 @@
 // does and writes down every call it gets.
 
 #include "design/designintf.h"
+#include "design/objectslistform.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidget>
 
 #include <string>
 #include <vector>
@@ -40,5 +46,25 @@ public:
 private:
     TComponent& FRoot;
 };
+
+// Drags the selected node of Form's tree over Target's node and drops it there with Qt's
+// events, as the mouse does; answers whether the view accepted the drop.
+inline bool DropNode(TNyxObjectsListForm& Form, const TNyxObject* Target) {
+    QTreeWidget& tree = *Form.TreeView1();
+    QWidget* viewport = tree.viewport();
+    const QPoint at = tree.visualItemRect(Form.FindNode(Target)).center();
+    QMimeData data;
+    data.setData(tree.model()->mimeTypes().value(0), {});
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(at, actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
 
 }  // namespace nyx::test

@@ -16,9 +16,10 @@
 
 #include <QFileDialog>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPointer>
-#include <QTreeWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,6 @@
 
 namespace nyx::test {
 namespace {
-
-const auto* const Environment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
 
 using Strings = std::vector<std::string>;
 
@@ -206,13 +205,22 @@ TEST_F(DXFFileName, CancellingKeepsTheFileName) {
 TEST_F(DXFFileName, OnlyAnExistingFileIsTaken) {
     const std::string other = (Dir / "site.dxf");
     std::ofstream(other) << "0\nEOF\n";
+    bool warned = false;
     EditWith([&](QFileDialog& d) {
         d.selectFile(QString::fromStdString((Dir / "missing.dxf")));
+        // The dialog says why it refuses, in a box of its own.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                warned = true;
+                box->close();
+            }
+        });
         static_cast<QDialog&>(d).accept();
         EXPECT_TRUE(d.isVisible()) << "a file that does not exist is refused";
         d.selectFile(QString::fromStdString(other));
         static_cast<QDialog&>(d).accept();
     });
+    EXPECT_TRUE(warned);
     EXPECT_EQ(Converter->FileName(), other);
     EXPECT_EQ(Designer.Log, Strings{"Modified"});
 }

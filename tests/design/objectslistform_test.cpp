@@ -39,6 +39,7 @@
 namespace nyx::test {
 namespace {
 
+// The QApplication of the whole program (the editors' tests too).
 const auto* const Environment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
 
 using Strings = std::vector<std::string>;
@@ -299,7 +300,11 @@ TEST_F(ObjectsListForm, OtherSendersAndFailingDesignersCreateNothing) {
         }
     } failing(Root);
     Form->SetFormDesigner(&failing, Scene);
-    EXPECT_THROW(Form->NewItemOf(TNyxCone::StaticClass())->trigger(), EComponentError);
+    EXPECT_THROW(Form->Point1Click(Form->NewItemOf(TNyxCone::StaticClass())), EComponentError);
+    // From the menu the error reaches the application's handler.
+    TMessageCapture capture;
+    Form->NewItemOf(TNyxCone::StaticClass())->trigger();
+    EXPECT_EQ(capture.Exceptions, Strings{"no room"});
     EXPECT_EQ(Scene->GetItemsCount(), 3);
 }
 
@@ -513,23 +518,7 @@ TEST_F(ObjectsListForm, DropsAreRefusedOnTheDraggedNodeItsParentAndItsSubtree) {
 
 class ObjectsListDrop : public ObjectsListForm {
 protected:
-    // Drags the selected node over Target and drops it there with Qt's events, as the
-    // mouse does; answers whether the view accepted the drop.
-    bool DropOn(const TNyxObject* Target) {
-        QWidget* viewport = Tree().viewport();
-        const QPoint at = Tree().visualItemRect(Form->FindNode(Target)).center();
-        QMimeData data;
-        data.setData(Tree().model()->mimeTypes().value(0), {});
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &enter);
-        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &move);
-        if (!move.isAccepted())
-            return false;
-        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &drop);
-        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
-    }
+    bool DropOn(const TNyxObject* Target) { return DropNode(*Form, Target); }
 };
 
 TEST_F(ObjectsListDrop, ADropReparentsTheObjectWithItsSubtree) {
