@@ -76,10 +76,11 @@ TComponent* TFormDocument::CreateComponent(const TMetaClass* ComponentClass, TCo
     if (!ComponentClass)
         throw EComponentError("TFormDocument.CreateComponent: no class given; name the class "
                               "of the component to create");
-    TComponent* component = CreateDesignComponent(*FRoot, *ComponentClass, Left, Top);
-    if (auto* control = dynamic_cast<TCustomControl*>(component))
-        control->SetBounds(Left, Top, Width > 0 ? Width : DefaultPanelWidth,
-                           Height > 0 ? Height : DefaultPanelHeight);
+    // A control's own size is none at all: it gets a size that shows something.
+    const bool control = ComponentClass->InheritsFrom(TCustomControl::StaticClass());
+    TComponent* component = CreateDesignComponent(
+        *FRoot, *ComponentClass, Left, Top, Width > 0 || !control ? Width : DefaultPanelWidth,
+        Height > 0 || !control ? Height : DefaultPanelHeight);
     // The live views of a design redraw on every change of a property; a scene's objects
     // change only now and then.
     if (auto* scene = dynamic_cast<TNyxScene*>(component))

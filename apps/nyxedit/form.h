@@ -1,14 +1,11 @@
 #pragma once
 // TForm: the root component of a form being designed. It owns everything placed on the
 // form; its stream holds the components that have no parent of their own (scenes,
-// panels, material libraries, converters), each with its subtree, and the places of the
-// components shown as icons.
+// panels, material libraries, converters), each with its subtree.
 
 #include "rtl/classes.h"
 
 #include <functional>
-#include <map>
-#include <string>
 
 namespace nyx {
 
@@ -23,16 +20,6 @@ public:
 
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
-    void DefineProperties(TFiler& Filer) override;
-    void Loaded() override;
-
-private:
-    void ReadPlaces(TReader& Reader);
-    void WritePlaces(TWriter& Writer);
-    bool HasPlaces() const;
-
-    // Places read before the components they belong to; given to them in Loaded.
-    std::map<std::string, std::int32_t> FReadPlaces;
 };
 
 }  // namespace nyx
