@@ -20,13 +20,11 @@
 #include "scene/scene.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
