@@ -28,6 +28,7 @@ public:
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
     // The callback may draw anything, differently at each call: never compiled.
     bool CacheableGeometry() const override { return false; }
+    bool CompilableDraw() const override { return false; }
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:

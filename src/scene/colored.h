@@ -19,6 +19,7 @@ public:
 
     // The primitives draw from their own state alone.
     bool CacheableGeometry() const override { return true; }
+    bool CompilableDraw() const override { return true; }
     // Opaque materials only; the selection box follows the geometry.
     void DrawMain(bool Draft) override;
     // Transparent materials only.

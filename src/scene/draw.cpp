@@ -74,13 +74,6 @@ void TNyxObject::DrawPass(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Ki
     }
 }
 
-void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    // By index: a hook may attach objects (never during a pass in the library itself,
-    // but application hooks are free to).
-    for (std::size_t i = 0; i < FItems.size(); ++i)
-        FItems[i]->Draw(Scene, State, Kind);
-}
-
 void TNyxObject::DrawPre() {}
 void TNyxObject::DrawLight(bool) {}
 

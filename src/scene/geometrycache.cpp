@@ -20,12 +20,14 @@ TNyxGeometryCache::~TNyxGeometryCache() {
         ReleaseLists(e.Space, e.Name, 1);
     for (const TVolumeEntry& e : FVolumes)
         ReleaseLists(e.Space, e.Name, 1);
+    DropItems();
 }
 
 void TNyxGeometryCache::ForgetDeadSpaces() {
     // Their lists went with their last context: nothing to give up.
     std::erase_if(FGeometry, [](const TGeometryEntry& e) { return !ListSpaceAlive(e.Space); });
     std::erase_if(FVolumes, [](const TVolumeEntry& e) { return !ListSpaceAlive(e.Space); });
+    std::erase_if(FItems, [](const TItemsEntry& e) { return !ListSpaceAlive(e.Space); });
 }
 
 GLuint TNyxGeometryCache::FindGeometry(std::uint64_t Space, const TGeometryKey& Key) {
@@ -70,6 +72,42 @@ void TNyxGeometryCache::AddVolume(std::uint64_t Space, const TNyxLight* Light,
     FVolumes.push_back({Space, Light, Light->AliveToken(), Key, Name});
 }
 
+GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TItemsKey& Key,
+                                    const TNyxObject* const* Items, std::size_t Count) {
+    for (auto it = FItems.begin(); it != FItems.end(); ++it) {
+        if (it->Space != Space || it->Key.State != Key.State || it->Key.Kind != Key.Kind ||
+            it->Members.front().first != Items[0])
+            continue;
+        const bool holds = it->Key == Key && it->Members.size() == Count &&
+                           std::equal(it->Members.begin(), it->Members.end(), Items,
+                                      [](const std::pair<const TNyxObject*, std::uint32_t>& m,
+                                         const TNyxObject* o) {
+                                          return m.first == o && m.second == o->GeometryStamp();
+                                      });
+        if (holds)
+            return it->Name;
+        ReleaseLists(Space, it->Name, 1);
+        FItems.erase(it);
+        return 0;
+    }
+    return 0;
+}
+
+void TNyxGeometryCache::AddItems(std::uint64_t Space, const TItemsKey& Key,
+                                 const TNyxObject* const* Items, std::size_t Count, GLuint Name) {
+    ForgetDeadSpaces();
+    TItemsEntry& e = FItems.emplace_back(TItemsEntry{Space, Key, {}, Name});
+    e.Members.reserve(Count);
+    for (std::size_t i = 0; i < Count; ++i)
+        e.Members.emplace_back(Items[i], Items[i]->GeometryStamp());
+}
+
+void TNyxGeometryCache::DropItems() {
+    for (const TItemsEntry& e : FItems)
+        ReleaseLists(e.Space, e.Name, 1);
+    FItems.clear();
+}
+
 // --- TNyxObject ------------------------------------------------------------------------
 
 TNyxGeometryCache& TNyxObject::GeometryCache() {
@@ -109,6 +147,118 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
         throw;
     }
     cache.AddGeometry(space, key, name);
+    glCallList(name);
+}
+
+}  // namespace nyx
+
+namespace nyx {
+
+namespace {
+
+// The passes that draw geometry and nothing else: the ones a group's list may stand for.
+bool CompiledPass(TNyxDrawState State, TNyxDrawKind Kind) {
+    if (Kind == dkSelect)
+        return false;
+    switch (State) {
+    case dsAllObjects:
+    case dsNonShadowObjects:
+    case dsShadowObjects:
+    case dsTransparent:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The scene's list space set aside while a group's list is compiled, and given back
+// however the compile ends.
+class TListSpaceAside {
+public:
+    explicit TListSpaceAside(TNyxScene& Scene) : FScene(Scene), FSpace(Scene.CacheListSpace()) {
+        FScene.StoreCacheListSpace(0);
+    }
+    ~TListSpaceAside() { FScene.StoreCacheListSpace(FSpace); }
+    TListSpaceAside(const TListSpaceAside&) = delete;
+    TListSpaceAside& operator=(const TListSpaceAside&) = delete;
+
+private:
+    TNyxScene& FScene;
+    std::uint64_t FSpace;
+};
+
+}  // namespace
+
+bool TNyxObject::CompilableDraw() const { return &ClassType() == &TNyxObject::StaticClass(); }
+
+bool TNyxObject::SubtreeCompilable() {
+    if (!FCompilableKnown || FCompilableStamp != FGeometryStamp) {
+        bool compilable = CompilableDraw();
+        for (std::size_t i = 0; compilable && i < FItems.size(); ++i)
+            compilable = FItems[i]->SubtreeCompilable();
+        FCompilable = compilable;
+        FCompilableStamp = FGeometryStamp;
+        FCompilableKnown = true;
+    }
+    return FCompilable;
+}
+
+bool TNyxObject::PrepareSubtree() {
+    bool ready = PrepareGeometry();
+    for (TNyxObject* item : FItems)
+        ready = item->PrepareSubtree() && ready;
+    return ready;
+}
+
+void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    const bool compiled = Scene && Scene->CacheListSpace() != 0 && CompiledPass(State, Kind);
+    // By index: a hook may attach objects (never during a pass in the library itself,
+    // but application hooks are free to).
+    for (std::size_t i = 0; i < FItems.size();) {
+        std::size_t last = i;
+        while (compiled && last < FItems.size() && FItems[last]->SubtreeCompilable())
+            ++last;
+        if (last > i) {
+            DrawCompiledItems(Scene, State, Kind, i, last);
+            i = last;
+        } else {
+            FItems[i++]->Draw(Scene, State, Kind);
+        }
+    }
+}
+
+void TNyxObject::DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                                   std::size_t First, std::size_t Last) {
+    const std::uint64_t space = Scene->CacheListSpace();
+    const TNyxGeometryCache::TItemsKey key{std::uint32_t(State), std::uint32_t(Kind),
+                                           Scene->Reflections(), Scene->Shadows(),
+                                           Scene->CacheEpoch()};
+    const TNyxObject* const* items = FItems.data() + First;
+    const std::size_t count = Last - First;
+    TNyxGeometryCache& cache = GeometryCache();
+    if (const GLuint name = cache.FindItems(space, key, items, count)) {
+        glCallList(name);
+        return;
+    }
+    bool ready = true;
+    for (std::size_t i = First; i < Last; ++i)
+        ready = FItems[i]->PrepareSubtree() && ready;
+    const GLuint name = ready ? glGenLists(1) : 0;
+    if (name == 0) {
+        for (std::size_t i = First; i < Last; ++i)
+            FItems[i]->Draw(Scene, State, Kind);
+        return;
+    }
+    try {
+        const TListSpaceAside aside(*Scene);
+        const TGLListScope list(name, GL_COMPILE);
+        for (std::size_t i = First; i < Last; ++i)
+            FItems[i]->Draw(Scene, State, Kind);
+    } catch (...) {
+        glDeleteLists(name, 1);
+        throw;
+    }
+    cache.AddItems(space, key, items, count, name);
     glCallList(name);
 }
 

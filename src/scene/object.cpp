@@ -84,8 +84,14 @@ bool TNyxObject::IsSelfOrAncestorOf(const TNyxObject* Other) const {
 void TNyxObject::RemoveChild(TNyxObject* Child) {
     // Children usually leave from the end (freeing in reverse, Clear), so search there.
     auto it = std::find(FItems.rbegin(), FItems.rend(), Child);
-    if (it != FItems.rend())
-        FItems.erase(std::next(it).base());
+    if (it == FItems.rend())
+        return;
+    FItems.erase(std::next(it).base());
+    // Another object may come at the same address with the same stamp: lists compiled
+    // for the children cannot tell it from the one that left.
+    if (FGeometryCache)
+        FGeometryCache->DropItems();
+    GeometryChanged();
 }
 
 void TNyxObject::Detach() {
@@ -438,9 +444,7 @@ using P = Props<TNyxObject>;
 TPropInfo XForm() {
     return P::Owned<TNyxXForm>("XForm", [](const TNyxObject& o) { return o.XForm(); });
 }
-TPropInfo Color() {
-    return P::Color("Color", &TNyxObject::Color, &TNyxObject::SetColor, 12632256);
-}
+TPropInfo Color() { return P::Color("Color", &TNyxObject::Color, &TNyxObject::SetColor, 12632256); }
 TPropInfo Material() {
     return P::Owned<TNyxMaterial>("Material", [](const TNyxObject& o) { return o.Material(); });
 }

@@ -147,7 +147,14 @@ public:
 
     // Field writes without invalidation, for the scene's selection and for drawing
     // passes that hide an object for a moment.
-    void StoreSelected(bool Value) { FSelected = Value; }
+    // A change of selection still advances the geometry stamps: a group's compiled list
+    // holds its members' selection boxes.
+    void StoreSelected(bool Value) {
+        if (Value != FSelected) {
+            FSelected = Value;
+            GeometryChanged();
+        }
+    }
     void StoreVisible(bool Value) { FVisible = Value; }
 
     // --- Drawing (scene/draw.cpp) ---
@@ -192,6 +199,15 @@ public:
     // while a list is being compiled (lists of its own). False when the geometry cannot
     // be had now: it is then drawn directly and compiled at a later draw.
     virtual bool PrepareGeometry() { return true; }
+    // Whether every geometry pass of the object (main, transparent and their shadow
+    // variants, selection box included) draws nothing but what its published state, its
+    // geometry stamp and the scene's switches and library make, so that the passes of
+    // consecutive such siblings, subtrees and all, may be compiled into one display list
+    // of their parent's while none of their stamps moves (scene/geometrycache.cpp). True
+    // for plain groups (this very class) and the drawable classes; false for lights,
+    // cameras, proxies, mirrors and objects drawn by the application's callbacks. A class
+    // whose passes read per-frame state must answer false.
+    virtual bool CompilableDraw() const;
     // The object's cached lists and volumes, made on first use.
     TNyxGeometryCache& GeometryCache();
     // Gives up every cached list and volume of the object (they are deleted in their
@@ -259,6 +275,14 @@ protected:
 
 private:
     void Detach();
+    // CompilableDraw of the object and of its whole subtree, remembered until its stamp
+    // moves.
+    bool SubtreeCompilable();
+    // Runs PrepareGeometry on the subtree; false when one of them cannot be prepared now.
+    bool PrepareSubtree();
+    // Items [First, Last), all SubtreeCompilable, drawn for the pass through one list.
+    void DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                           std::size_t First, std::size_t Last);
     void RemoveChild(TNyxObject* Child);
     void ListChildrenInto(std::vector<TNyxObject*>& List,
                           const std::vector<const TMetaClass*>& Classes) const;
@@ -286,6 +310,9 @@ private:
     TNyxVertex3 FPoint1;
     TNyxVertex3 FPoint2;
     std::uint32_t FGeometryStamp = 0;
+    std::uint32_t FCompilableStamp = 0;
+    bool FCompilableKnown = false;
+    bool FCompilable = false;
     std::unique_ptr<TNyxGeometryCache> FGeometryCache;
 };
 

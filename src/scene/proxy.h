@@ -55,6 +55,7 @@ public:
 
     // OnAction first, then the children with the same time.
     void Action(double Time) override;
+    bool CompilableDraw() const override { return true; }
 
 private:
     TNyxActorEvent FOnAction;

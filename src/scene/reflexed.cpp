@@ -85,6 +85,8 @@ void TNyxReflexedObject::SetReflection(double Value) {
     Invalidate(this);
 }
 
+bool TNyxReflexedObject::CompilableDraw() const { return FReflection == 0; }
+
 bool TNyxReflexedObject::ReflectionsOn() const {
     const TNyxScene* scene = Scene();
     return scene && scene->Reflections();

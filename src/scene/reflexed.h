@@ -37,6 +37,9 @@ public:
     // both passes. Otherwise exactly as a coloured object.
     void DrawMain(bool Draft) override;
     void DrawTransparent(bool Draft) override;
+    // Only while it does not mirror: a mirror hides itself while its image is drawn, and
+    // a list compiled then would leave it out of every other mirror's image.
+    bool CompilableDraw() const override;
 
 protected:
     // Whether this object mirrors now: its scene's Reflections is on.

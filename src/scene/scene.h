@@ -112,6 +112,9 @@ public:
     // The list space the frame being rendered caches in: the current context's, while a
     // frame renders with CacheGeometry on; 0 otherwise (selection included).
     std::uint64_t CacheListSpace() const { return FCacheListSpace; }
+    // Set to 0 while a group's list is compiled: what is drawn inside goes into that list
+    // rather than into lists of its own (lists cannot nest).
+    void StoreCacheListSpace(std::uint64_t Value) { FCacheListSpace = Value; }
     // Advances with every change that reaches all cached geometry of the scene: a
     // material of its library, the library itself, the reflection switch.
     std::uint32_t CacheEpoch() const { return FCacheEpoch; }

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace nyx {
 
 class TNyxLight;
+class TNyxObject;
 
 class TNyxGeometryCache {
 public:
@@ -44,6 +46,17 @@ public:
         bool operator==(const TVolumeKey&) const = default;
     };
 
+    // What a list of consecutive children was compiled for, besides the children and
+    // their stamps.
+    struct TItemsKey {
+        std::uint32_t State;
+        std::uint32_t Kind;
+        bool Reflections;
+        bool Shadows;
+        std::uint32_t Epoch;
+        bool operator==(const TItemsKey&) const = default;
+    };
+
     // The list compiled in Space for Key, or 0. A list of Space compiled for the same
     // face and draft flag from an older state is given up (and forgotten) on the way.
     GLuint FindGeometry(std::uint64_t Space, const TGeometryKey& Key);
@@ -53,6 +66,18 @@ public:
     GLuint FindVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key);
     void AddVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key, GLuint Name);
 
+    // The list compiled in Space for Key from Items[0, Count) as they are now (the same
+    // objects in the same order, none of their stamps moved), or 0. A list of Space for
+    // the same pass that starts at the same object and no longer holds is given up.
+    GLuint FindItems(std::uint64_t Space, const TItemsKey& Key, const TNyxObject* const* Items,
+                     std::size_t Count);
+    void AddItems(std::uint64_t Space, const TItemsKey& Key, const TNyxObject* const* Items,
+                  std::size_t Count, GLuint Name);
+    // Gives up the lists of children: a child has left, and another one may come at its
+    // address with the same stamp.
+    void DropItems();
+
+    std::size_t ItemsCount() const { return FItems.size(); }
     std::size_t GeometryCount() const { return FGeometry.size(); }
     std::size_t VolumeCount() const { return FVolumes.size(); }
 
@@ -70,11 +95,19 @@ private:
         GLuint Name;
     };
 
+    struct TItemsEntry {
+        std::uint64_t Space;
+        TItemsKey Key;
+        std::vector<std::pair<const TNyxObject*, std::uint32_t>> Members;
+        GLuint Name;
+    };
+
     // Forgets the entries of list spaces whose contexts are all gone.
     void ForgetDeadSpaces();
 
     std::vector<TGeometryEntry> FGeometry;
     std::vector<TVolumeEntry> FVolumes;
+    std::vector<TItemsEntry> FItems;
 };
 
 }  // namespace nyx
