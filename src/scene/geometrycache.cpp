@@ -218,7 +218,8 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
         std::size_t last = i;
         while (compiled && last < FItems.size() && FItems[last]->SubtreeCompilable())
             ++last;
-        if (last > i) {
+        // A single object without children has its own lists already.
+        if (last > i + 1 || (last == i + 1 && !FItems[i]->FItems.empty())) {
             DrawCompiledItems(Scene, State, Kind, i, last);
             i = last;
         } else {

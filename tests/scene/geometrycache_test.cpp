@@ -10,6 +10,7 @@
 #include "objects/user.h"
 #include "scene/detail/geometrycache.h"
 #include "scene/light.h"
+#include "scene/proxy.h"
 
 #include <gtest/gtest.h>
 
@@ -47,17 +48,18 @@ std::size_t CountOf(const Strings& Calls, const std::string& Prefix) {
         Calls.begin(), Calls.end(), [&](const std::string& c) { return c.rfind(Prefix, 0) == 0; }));
 }
 
-// A lit box and sphere seen from above through an off-screen panel; the cache on.
+// A lit box and sphere seen from above through an off-screen panel; the cache on. The
+// light between them keeps them apart: each is cached on its own, not with its siblings.
 class GeometryCacheTest : public PanelTest {
 protected:
     GeometryCacheTest() {
         scene->SetBackgroundColor(clBlack);
-        light = new TNyxLight(&owner);
-        light->SetParentComponent(scene);
-        light->Point1()->Store({1, 1, 3});
         box = new TNyxBox(&owner);
         box->SetParentComponent(scene);
         box->XForm()->Translate()->SetX(-0.8);
+        light = new TNyxLight(&owner);
+        light->SetParentComponent(scene);
+        light->Point1()->Store({1, 1, 3});
         sphere = new TNyxSphere(&owner);
         sphere->SetParentComponent(scene);
         sphere->XForm()->Translate()->SetX(0.8);
@@ -79,6 +81,12 @@ protected:
         TGLRecorder recorder;
         Edit();
         return recorder.Calls();
+    }
+    // Attaches Obj to the scene behind a camera, which is never compiled with its
+    // siblings: Obj keeps lists of its own rather than joining its neighbours' list.
+    void AddApart(TNyxObject* Obj) {
+        (new TNyxCamera(&owner))->SetParentComponent(scene);
+        Obj->SetParentComponent(scene);
     }
     TPicture Picture() {
         panel->Repaint();
@@ -184,14 +192,14 @@ TEST_F(GeometryCacheTest, EveryChangeOfAnObjectCompilesItAgain) {
 
 TEST_F(GeometryCacheTest, AVertexOfACollectionAndALabelFontCompileAgain) {
     auto* wall = new TNyxPolygon(&owner);
-    wall->SetParentComponent(scene);
+    AddApart(wall);
     for (const TGLArrayd3& c : {TGLArrayd3{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}}) {
         auto* v = static_cast<TNyxVertex3TexCI*>(wall->Vertexes()->Add());
         for (int i = 0; i < 3; ++i)
             v->SetData(i, c[std::size_t(i)]);
     }
     auto* label = new TNyxLabel(&owner);
-    label->SetParentComponent(scene);
+    AddApart(label);
     label->SetCaption("Ab");
     Frame();
     EXPECT_EQ(CountOf(Frame(), "glNewList"), 0u);
@@ -235,9 +243,8 @@ TEST_F(GeometryCacheTest, ApplicationDrawnObjectsAreNeverCompiled) {
 
 TEST_F(GeometryCacheTest, LinesAndPointsAreDrawnDirectly) {
     // A list of one or two vertices costs more to call than to draw them.
-    auto* line = new TNyxLine(&owner);
-    line->SetParentComponent(scene);
-    (new TNyxPoint(&owner))->SetParentComponent(scene);
+    AddApart(new TNyxLine(&owner));
+    AddApart(new TNyxPoint(&owner));
     Frame();
     const Strings next = Frame();
     EXPECT_EQ(CountOf(next, "glNewList"), 0u);
@@ -260,9 +267,10 @@ TEST_F(GeometryCacheTest, SelectionNeverCallsAList) {
     EXPECT_EQ(std::count_if(start, end,
                             [](const std::string& c) { return c.rfind("glCallList", 0) == 0; }),
               0);
-    // The selection box is drawn after the geometry, outside its list.
+    // The selection box is drawn after the geometry, outside its list, which the change
+    // of selection compiled again (lists of groups hold their members' boxes).
     const Strings repaint(end, calls.end());
-    EXPECT_EQ(CountOf(repaint, "glNewList"), 0u);
+    EXPECT_EQ(CountOf(repaint, "glNewList"), 1u);
     EXPECT_EQ(CountOf(repaint, "glLineStipple"), 1u);
 }
 
@@ -341,6 +349,159 @@ TEST(GeometryCacheSharing, PanelsThatShareListsCompileOnce) {
     panels[1]->Repaint();
     EXPECT_EQ(recorder.Calls({"glNewList"}).size(), 1u);
     EXPECT_EQ(recorder.Calls({"glCallList"}).size(), 2u);
+}
+
+// --- Lists of groups -----------------------------------------------------------------
+
+// Two groups of boxes and lines, one inside the other, beside the box and sphere: every
+// pass of the scene's compilable children goes through one list.
+class GroupCacheTest : public GeometryCacheTest {
+protected:
+    GroupCacheTest() {
+        outer = new TNyxActor(&owner);
+        outer->SetParentComponent(scene);
+        inner = new TNyxObject(&owner);
+        inner->SetParentComponent(outer);
+        inner->XForm()->Translate()->SetY(0.8);
+        for (int i = 0; i < 2; ++i) {
+            auto* b = new TNyxBox(&owner);
+            b->SetParentComponent(i == 0 ? outer : inner);
+            b->XForm()->Scale()->Store({0.3, 0.3, 0.3});
+            b->XForm()->Translate()->SetY(-0.8);
+            boxes[i] = b;
+        }
+        line = new TNyxLine(&owner);
+        line->SetParentComponent(inner);
+        line->Point1()->Store({-1, 0, 0});
+        line->Point2()->Store({1, 0, 0});
+        line->SetWidth(3);
+    }
+
+    TNyxActor* outer;
+    TNyxObject* inner;
+    TNyxBox* boxes[2];
+    TNyxLine* line;
+};
+
+TEST_F(GroupCacheTest, UnchangedSubtreesAreCalledAsOneListPerPass) {
+    scene->SetCacheGeometry(false);
+    const Strings first = Recorded([this] { scene->SetCacheGeometry(true); });
+    // The box alone before the light; the sphere and the groups after it, in the
+    // opaque and the transparent pass.
+    EXPECT_EQ(CountOf(first, "glNewList"), 3u);
+    const Strings next = Frame();
+    for (const char* call : {"glNewList", "glBegin", "gluSphere"})
+        EXPECT_EQ(CountOf(next, call), 0u) << call;
+    EXPECT_EQ(CountOf(next, "glCallList"), 3u);
+}
+
+TEST_F(GroupCacheTest, SamePixelsAsImmediateModeAndEditsInsideShowInTheNextFrame) {
+    Frame();
+    // Each edit reaches a list of a group only through the stamps of the objects below.
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"colour deep inside", [&] { boxes[1]->SetColor(clYellow); }},
+        {"a group moved", [&] { inner->XForm()->Translate()->SetX(0.3); }},
+        {"line width", [&] { line->SetWidth(1); }},
+        {"hidden", [&] { boxes[0]->SetVisible(false); }},
+        {"added",
+         [&] {
+             auto* ball = new TNyxSphere(&owner);
+             ball->SetParentComponent(inner);
+             ball->XForm()->Scale()->Store({0.4, 0.4, 0.4});
+         }},
+        {"freed", [&] { delete boxes[1]; }},
+        {"selected",
+         [&] {
+             scene->Select(camera, kSize, kSize, kSize / 2, kSize / 2, kSize, kSize, true, false,
+                           true);
+         }},
+    };
+    for (const auto& [what, edit] : edits) {
+        const TPicture before = Picture();
+        Strings calls = Recorded(edit);  // with the repaint it causes, if any
+        const Strings next = Frame();
+        calls.insert(calls.end(), next.begin(), next.end());
+        EXPECT_GE(CountOf(calls, "glNewList"), 1u) << what;
+        const TPicture cached = Picture();
+        EXPECT_GT(LargestDifference(before, cached), 8) << what << ": the edit shows";
+        scene->SetCacheGeometry(false);
+        EXPECT_LE(LargestDifference(Picture(), cached), 4) << what;
+        scene->SetCacheGeometry(true);
+        Frame();
+    }
+}
+
+TEST_F(GroupCacheTest, ObjectsThatCannotBeCompiledKeepTheirGroupOpen) {
+    struct TDraws {
+        int Count = 0;
+        void Draw(TNyxObject*, std::uint32_t, bool) { ++Count; }
+    } draws;
+    auto* user = new TNyxUser(&owner);
+    user->SetParentComponent(inner);
+    user->SetItemIndex(1);  // between the inner box and the line
+    user->SetOnDraw(TNyxUserDraw::Bind<&TDraws::Draw>(&draws));
+    Frame();
+    const Strings next = Frame();
+    EXPECT_EQ(draws.Count, 2) << "the callback runs at every frame";
+    EXPECT_EQ(CountOf(next, "glNewList"), 0u);
+    // The line, a single object on its side of the user object, is drawn directly.
+    EXPECT_EQ(CountOf(next, "glBegin(GL_LINES)"), 1u);
+
+    delete user;  // the groups compile again, the line with them
+    EXPECT_GE(CountOf(Frame(), "glNewList"), 1u);
+    EXPECT_EQ(CountOf(Frame(), "glBegin(GL_LINES)"), 0u);
+}
+
+TEST(GroupCache, WhatMayBeCompiledWithItsGroup) {
+    TComponent owner(nullptr);
+    auto* mirror = new TNyxPolygon(&owner);
+    const std::vector<std::pair<TNyxObject*, bool>> cases = {
+        {new TNyxObject(&owner), true},  {new TNyxActor(&owner), true},
+        {new TNyxBox(&owner), true},     {new TNyxLine(&owner), true},
+        {new TNyxLabel(&owner), true},   {mirror, true},
+        {new TNyxUser(&owner), false},   {new TNyxLight(&owner), false},
+        {new TNyxCamera(&owner), false}, {new TNyxProxy(&owner), false},
+    };
+    for (const auto& [obj, compilable] : cases)
+        EXPECT_EQ(obj->CompilableDraw(), compilable) << obj->ClassName();
+    mirror->SetReflection(0.5);
+    EXPECT_FALSE(mirror->CompilableDraw()) << "a mirror hides itself while its image is drawn";
+}
+
+TEST_F(GroupCacheTest, GlyphListsOfALabelInsideAreBuiltBeforeTheGroupsList) {
+    const Strings calls = Recorded([&] {
+        auto* label = new TNyxLabel(&owner);
+        label->SetParentComponent(inner);
+        label->SetCaption("Ab");
+    });
+    bool compiling = false;
+    for (const std::string& c : calls) {
+        if (c.rfind("glNewList", 0) == 0) {
+            EXPECT_FALSE(compiling) << "lists never nest";
+            compiling = true;
+        } else if (c.rfind("glEndList", 0) == 0) {
+            compiling = false;
+        } else if (c.rfind("wglUseFont", 0) == 0) {
+            EXPECT_FALSE(compiling) << c;
+        }
+    }
+    EXPECT_EQ(CountOf(calls, "wglUseFontBitmapsA"), 2u);
+    EXPECT_EQ(CountOf(Frame(), "glNewList"), 0u);
+}
+
+TEST_F(GroupCacheTest, ListsOfAGroupGoWithTheGroupAndWithTheSwitch) {
+    Frame();
+    ASSERT_GT(scene->GeometryCache().ItemsCount(), 0u);
+    scene->SetCacheGeometry(false);
+    EXPECT_EQ(scene->GeometryCache().ItemsCount(), 0u);
+    scene->SetCacheGeometry(true);
+    inner->XForm()->Translate()->SetX(0.1);
+    Frame();
+    EXPECT_EQ(scene->GeometryCache().ItemsCount(), 2u);
+    TGLRecorder recorder;
+    delete outer;  // the scene's lists hold it: they go at once, in the context
+    EXPECT_EQ(recorder.Calls({"glDeleteLists"}).size(), 2u);
+    EXPECT_EQ(scene->GeometryCache().ItemsCount(), 0u);
 }
 
 // --- Shadow volumes ------------------------------------------------------------------
