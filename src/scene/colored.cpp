@@ -1,6 +1,7 @@
 #include "scene/colored.h"
 
 #include "gl/opengl.h"
+#include "scene/detail/geometrycache.h"
 #include "scene/material.h"
 #include "scene/scene.h"
 
@@ -23,7 +24,11 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 }
 
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
-    M.ApplayMaterial(GL_FRONT_AND_BACK);
+    const TNyxScene* scene = Scene();
+    if (TNyxListMaterials* inList = scene ? scene->ListMaterials() : nullptr)
+        inList->Apply(M);
+    else
+        M.ApplayMaterial(GL_FRONT_AND_BACK);
     DrawGeometry(GL_FRONT_AND_BACK, Draft);
     M.CancelMaterial();
     if (Selected())

@@ -13,6 +13,30 @@
 
 namespace nyx {
 
+// --- TNyxListMaterials ------------------------------------------------------------------
+
+void TNyxListMaterials::Apply(const TNyxMaterial& M) {
+    // A texture is sent whole each time, with the faces as they are.
+    const bool whole = !M.TexturePixels().empty();
+    if (whole)
+        M.ApplayMaterial(GL_FRONT_AND_BACK);
+    ApplyFace(FFront, *M.FrontFace(), !whole);
+    ApplyFace(FBack, *M.BackFace(), !whole);
+}
+
+void TNyxListMaterials::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit) {
+    static constexpr GLenum Names[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION};
+    const std::array<TRGBAf, 4> rgba{F.AmbientRGBA(), F.DiffuseRGBA(), F.SpecularRGBA(),
+                                     F.EmissionRGBA()};
+    const float shininess = F.Shininess();
+    for (std::size_t i = 0; i < rgba.size(); ++i)
+        if (Emit && (!Known.Known || Known.RGBA[i] != rgba[i]))
+            glMaterialfv(F.Face(), Names[i], rgba[i].data());
+    if (Emit && (!Known.Known || Known.Shininess != shininess))
+        glMaterialfv(F.Face(), GL_SHININESS, &shininess);
+    Known = {true, rgba, shininess};
+}
+
 // --- TNyxGeometryCache -----------------------------------------------------------------
 
 TNyxGeometryCache::~TNyxGeometryCache() {
@@ -171,14 +195,20 @@ bool CompiledPass(TNyxDrawState State, TNyxDrawKind Kind) {
     }
 }
 
-// The scene's list space set aside while a group's list is compiled, and given back
+// The scene's list space set aside while a group's list is compiled (its materials
+// followed meanwhile), and given back
 // however the compile ends.
 class TListSpaceAside {
 public:
-    explicit TListSpaceAside(TNyxScene& Scene) : FScene(Scene), FSpace(Scene.CacheListSpace()) {
+    TListSpaceAside(TNyxScene& Scene, TNyxListMaterials& Materials)
+        : FScene(Scene), FSpace(Scene.CacheListSpace()) {
         FScene.StoreCacheListSpace(0);
+        FScene.StoreListMaterials(&Materials);
     }
-    ~TListSpaceAside() { FScene.StoreCacheListSpace(FSpace); }
+    ~TListSpaceAside() {
+        FScene.StoreListMaterials(nullptr);
+        FScene.StoreCacheListSpace(FSpace);
+    }
     TListSpaceAside(const TListSpaceAside&) = delete;
     TListSpaceAside& operator=(const TListSpaceAside&) = delete;
 
@@ -251,7 +281,8 @@ void TNyxObject::DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDr
         return;
     }
     try {
-        const TListSpaceAside aside(*Scene);
+        TNyxListMaterials materials;
+        const TListSpaceAside aside(*Scene, materials);
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
             FItems[i]->Draw(Scene, State, Kind);

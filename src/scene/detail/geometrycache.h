@@ -7,6 +7,9 @@
 #include "geom/geom.h"
 #include "gl/gl_fwd.h"
 
+#include "scene/material.h"
+
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -16,6 +19,30 @@ namespace nyx {
 
 class TNyxLight;
 class TNyxObject;
+
+class TNyxMaterial;
+class TNyxFaceMaterial;
+
+// The material state a list being compiled has set so far. Within a group's list every
+// material call comes through here (what else changes materials, selection boxes and
+// coloured vertices, restores them), so a call that would set what is set already is
+// left out.
+class TNyxListMaterials {
+public:
+    // Both faces of M, as M.ApplayMaterial(GL_FRONT_AND_BACK) sets them.
+    void Apply(const TNyxMaterial& M);
+
+private:
+    struct TFace {
+        bool Known = false;
+        std::array<TRGBAf, 4> RGBA{};
+        float Shininess = 0;
+    };
+    // Sets what differs from Known (nothing unless Emit), then remembers F.
+    static void ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit);
+
+    TFace FFront, FBack;
+};
 
 class TNyxGeometryCache {
 public:
