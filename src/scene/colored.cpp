@@ -25,9 +25,11 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
     const TNyxScene* scene = Scene();
-    if (TNyxListMaterials* inList = scene ? scene->ListMaterials() : nullptr)
+    if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
+        if (!DrawsInLineState())
+            inList->CloseLines();
         inList->Apply(M);
-    else
+    } else
         M.ApplayMaterial(GL_FRONT_AND_BACK);
     DrawGeometry(GL_FRONT_AND_BACK, Draft);
     M.CancelMaterial();

@@ -26,6 +26,9 @@ public:
     void DrawTransparent(bool Draft) override;
 
 protected:
+    // Whether the geometry is drawn in the line classes' state bracket, which a group's
+    // list keeps open from one such object to the next.
+    virtual bool DrawsInLineState() const { return false; }
     // Applies M, draws the geometry, cancels M, then the selection box when selected.
     void DrawWith(const TNyxMaterial& M, bool Draft);
 };

@@ -1,6 +1,7 @@
 // TNyxObject's share of the render passes: the generic per-object step, the empty
 // hooks, and the selection box.
 #include "gl/glscope.h"
+#include "scene/detail/geometrycache.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 
@@ -97,6 +98,9 @@ void TNyxObject::DrawPost() {}
 void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
 
 void TNyxObject::DrawSelection() {
+    if (const TNyxScene* scene = Scene())
+        if (TNyxListState* inList = scene->ListState())
+            inList->CloseLines();
     TGLArrayd3 lo, hi;
     GetSize(lo, hi);
     const float x0 = float(lo[0]), y0 = float(lo[1]), z0 = float(lo[2]);

@@ -13,9 +13,9 @@
 
 namespace nyx {
 
-// --- TNyxListMaterials ------------------------------------------------------------------
+// --- TNyxListState ------------------------------------------------------------------
 
-void TNyxListMaterials::Apply(const TNyxMaterial& M) {
+void TNyxListState::Apply(const TNyxMaterial& M) {
     // A texture is sent whole each time, with the faces as they are.
     const bool whole = !M.TexturePixels().empty();
     if (whole)
@@ -24,7 +24,7 @@ void TNyxListMaterials::Apply(const TNyxMaterial& M) {
     ApplyFace(FBack, *M.BackFace(), !whole);
 }
 
-void TNyxListMaterials::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit) {
+void TNyxListState::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit) {
     static constexpr GLenum Names[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION};
     const std::array<TRGBAf, 4> rgba{F.AmbientRGBA(), F.DiffuseRGBA(), F.SpecularRGBA(),
                                      F.EmissionRGBA()};
@@ -35,6 +35,34 @@ void TNyxListMaterials::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool 
     if (Emit && (!Known.Known || Known.Shininess != shininess))
         glMaterialfv(F.Face(), GL_SHININESS, &shininess);
     Known = {true, rgba, shininess};
+}
+
+void TNyxListState::OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth) {
+    if (FLinesOpen && Width == FLineWidth && Stippled == FStippled &&
+        (!Stippled || Pattern == FPattern) && Smooth == FSmooth)
+        return;
+    CloseLines();
+    glPushAttrib(GL_LINE_BIT);
+    glLineWidth(Width);
+    if (Stippled) {
+        glLineStipple(1, Pattern);
+        glEnable(GL_LINE_STIPPLE);
+    }
+    glNormal3b(127, 0, 0);
+    if (Smooth)
+        glEnable(GL_LINE_SMOOTH);
+    FLinesOpen = true;
+    FLineWidth = Width;
+    FStippled = Stippled;
+    FPattern = Pattern;
+    FSmooth = Smooth;
+}
+
+void TNyxListState::CloseLines() {
+    if (!FLinesOpen)
+        return;
+    glPopAttrib();
+    FLinesOpen = false;
 }
 
 // --- TNyxGeometryCache -----------------------------------------------------------------
@@ -195,18 +223,18 @@ bool CompiledPass(TNyxDrawState State, TNyxDrawKind Kind) {
     }
 }
 
-// The scene's list space set aside while a group's list is compiled (its materials
+// The scene's list space set aside while a group's list is compiled (its state
 // followed meanwhile), and given back
 // however the compile ends.
 class TListSpaceAside {
 public:
-    TListSpaceAside(TNyxScene& Scene, TNyxListMaterials& Materials)
+    TListSpaceAside(TNyxScene& Scene, TNyxListState& State)
         : FScene(Scene), FSpace(Scene.CacheListSpace()) {
         FScene.StoreCacheListSpace(0);
-        FScene.StoreListMaterials(&Materials);
+        FScene.StoreListState(&State);
     }
     ~TListSpaceAside() {
-        FScene.StoreListMaterials(nullptr);
+        FScene.StoreListState(nullptr);
         FScene.StoreCacheListSpace(FSpace);
     }
     TListSpaceAside(const TListSpaceAside&) = delete;
@@ -281,11 +309,12 @@ void TNyxObject::DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDr
         return;
     }
     try {
-        TNyxListMaterials materials;
-        const TListSpaceAside aside(*Scene, materials);
+        TNyxListState state;
+        const TListSpaceAside aside(*Scene, state);
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
             FItems[i]->Draw(Scene, State, Kind);
+        state.CloseLines();
     } catch (...) {
         glDeleteLists(name, 1);
         throw;

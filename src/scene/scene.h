@@ -18,7 +18,7 @@
 
 namespace nyx {
 
-class TNyxListMaterials;
+class TNyxListState;
 
 const TEnumInfo& TNyxDrawStateInfo();
 const TEnumInfo& TNyxDrawKindInfo();
@@ -119,8 +119,8 @@ public:
     void StoreCacheListSpace(std::uint64_t Value) { FCacheListSpace = Value; }
     // The materials already set in the group's list being compiled, or none: a member
     // drawn with the material of the one before adds no material calls to it.
-    TNyxListMaterials* ListMaterials() const { return FListMaterials; }
-    void StoreListMaterials(TNyxListMaterials* Value) { FListMaterials = Value; }
+    TNyxListState* ListState() const { return FListState; }
+    void StoreListState(TNyxListState* Value) { FListState = Value; }
     // Advances with every change that reaches all cached geometry of the scene: a
     // material of its library, the library itself, the reflection switch.
     std::uint32_t CacheEpoch() const { return FCacheEpoch; }
@@ -165,7 +165,7 @@ private:
     bool FCacheGeometry = false;
     std::uint64_t FCacheListSpace = 0;
     std::uint32_t FCacheEpoch = 0;
-    TNyxListMaterials* FListMaterials = nullptr;
+    TNyxListState* FListState = nullptr;
     std::int32_t FShadowLightCount = 0;
     // Whether this frame combines several shadow lights in the accumulation buffer: only
     // a context that has one can (glAccum is an error without it).

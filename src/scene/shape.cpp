@@ -1,6 +1,8 @@
 #include "scene/shape.h"
 
 #include "gl/glscope.h"
+#include "scene/detail/geometrycache.h"
+#include "scene/scene.h"
 
 namespace nyx {
 
@@ -68,6 +70,12 @@ void TNyxLineShape::SetStyle(TPenStyle Value) {
 }
 
 void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
+    const TNyxScene* scene = Scene();
+    if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
+        inList->OpenLines(Width(), FStyle != psSolid, StipplePatterns[FStyle], Smooth());
+        DrawShape(Face, Draft);
+        return;
+    }
     const TGLAttribScope attrib(GL_LINE_BIT);
     glLineWidth(Width());
     if (FStyle != psSolid) {

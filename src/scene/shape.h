@@ -44,6 +44,9 @@ public:
     // The geometry of the line classes; nothing here.
     virtual void DrawShape(std::uint32_t Face, bool Draft);
 
+protected:
+    bool DrawsInLineState() const override { return true; }
+
 private:
     TPenStyle FStyle = psSolid;
 };

@@ -23,14 +23,21 @@ class TNyxObject;
 class TNyxMaterial;
 class TNyxFaceMaterial;
 
-// The material state a list being compiled has set so far. Within a group's list every
-// material call comes through here (what else changes materials, selection boxes and
-// coloured vertices, restores them), so a call that would set what is set already is
-// left out.
-class TNyxListMaterials {
+// The state a group's list being compiled has set so far, so that a call that would set
+// what is set already is left out. Every material call within such a list comes through
+// here (what else changes materials, selection boxes and coloured vertices, restores
+// them). The line classes' state bracket is left open from one line to the next while
+// their state stays the same, and closed before anything else is drawn: consecutive
+// lines then form one run of vertices, which the driver calls far faster.
+class TNyxListState {
 public:
     // Both faces of M, as M.ApplayMaterial(GL_FRONT_AND_BACK) sets them.
     void Apply(const TNyxMaterial& M);
+    // The line state bracket with this width, stipple pattern (when Stippled) and
+    // smoothing, and the normal +x: opened, or kept when it is open with the same state.
+    void OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth);
+    // Ends an open line bracket; before any other drawing and at the end of the list.
+    void CloseLines();
 
 private:
     struct TFace {
@@ -42,6 +49,11 @@ private:
     static void ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit);
 
     TFace FFront, FBack;
+    bool FLinesOpen = false;
+    float FLineWidth = 0;
+    bool FStippled = false;
+    std::uint16_t FPattern = 0;
+    bool FSmooth = false;
 };
 
 class TNyxGeometryCache {
