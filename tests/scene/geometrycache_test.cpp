@@ -452,6 +452,51 @@ TEST_F(GroupCacheTest, ObjectsThatCannotBeCompiledKeepTheirGroupOpen) {
     EXPECT_EQ(CountOf(Frame(), "glBegin(GL_LINES)"), 0u);
 }
 
+// Lines of one state share one bracket and materials already set are not set again; a
+// change of state opens a new bracket, and other objects are drawn outside it.
+TEST_F(GeometryCacheTest, AGroupsListSetsEachStateOnce) {
+    auto* layer = new TNyxActor(&owner);
+    const auto addLine = [&](double Y, TPenStyle Style, float Width) {
+        auto* l = new TNyxLine(&owner);
+        l->SetParentComponent(layer);
+        l->Point1()->Store({-1.5, Y, 0.5});
+        l->Point2()->Store({1.5, Y, 0.5});
+        l->SetStyle(Style);
+        l->SetWidth(Width);
+        l->SetSmooth(false);
+        return l;
+    };
+    for (int i = 0; i < 3; ++i)
+        addLine(-1 + 0.2 * i, psSolid, 3);
+    addLine(-0.2, psDash, 3);
+    auto* wire = new TNyxBox(&owner);  // drawn as lines, in the default width
+    wire->SetParentComponent(layer);
+    wire->SetDrawType(dtLine);
+    wire->XForm()->Translate()->SetY(1);
+    addLine(0.2, psDash, 3)->SetSelected(true);
+    addLine(0.4, psDash, 3);
+
+    const Strings calls = Recorded([&] { layer->SetParentComponent(scene); });
+    const auto start = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+        return c.rfind("glNewList", 0) == 0;
+    });
+    const auto end = std::find(start, calls.end(), "glEndList()");
+    ASSERT_NE(end, calls.end());
+    const Strings list(start, end);
+    // Brackets: the solid lines, the first dashed one; the box closes it; the selected
+    // line's own, closed by its selection box; the last dashed line's.
+    EXPECT_EQ(CountOf(list, "glPushAttrib(GL_LINE_BIT)"), 4u);
+    EXPECT_EQ(CountOf(list, "glLineWidth"), 4u);
+    EXPECT_EQ(CountOf(list, "glLineStipple"), 4u) << "three brackets and the selection box";
+    EXPECT_EQ(CountOf(list, "glMaterialfv"), 10u) << "one material, both faces";
+
+    scene->SetCacheGeometry(false);
+    const TPicture immediate = Picture();
+    scene->SetCacheGeometry(true);
+    EXPECT_EQ(LargestDifference(immediate, Picture()), 0);
+    EXPECT_EQ(LargestDifference(immediate, Picture()), 0);
+}
+
 TEST(GroupCache, WhatMayBeCompiledWithItsGroup) {
     TComponent owner(nullptr);
     auto* mirror = new TNyxPolygon(&owner);
