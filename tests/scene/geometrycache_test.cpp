@@ -228,11 +228,14 @@ TEST_F(GeometryCacheTest, AnEditBetweenTwoCachedFramesShows) {
     EXPECT_LE(LargestDifference(after, Picture()), 1);
 }
 
+// Counts the draws of a user object's callback.
+struct TDraws {
+    int Count = 0;
+    void Draw(TNyxObject*, std::uint32_t, bool) { ++Count; }
+};
+
 TEST_F(GeometryCacheTest, ApplicationDrawnObjectsAreNeverCompiled) {
-    struct TDraws {
-        int Count = 0;
-        void Draw(TNyxObject*, std::uint32_t, bool) { ++Count; }
-    } draws;
+    TDraws draws;
     auto* user = new TNyxUser(&owner);
     user->SetParentComponent(scene);
     user->SetOnDraw(TNyxUserDraw::Bind<&TDraws::Draw>(&draws));
@@ -432,10 +435,7 @@ TEST_F(GroupCacheTest, SamePixelsAsImmediateModeAndEditsInsideShowInTheNextFrame
 }
 
 TEST_F(GroupCacheTest, ObjectsThatCannotBeCompiledKeepTheirGroupOpen) {
-    struct TDraws {
-        int Count = 0;
-        void Draw(TNyxObject*, std::uint32_t, bool) { ++Count; }
-    } draws;
+    TDraws draws;
     auto* user = new TNyxUser(&owner);
     user->SetParentComponent(inner);
     user->SetItemIndex(1);  // between the inner box and the line
