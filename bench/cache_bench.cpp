@@ -18,6 +18,7 @@
 //
 // Frame times of this size vary: run with --benchmark_min_time=2 or more.
 
+#include "benchfloor.h"
 #include "demo.h"
 #include "framerace.h"
 #include "gl/opengl.h"
@@ -139,24 +140,9 @@ BENCHMARK(BM_CachedSphereFrame)
 
 // --- Shadows, cache on against off ---------------------------------------------------
 
-class TFloor : public TNyxShadowedObject {
-public:
-    using TNyxShadowedObject::TNyxShadowedObject;
-    void DrawSpecific(std::uint32_t, bool) override {
-        glNormal3f(0, 0, 1);
-        glBegin(GL_QUADS);
-        glVertex3d(-20, -20, 0);
-        glVertex3d(20, -20, 0);
-        glVertex3d(20, 20, 0);
-        glVertex3d(-20, 20, 0);
-        glEnd();
-    }
-    double GetRadius() const override { return 29; }
-};
-
 void ShadowScene(TBenchScene& s, bool Cache) {
     s.Scene->SetFShadows(true);
-    auto* floor = new TFloor(&s.Owner);
+    auto* floor = new bench::TBenchFloor(&s.Owner);
     floor->SetParentComponent(s.Scene);
     floor->SetShadows(1, true);
     for (int i = 0; i < 100; ++i) {

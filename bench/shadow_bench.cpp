@@ -5,6 +5,7 @@
 // Targets: <= 1 ms per object per light for the sphere; once the buffers have grown,
 // a steady scene allocates nothing per frame (counter "allocs/frame" = 0).
 
+#include "benchfloor.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
@@ -51,21 +52,6 @@ private:
     GLUquadric* FQuadric;
 };
 
-class TBenchFloor : public TNyxShadowedObject {
-public:
-    using TNyxShadowedObject::TNyxShadowedObject;
-    void DrawSpecific(std::uint32_t, bool) override {
-        glNormal3f(0, 0, 1);
-        glBegin(GL_QUADS);
-        glVertex3d(-20, -20, 0);
-        glVertex3d(20, -20, 0);
-        glVertex3d(20, 20, 0);
-        glVertex3d(-20, 20, 0);
-        glEnd();
-    }
-    double GetRadius() const override { return 29; }
-};
-
 TNyxLight* AddLight(TNyxScene& scene, const TGLArrayd3& at) {
     auto* light = new TNyxLight(nullptr);
     light->SetParentComponent(&scene);
@@ -96,7 +82,7 @@ void BM_ShadowFrame(benchmark::State& state) {
     test::TOffscreenGL gl(size, size * 3 / 4, true);
     TNyxScene scene(nullptr);
     scene.SetFShadows(true);
-    auto* floor = new TBenchFloor(nullptr);
+    auto* floor = new bench::TBenchFloor(nullptr);
     floor->SetParentComponent(&scene);
     floor->SetShadows(1, true);
     const int spheres = int(state.range(0));
