@@ -51,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     converter.SetCreateLayersIfNotExists(size % 3 != 0);
     try {
         converter.LoadFromFile();
-    } catch (const EDXFReadException&) {
-    }
+    } catch (const EDXFReadException&) {}
     Check(root.UpdateCount() == 0, "the root's update bracket is still open");
     for (TNyxObject* child : root.Items())
-        Check(child->Parent() == &root && child->UpdateCount() == 0, "a layer is left inside its bracket");
+        Check(child->Parent() == &root && child->UpdateCount() == 0,
+              "a layer is left inside its bracket");
     converter.SetRoot(nullptr);
     return 0;
 }

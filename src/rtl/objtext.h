@@ -28,8 +28,8 @@ class TStream;
 // Told of every object header of a text stream, the root first: its class, its name
 // (empty when none is given), the line it stands on and its depth (the root's is 0).
 // What it raises ends the conversion, so a caller can refuse a class by its line.
-using TObjectTextProc = std::function<void(const std::string& ClassName,
-                                           const std::string& Name, int Line, int Depth)>;
+using TObjectTextProc =
+    std::function<void(const std::string& ClassName, const std::string& Name, int Line, int Depth)>;
 
 // Whether the data at Stream's position begins with the signature of the binary form;
 // the position is kept. Files of the two forms are told apart by this, not by name.

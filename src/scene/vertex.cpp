@@ -60,8 +60,8 @@ const TMetaClass& TNyxVertex3CI::StaticClass() {
     };
     static const TMetaClass meta = TMetaClass::Make<TNyxVertex3CI, TCollectionItem>(
         "TNyxVertex3CI",
-        {P::Color("Color", &TNyxVertex3CI::Color, &TNyxVertex3CI::SetColor, clWhite),
-         coord("X", 0), coord("Y", 1), coord("Z", 2)});
+        {P::Color("Color", &TNyxVertex3CI::Color, &TNyxVertex3CI::SetColor, clWhite), coord("X", 0),
+         coord("Y", 1), coord("Z", 2)});
     return meta;
 }
 
