@@ -30,7 +30,7 @@ const char* const Usage =
     "\n"
     "Click a component on the palette page, then click on the form to place it. Drag a\n"
     "component by its title to move it, a panel by its lower right corner to resize it; the\n"
-    "right button opens its menu. The object inspector edits the selected component, the\n"
+    "right button opens its menu. The properties view edits the selected component, the\n"
     "time line lists the objects and properties of the selected scene (View > Refresh Time\n"
     "Line reads it again). A panel shows its Camera's scene; the mouse navigates in it as\n"
     "the panel's PanelControl says (MouseLeft = mmOrbit, say).\n"

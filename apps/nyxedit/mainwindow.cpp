@@ -2,7 +2,7 @@
 
 #include "formview.h"
 
-#include "design/inspector.h"
+#include "design/propertiesview.h"
 #include "design/registry.h"
 #include "qt/timeline.h"
 #include "rtl/host.h"
@@ -65,7 +65,7 @@ TEditorWindow::~TEditorWindow() {
     FDocument.SetListener(nullptr);
     // The views go before the components they show.
     FTimeLine->SetScene(nullptr);
-    FInspector->SetInstance(nullptr);
+    FPropertiesView->SetInstance(nullptr);
     delete FFormView;
     FFormView = nullptr;
 }
@@ -112,11 +112,11 @@ void TEditorWindow::BuildPalette() {
 }
 
 void TEditorWindow::BuildDocks() {
-    FInspector = new TObjectInspector(FDocument.Registry(), FDocument, this);
-    auto* inspectorDock = new QDockWidget(QStringLiteral("Object Inspector"), this);
-    inspectorDock->setObjectName(QStringLiteral("Inspector"));
-    inspectorDock->setWidget(FInspector);
-    addDockWidget(Qt::LeftDockWidgetArea, inspectorDock);
+    FPropertiesView = new TPropertiesView(FDocument.Registry(), FDocument, this);
+    auto* propertiesViewDock = new QDockWidget(QStringLiteral("Properties"), this);
+    propertiesViewDock->setObjectName(QStringLiteral("PropertiesView"));
+    propertiesViewDock->setWidget(FPropertiesView);
+    addDockWidget(Qt::LeftDockWidgetArea, propertiesViewDock);
 
     FTimeLine = new TNyxTimeLine(this);
     auto* timeLineDock = new QDockWidget(QStringLiteral("Time Line"), this);
@@ -248,7 +248,7 @@ std::string TEditorWindow::ChooseWithDialog(bool ForSaving) {
 
 void TEditorWindow::FormReplaced() {
     FTimeLine->SetScene(nullptr);
-    FInspector->SetInstance(nullptr);
+    FPropertiesView->SetInstance(nullptr);
     FFormView->Rebuild();
 }
 
@@ -257,7 +257,7 @@ void TEditorWindow::ComponentAdded(TComponent* Component) { FFormView->Add(Compo
 void TEditorWindow::ComponentRemoved(TComponent* Component) { FFormView->Remove(Component); }
 
 void TEditorWindow::SelectionChanged() {
-    FInspector->ShowSelection();
+    FPropertiesView->ShowSelection();
     FFormView->Refresh();
     if (!FSelectingFromTimeLine)
         FTimeLine->SetScene(SceneOfSelection());

@@ -1,6 +1,6 @@
 #pragma once
 // nyxedit's main window: the palette pages at the top, the form in the middle, the object
-// inspector and the time line of the selected scene in docks, and the File and Edit
+// properties view and the time line of the selected scene in docks, and the File and Edit
 // menus. Messages and questions go through the current host's message boxes.
 
 #include "document.h"
@@ -19,7 +19,7 @@ class TDesignRegistry;
 class TFormView;
 class TNyxScene;
 class TNyxTimeLine;
-class TObjectInspector;
+class TPropertiesView;
 
 class TEditorWindow : public QMainWindow, private TFormListener {
 public:
@@ -29,7 +29,7 @@ public:
 
     TFormDocument& Document() { return FDocument; }
     TFormView& FormView() const { return *FFormView; }
-    TObjectInspector& Inspector() const { return *FInspector; }
+    TPropertiesView& PropertiesView() const { return *FPropertiesView; }
     TNyxTimeLine& TimeLine() const { return *FTimeLine; }
     QTabWidget& Palette() const { return *FPalette; }
     // The palette's button of a class ("TNyxScene"), or none.
@@ -71,7 +71,7 @@ private:
 
     TFormDocument FDocument;
     TFormView* FFormView = nullptr;
-    TObjectInspector* FInspector = nullptr;
+    TPropertiesView* FPropertiesView = nullptr;
     TNyxTimeLine* FTimeLine = nullptr;
     QTabWidget* FPalette = nullptr;
     bool FSelectingFromTimeLine = false;

@@ -3,7 +3,7 @@
 // base classes of those editors.
 //
 // A form being designed is one root component that owns everything placed on it. The
-// designer creates components on it, keeps one selected (the object inspector shows the
+// designer creates components on it, keeps one selected (the properties view shows the
 // selection) and hears when the design was modified. Component editors add verbs to a
 // component's context menu; property editors show and set one published property of one
 // instance as text, list choices, open dialogs and expand into sub-properties. Everything
@@ -36,7 +36,7 @@ public:
     // the caller. Errors (a class that cannot be created, say) reach the caller.
     virtual TComponent* CreateComponent(const TMetaClass* ComponentClass, TComponent* Parent,
                                         int Left, int Top, int Width, int Height) = 0;
-    // Makes Instance the selection (none clears it); the object inspector follows.
+    // Makes Instance the selection (none clears it); the properties view follows.
     virtual void SelectComponent(TPersistent* Instance) = 0;
     virtual void ClearSelection() = 0;
     // The selected component or object, or none.
@@ -125,7 +125,7 @@ public:
 
     virtual std::string GetName() const { return FProp.Name; }
     virtual TPropertyAttributes GetAttributes() const { return {paRevertable}; }
-    // The value as the inspector shows it, and set from such a text.
+    // The value as the properties view shows it, and set from such a text.
     virtual std::string GetValue() const;
     virtual void SetValue(const std::string& Value);
     // The choices of a paValueList property.

@@ -1,5 +1,5 @@
 #pragma once
-// The property editors of the kinds of published properties: what the object inspector
+// The property editors of the kinds of published properties: what the properties view
 // uses for a property that no registered editor claims.
 //
 // Numbers are shown and read with the user's decimal separator (a point is read too);

@@ -18,7 +18,7 @@ struct TComponentEditorBinding {
     std::string Editor;  // the editor's class name, e.g. "TNyxObjectEditor"
 };
 
-// The editor the inspector uses for properties of a type.
+// The editor the properties view uses for properties of a type.
 struct TPropertyEditorBinding {
     std::string PropertyType;                    // e.g. "TNyxVertex3", "TFileName"
     const TMetaClass* ComponentClass = nullptr;  // none: properties of any component class

@@ -4,7 +4,7 @@
 // Every class of the framework and of the library describes itself once, in a
 // TMetaClass: its name, its parent, how to create it by name, and the table of its
 // published properties. Streaming, the class registry, the time line and the
-// designer's inspector all read these tables; no class writes streaming code.
+// designer's properties view all read these tables; no class writes streaming code.
 //
 // Sections: TObject - TEnumInfo - TPropInfo - property builders (Props<C>) -
 // TMetaClass - class registry - typed property access by name.
@@ -296,7 +296,7 @@ struct Props {
         return p;
     }
 
-    // An event: listed for inspectors, never streamed.
+    // An event: listed for property views, never streamed.
     static TPropInfo Event(std::string name) {
         return NewProp(std::move(name), TTypeKind::tkMethod);
     }

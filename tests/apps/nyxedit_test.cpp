@@ -1,5 +1,5 @@
 // nyxedit's window on Qt's offscreen platform: the palette from the registration tables,
-// components placed, moved and deleted on the form, properties set through the inspector,
+// components placed, moved and deleted on the form, properties set through the properties view,
 // the form saved and read back in both forms, the questions before unsaved changes are
 // dropped; and the program's command line.
 
@@ -8,7 +8,7 @@
 #include "registration.h"
 #include "runprogram.h"
 
-#include "design/inspector.h"
+#include "design/propertiesview.h"
 #include "design/registry.h"
 #include "qt/qtenv.h"
 #include "qt/timeline.h"
@@ -121,7 +121,7 @@ TEST_F(NyxeditTest, SceneAndPanelFromThePaletteAreDesignedComponentsOnTheForm) {
     EXPECT_TRUE(scene->CacheGeometry());
     EXPECT_EQ(DesignInfoLeft(scene->DesignInfo()), 40) << "snapped to the grid";
     EXPECT_EQ(DesignInfoTop(scene->DesignInfo()), 16);
-    EXPECT_EQ(window->Inspector().Instance(), scene);
+    EXPECT_EQ(window->PropertiesView().Instance(), scene);
     EXPECT_EQ(window->TimeLine().Scene(), scene);
 
     auto* panel = dynamic_cast<TNyxPanel*>(Place("TNyxPanel", {200, 40}));
@@ -137,7 +137,7 @@ TEST_F(NyxeditTest, SceneAndPanelFromThePaletteAreDesignedComponentsOnTheForm) {
     // A click on the empty form clears the selection.
     Click(&window->FormView(), {600, 400});
     EXPECT_EQ(Doc().GetSelection(), nullptr);
-    EXPECT_EQ(window->Inspector().Instance(), nullptr);
+    EXPECT_EQ(window->PropertiesView().Instance(), nullptr);
 }
 
 TEST_F(NyxeditTest, ComponentsMoveAndPanelsResizeWithTheMouse) {
@@ -173,7 +173,7 @@ TEST_F(NyxeditTest, DeletingFromTheContextMenuRemovesComponentAndView) {
     EXPECT_EQ(Doc().GetRoot()->ComponentCount(), 0);
     EXPECT_EQ(window->FormView().ViewCount(), 0);
     EXPECT_EQ(Doc().GetSelection(), nullptr);
-    EXPECT_EQ(window->Inspector().Instance(), nullptr);
+    EXPECT_EQ(window->PropertiesView().Instance(), nullptr);
 }
 
 // A component editor with two verbs, bound to the scene as the scene's editor is.
@@ -208,26 +208,26 @@ TEST_F(NyxeditTest, SceneContextMenuListsItsEditorsVerbsAndRunsThem) {
     EXPECT_EQ(scene->Tag(), 1);
 }
 
-// --- Inspector --------------------------------------------------------------------------------
+// --- PropertiesView --------------------------------------------------------------------------------
 
-TEST_F(NyxeditTest, InspectorSetsValuesAndRefusesABadFloatKeepingTheOldOne) {
+TEST_F(NyxeditTest, PropertiesViewSetsValuesAndRefusesABadFloatKeepingTheOldOne) {
     Place("TNyxScene", {40, 40});
-    TObjectInspector& inspector = window->Inspector();
+    TPropertiesView& propertiesView = window->PropertiesView();
     TMessageCapture capture;
-    ASSERT_TRUE(inspector.CommitText("XForm.Translate.X", "1.5"));
-    EXPECT_FALSE(inspector.CommitText("XForm.Translate.X", "1,5x"));
+    ASSERT_TRUE(propertiesView.CommitText("XForm.Translate.X", "1.5"));
+    EXPECT_FALSE(propertiesView.CommitText("XForm.Translate.X", "1,5x"));
     ASSERT_EQ(capture.Boxes.size(), 1u);
     EXPECT_FALSE(capture.Boxes[0].Text.empty());
     auto* scene = dynamic_cast<TNyxScene*>(Doc().GetSelection());
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->XForm()->Translate()->X(), 1.5);
-    auto* line = dynamic_cast<QLineEdit*>(inspector.EditorOf("XForm.Translate.X"));
+    auto* line = dynamic_cast<QLineEdit*>(propertiesView.EditorOf("XForm.Translate.X"));
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->text(), QString("1.5")) << "the old value is shown again";
 
     // A name that is taken is refused with the library's message.
     Place("TNyxScene", {40, 120});
-    EXPECT_FALSE(inspector.CommitText("Name", "NyxScene1"));
+    EXPECT_FALSE(propertiesView.CommitText("Name", "NyxScene1"));
     ASSERT_EQ(capture.Boxes.size(), 2u);
     EXPECT_NE(capture.Boxes[1].Text.find("NyxScene1"), std::string::npos);
     EXPECT_EQ(dynamic_cast<TComponent*>(Doc().GetSelection())->Name(), "NyxScene2");
@@ -244,17 +244,17 @@ class NyxeditFileTest : public NyxeditTest, public ::testing::WithParamInterface
 TEST_P(NyxeditFileTest, SavedFormReopensWithTheSameComponentsAndValues) {
     auto* scene = dynamic_cast<TNyxScene*>(Place("TNyxScene", {40, 40}));
     ASSERT_NE(scene, nullptr);
-    TObjectInspector& inspector = window->Inspector();
-    ASSERT_TRUE(inspector.CommitText("XForm.Translate.X", "1.5"));
-    ASSERT_TRUE(inspector.CommitText("BackgroundColor", "$00FF8000"));
+    TPropertiesView& propertiesView = window->PropertiesView();
+    ASSERT_TRUE(propertiesView.CommitText("XForm.Translate.X", "1.5"));
+    ASSERT_TRUE(propertiesView.CommitText("BackgroundColor", "$00FF8000"));
     // A camera in the scene, as the scene's editor makes one.
     auto* camera = dynamic_cast<TNyxCamera*>(
         Doc().CreateComponent(&TNyxCamera::StaticClass(), Doc().GetRoot(), 0, 0, 0, 0));
     ASSERT_NE(camera, nullptr);
     camera->SetParentComponent(scene);
     Place("TNyxPanel", {200, 40});
-    ASSERT_TRUE(inspector.CommitText("Camera", "NyxCamera1"));
-    ASSERT_TRUE(inspector.CommitText("Width", "240"));
+    ASSERT_TRUE(propertiesView.CommitText("Camera", "NyxCamera1"));
+    ASSERT_TRUE(propertiesView.CommitText("Width", "240"));
     Place("TNyxMaterialLibrary", {40, 120});
 
     nextFile = dir / GetParam().File;
@@ -391,7 +391,7 @@ TEST_F(NyxeditTest, TimeLineShowsTheSelectedScenesTreeAndSelectsFromIt) {
     ASSERT_EQ(TNyxTimeLine::ObjectOf(cameraNode), camera);
     emit window->TimeLine().itemClicked(cameraNode, 0);
     EXPECT_EQ(Doc().GetSelection(), camera);
-    EXPECT_EQ(window->Inspector().Instance(), camera);
+    EXPECT_EQ(window->PropertiesView().Instance(), camera);
 }
 
 // --- The program ------------------------------------------------------------------------------

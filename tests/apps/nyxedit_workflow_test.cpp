@@ -1,6 +1,6 @@
 // nyxedit from start to end on a virtual X server: a scene and a live panel placed from
 // the palette, the scene's tree built with "Edit items...", the panel's camera set in the
-// inspector, objects reordered and re-parented in the tree while the view follows, a DXF
+// propertiesView, objects reordered and re-parented in the tree while the view follows, a DXF
 // drawing chosen with the file dialog and imported under an actor, the form saved and
 // read back.
 
@@ -11,8 +11,8 @@
 #include "tempdir.h"
 
 #include "design/designtest.h"
-#include "design/inspector.h"
 #include "design/objectslistform.h"
+#include "design/propertiesview.h"
 #include "design/registry.h"
 #include "dxf/converter.h"
 #include "objects/quadrics.h"
@@ -65,10 +65,10 @@ protected:
         }
         return dynamic_cast<T*>(Window.Document().GetSelection());
     }
-    // Selects Object as a click on its node does, so that the inspector shows it.
+    // Selects Object as a click on its node does, so that the properties view shows it.
     void Pick(TNyxObjectsListForm& Form, const TNyxObject* Object) {
         Form.TreeView1()->setCurrentItem(Form.FindNode(Object));
-        ASSERT_EQ(Window.Inspector().Instance(), Object);
+        ASSERT_EQ(Window.PropertiesView().Instance(), Object);
     }
     static TColor Centre(TNyxPanel& Panel) {
         return Panel.Canvas().Pixels(Panel.Width() / 2, Panel.Height() / 2);
@@ -83,7 +83,7 @@ protected:
 TEST_F(NyxeditWorkflow, TheSceneTreeEditorBuildsALiveSceneThatIsSavedWithTheForm) {
     Window.show();
     TFormDocument& doc = Window.Document();
-    TObjectInspector& inspector = Window.Inspector();
+    TPropertiesView& propertiesView = Window.PropertiesView();
     auto* scene = Place<TNyxScene>("TNyxScene", {40, 40});
     auto* panel = Place<TNyxPanel>("TNyxPanel", {120, 20});
     ASSERT_TRUE(scene && panel);
@@ -109,11 +109,11 @@ TEST_F(NyxeditWorkflow, TheSceneTreeEditorBuildsALiveSceneThatIsSavedWithTheForm
 
     // The camera steps back from the origin, and the panel looks through it.
     Pick(*form, camera);
-    ASSERT_TRUE(inspector.CommitText("Position.X", "3"));
-    ASSERT_TRUE(inspector.CommitText("Position.Y", "-3"));
-    ASSERT_TRUE(inspector.CommitText("Position.Z", "2"));
+    ASSERT_TRUE(propertiesView.CommitText("Position.X", "3"));
+    ASSERT_TRUE(propertiesView.CommitText("Position.Y", "-3"));
+    ASSERT_TRUE(propertiesView.CommitText("Position.Z", "2"));
     doc.SelectComponent(panel);
-    ASSERT_TRUE(inspector.CommitText("Camera", "NyxCamera1"));
+    ASSERT_TRUE(propertiesView.CommitText("Camera", "NyxCamera1"));
     ASSERT_TRUE(SpinUntil([panel] { return panel->HandleAllocated() && panel->FrameCount() > 0; }));
     const TColor background = scene->BackgroundColor();
     EXPECT_NE(Centre(*panel), background) << "the sphere fills the middle of the view";
@@ -130,7 +130,7 @@ TEST_F(NyxeditWorkflow, TheSceneTreeEditorBuildsALiveSceneThatIsSavedWithTheForm
     EXPECT_NE(Centre(*panel), background);
     Pick(*form, sphere);
     frames = panel->FrameCount();
-    ASSERT_TRUE(inspector.CommitText("Visible", "False"));
+    ASSERT_TRUE(propertiesView.CommitText("Visible", "False"));
     EXPECT_GT(panel->FrameCount(), frames);
     EXPECT_EQ(Centre(*panel), background) << "the hidden sphere left the view";
     EXPECT_TRUE(doc.IsModified());
@@ -140,7 +140,7 @@ TEST_F(NyxeditWorkflow, TheSceneTreeEditorBuildsALiveSceneThatIsSavedWithTheForm
     std::ofstream(drawing) << PlanDrawing();
     auto* converter = Place<TDXFConverter>("TDXFConverter", {40, 200});
     ASSERT_NE(converter, nullptr);
-    auto* browse = inspector.EditorOf("FileName")->findChild<QAbstractButton*>();
+    auto* browse = propertiesView.EditorOf("FileName")->findChild<QAbstractButton*>();
     ASSERT_NE(browse, nullptr);
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -155,7 +155,7 @@ TEST_F(NyxeditWorkflow, TheSceneTreeEditorBuildsALiveSceneThatIsSavedWithTheForm
     auto* actor = dynamic_cast<TNyxActor*>(doc.GetRoot()->FindComponent("NyxActor1"));
     ASSERT_NE(actor, nullptr);
     doc.SelectComponent(converter);
-    ASSERT_TRUE(inspector.CommitText("Root", "NyxActor1"));
+    ASSERT_TRUE(propertiesView.CommitText("Root", "NyxActor1"));
     converter->LoadFromFile();
     ASSERT_GT(actor->GetItemsCount(), 0);
     EXPECT_EQ(form->FindNode(actor)->childCount(), actor->GetItemsCount())

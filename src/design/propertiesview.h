@@ -1,5 +1,5 @@
 #pragma once
-// The object inspector: the published properties of one component or scene object, by
+// The properties view: the published properties of one component or scene object, by
 // name, each with its property editor (a registered one or its kind's). Numbers and
 // strings are edited as text, choices as drop-down lists, booleans and set members as
 // check boxes, dialogs from a "..." button, class properties expand into their
@@ -21,14 +21,14 @@ namespace nyx {
 
 class TDesignRegistry;
 
-class TObjectInspector : public QTreeWidget {
+class TPropertiesView : public QTreeWidget {
 public:
-    // Registry and Designer outlive the inspector.
-    TObjectInspector(const TDesignRegistry& Registry, IDesigner& Designer,
-                     QWidget* Parent = nullptr);
-    ~TObjectInspector() override;
+    // Registry and Designer outlive the properties view.
+    TPropertiesView(const TDesignRegistry& Registry, IDesigner& Designer,
+                    QWidget* Parent = nullptr);
+    ~TPropertiesView() override;
 
-    // Shows Instance's properties (none: an empty inspector). A component shown is
+    // Shows Instance's properties (none: an empty properties view). A component shown is
     // dropped by itself when it is freed.
     void SetInstance(TPersistent* Instance);
     TPersistent* Instance() const { return FInstance; }

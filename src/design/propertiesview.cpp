@@ -1,4 +1,4 @@
-#include "design/inspector.h"
+#include "design/propertiesview.h"
 
 #include "design/propedits.h"
 #include "design/registry.h"
@@ -15,7 +15,7 @@
 
 namespace nyx {
 
-struct TObjectInspector::TRow {
+struct TPropertiesView::TRow {
     QString Path;
     QTreeWidgetItem* Item = nullptr;
     std::unique_ptr<TPropertyEditor> Editor;
@@ -28,9 +28,10 @@ struct TObjectInspector::TRow {
 };
 
 // Hears of the shown component's end, so that no editor outlives its instance.
-class TObjectInspector::TWatch : public TComponent {
+class TPropertiesView::TWatch : public TComponent {
 public:
-    explicit TWatch(TObjectInspector& Inspector) : TComponent(nullptr), FInspector(Inspector) {}
+    explicit TWatch(TPropertiesView& PropertiesView)
+        : TComponent(nullptr), FPropertiesView(PropertiesView) {}
     void Watch(TComponent* Value) {
         if (FWatched)
             RemoveFreeNotification(FWatched);
@@ -42,12 +43,12 @@ public:
         TComponent::Notification(AComponent, Operation);
         if (Operation == opRemove && AComponent == FWatched) {
             FWatched = nullptr;
-            FInspector.InstanceFreed();
+            FPropertiesView.InstanceFreed();
         }
     }
 
 private:
-    TObjectInspector& FInspector;
+    TPropertiesView& FPropertiesView;
     TComponent* FWatched = nullptr;
 };
 
@@ -67,8 +68,8 @@ bool IsBooleanList(const std::vector<std::string>& Values) {
 
 }  // namespace
 
-TObjectInspector::TObjectInspector(const TDesignRegistry& Registry, IDesigner& Designer,
-                                   QWidget* Parent)
+TPropertiesView::TPropertiesView(const TDesignRegistry& Registry, IDesigner& Designer,
+                                 QWidget* Parent)
     : QTreeWidget(Parent), FRegistry(Registry), FDesigner(Designer),
       FWatch(std::make_unique<TWatch>(*this)) {
     setColumnCount(2);
@@ -79,9 +80,9 @@ TObjectInspector::TObjectInspector(const TDesignRegistry& Registry, IDesigner& D
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-TObjectInspector::~TObjectInspector() { Clear(); }
+TPropertiesView::~TPropertiesView() { Clear(); }
 
-void TObjectInspector::Clear() {
+void TPropertiesView::Clear() {
     // Widgets go with their items, possibly later: their edits must not reach the editors
     // freed here.
     for (const auto& row : FRows)
@@ -91,7 +92,7 @@ void TObjectInspector::Clear() {
     clear();
 }
 
-void TObjectInspector::SetInstance(TPersistent* Instance) {
+void TPropertiesView::SetInstance(TPersistent* Instance) {
     Clear();
     FInstance = Instance;
     FWatch->Watch(HoldingComponent(Instance));
@@ -100,13 +101,13 @@ void TObjectInspector::SetInstance(TPersistent* Instance) {
                 GetPropertyEditors(Instance, &FDesigner, &FRegistry));
 }
 
-void TObjectInspector::InstanceFreed() {
+void TPropertiesView::InstanceFreed() {
     Clear();
     FInstance = nullptr;
 }
 
-void TObjectInspector::AddRows(QTreeWidgetItem* Parent, const QString& Prefix,
-                               TPropertyEditors Editors) {
+void TPropertiesView::AddRows(QTreeWidgetItem* Parent, const QString& Prefix,
+                              TPropertyEditors Editors) {
     for (auto& editor : Editors) {
         auto row = std::make_unique<TRow>();
         const QString name = QString::fromStdString(editor->GetName());
@@ -124,7 +125,7 @@ void TObjectInspector::AddRows(QTreeWidgetItem* Parent, const QString& Prefix,
     }
 }
 
-QWidget* TObjectInspector::MakeEditor(TRow& Row) {
+QWidget* TPropertiesView::MakeEditor(TRow& Row) {
     const TPropertyAttributes attributes = Row.Editor->GetAttributes();
     const bool readOnly = attributes.Contains(paReadOnly);
     const QString path = Row.Path;
@@ -181,7 +182,7 @@ QWidget* TObjectInspector::MakeEditor(TRow& Row) {
     return box;
 }
 
-void TObjectInspector::ShowValue(TRow& Row) {
+void TPropertiesView::ShowValue(TRow& Row) {
     // A value that cannot be read shows its error rather than ending the update.
     try {
         Row.Shown = Row.Editor->GetValue();
@@ -211,16 +212,16 @@ void TObjectInspector::ShowValue(TRow& Row) {
         Row.Item->setText(1, text);
 }
 
-void TObjectInspector::RefreshValues() {
+void TPropertiesView::RefreshValues() {
     for (const auto& row : FRows)
         ShowValue(*row);
 }
 
-bool TObjectInspector::Commit(TRow& Row, const std::string& Text) {
+bool TPropertiesView::Commit(TRow& Row, const std::string& Text) {
     return Text != Row.Shown && Attempt([&] { Row.Editor->SetValue(Text); });
 }
 
-bool TObjectInspector::Attempt(const std::function<void()>& Action) {
+bool TPropertiesView::Attempt(const std::function<void()>& Action) {
     // Losing the focus to the message box would finish the same edit again.
     if (FCommitting)
         return false;
@@ -237,33 +238,33 @@ bool TObjectInspector::Attempt(const std::function<void()>& Action) {
     return done;
 }
 
-bool TObjectInspector::CommitText(const QString& Path, const QString& Text) {
+bool TPropertiesView::CommitText(const QString& Path, const QString& Text) {
     TRow* row = RowOf(Path);
     return row && Commit(*row, Text.toStdString());
 }
 
-void TObjectInspector::OpenDialog(TRow& Row) {
+void TPropertiesView::OpenDialog(TRow& Row) {
     Attempt([&] { Row.Editor->Edit(); });
 }
 
-TObjectInspector::TRow* TObjectInspector::RowOf(const QString& Path) const {
+TPropertiesView::TRow* TPropertiesView::RowOf(const QString& Path) const {
     for (const auto& row : FRows)
         if (row->Path.compare(Path, Qt::CaseInsensitive) == 0)
             return row.get();
     return nullptr;
 }
 
-QTreeWidgetItem* TObjectInspector::FindRow(const QString& Path) const {
+QTreeWidgetItem* TPropertiesView::FindRow(const QString& Path) const {
     const TRow* row = RowOf(Path);
     return row ? row->Item : nullptr;
 }
 
-QWidget* TObjectInspector::EditorOf(const QString& Path) const {
+QWidget* TPropertiesView::EditorOf(const QString& Path) const {
     const TRow* row = RowOf(Path);
     return row ? row->Widget : nullptr;
 }
 
-TPropertyEditor* TObjectInspector::PropertyEditorOf(const QString& Path) const {
+TPropertyEditor* TPropertiesView::PropertyEditorOf(const QString& Path) const {
     const TRow* row = RowOf(Path);
     return row ? row->Editor.get() : nullptr;
 }

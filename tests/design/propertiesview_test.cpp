@@ -1,11 +1,11 @@
-// The object inspector's widgets: each kind edited as the user edits it, refused values
+// The properties view's widgets: each kind edited as the user edits it, refused values
 // reported in a message box with the old value shown again.
 
 #include "testdesigner.h"
 
 #include "../qt/qtenv.h"
-#include "design/inspector.h"
 #include "design/propedits.h"
+#include "design/propertiesview.h"
 #include "design/registry.h"
 #include "dxf/converter.h"
 #include "library/startup.h"
@@ -30,9 +30,9 @@
 namespace nyx::test {
 namespace {
 
-class Inspector : public ::testing::Test {
+class PropertiesView : public ::testing::Test {
 protected:
-    Inspector() {
+    PropertiesView() {
         QLocale::setDefault(QLocale(QLocale::English));
         Registry.Register(NyxDesignRegistrations());
         Scene = new TNyxScene(&Designer.Root);
@@ -41,7 +41,7 @@ protected:
         Sphere->SetName("Sphere1");
         Sphere->SetParentComponent(Scene);
     }
-    ~Inspector() override { QLocale::setDefault(QLocale::c()); }
+    ~PropertiesView() override { QLocale::setDefault(QLocale::c()); }
 
     template <class W>
     W* Widget(const char* Path) {
@@ -68,12 +68,12 @@ protected:
 
     TTestDesigner Designer;
     TDesignRegistry Registry;
-    TObjectInspector View{Registry, Designer};
+    TPropertiesView View{Registry, Designer};
     TNyxScene* Scene = nullptr;
     TNyxSphere* Sphere = nullptr;
 };
 
-TEST_F(Inspector, ShowsEveryPublishedPropertyByName) {
+TEST_F(PropertiesView, ShowsEveryPublishedPropertyByName) {
     Designer.SelectComponent(Sphere);
     View.ShowSelection();
     EXPECT_EQ(View.Instance(), Sphere);
@@ -95,7 +95,7 @@ TEST_F(Inspector, ShowsEveryPublishedPropertyByName) {
     EXPECT_EQ(View.topLevelItemCount(), 0);
 }
 
-TEST_F(Inspector, EditsOfEachKind) {
+TEST_F(PropertiesView, EditsOfEachKind) {
     View.SetInstance(Sphere);
     Type("Slices", "7");
     EXPECT_EQ(Sphere->Slices(), 7);
@@ -130,14 +130,14 @@ TEST_F(Inspector, EditsOfEachKind) {
               View.PropertyEditorOf("Options")->GetValue());
 }
 
-TEST_F(Inspector, ABadFloatIsRefusedWithAMessageAndTheOldValueStays) {
+TEST_F(PropertiesView, ABadFloatIsRefusedWithAMessageAndTheOldValueStays) {
     Sphere->XForm()->Scale()->SetY(2);
     View.SetInstance(Sphere);
     TMessageCapture capture;
     Type("XForm.Scale.Y", "two");
     ASSERT_EQ(capture.Boxes.size(), 1u);
     EXPECT_EQ(capture.Boxes[0].Text, "'two' is not a valid floating point value");
-    EXPECT_EQ(capture.Boxes[0].Caption, TObjectInspector::ErrorCaption);
+    EXPECT_EQ(capture.Boxes[0].Caption, TPropertiesView::ErrorCaption);
     EXPECT_EQ(Sphere->XForm()->Scale()->Y(), 2.0);
     EXPECT_EQ(Widget<QLineEdit>("XForm.Scale.Y")->text(), "2");
     EXPECT_EQ(Designer.ModifiedCount, 0);
@@ -146,7 +146,7 @@ TEST_F(Inspector, ABadFloatIsRefusedWithAMessageAndTheOldValueStays) {
     EXPECT_EQ(capture.Boxes.size(), 1u);
 }
 
-TEST_F(Inspector, ABadNameIsRefused) {
+TEST_F(PropertiesView, ABadNameIsRefused) {
     View.SetInstance(Sphere);
     TMessageCapture capture;
     Type("Name", "Scene1");
@@ -158,7 +158,7 @@ TEST_F(Inspector, ABadNameIsRefused) {
     EXPECT_EQ(Widget<QLineEdit>("Name")->text(), "Sphere1");
 }
 
-TEST_F(Inspector, ColoursFromTheColourDialog) {
+TEST_F(PropertiesView, ColoursFromTheColourDialog) {
     View.SetInstance(Scene);
     QToolButton* button = Widget<QToolButton>("BackgroundColor");
     ASSERT_NE(button, nullptr);
@@ -197,7 +197,7 @@ struct TPickName : TStringProperty {
     }
 };
 
-TEST_F(Inspector, RegisteredDialogEditorsGetAButtonAndTheirFailuresAMessage) {
+TEST_F(PropertiesView, RegisteredDialogEditorsGetAButtonAndTheirFailuresAMessage) {
     Registry.RegisterPropertyEditorClass<TPickName>("TDXFFilenameProperty");
     auto* converter = new TDXFConverter(&Designer.Root);
     View.SetInstance(converter);
@@ -216,7 +216,7 @@ TEST_F(Inspector, RegisteredDialogEditorsGetAButtonAndTheirFailuresAMessage) {
     EXPECT_EQ(converter->FileName(), "broken.dxf");
 }
 
-TEST_F(Inspector, ColoursTypedIntoTheirListAreNotAddedToIt) {
+TEST_F(PropertiesView, ColoursTypedIntoTheirListAreNotAddedToIt) {
     View.SetInstance(Scene);
     QComboBox* box = Widget<QComboBox>("BackgroundColor");
     ASSERT_NE(box, nullptr);
@@ -228,7 +228,7 @@ TEST_F(Inspector, ColoursTypedIntoTheirListAreNotAddedToIt) {
     EXPECT_EQ(box->currentText(), "$00010203");
 }
 
-TEST_F(Inspector, AFreedComponentLeavesTheInspectorEmpty) {
+TEST_F(PropertiesView, AFreedComponentLeavesThePropertiesViewEmpty) {
     View.SetInstance(Sphere);
     delete Sphere;
     Sphere = nullptr;
@@ -237,7 +237,7 @@ TEST_F(Inspector, AFreedComponentLeavesTheInspectorEmpty) {
     QCoreApplication::processEvents();  // the widgets' deferred deletion
 }
 
-TEST_F(Inspector, ValuesChangedElsewhereAreShownAfterARefresh) {
+TEST_F(PropertiesView, ValuesChangedElsewhereAreShownAfterARefresh) {
     View.SetInstance(Sphere);
     Sphere->SetStacks(33);
     View.RefreshValues();
