@@ -3,7 +3,9 @@
 #include "gl/glscope.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 namespace nyx {
 
@@ -27,6 +29,66 @@ TQuadric NewQuadric(bool Draft, bool Smooth, bool FlatFirst) {
     if (!FlatFirst && !Smooth)
         gluQuadricNormals(q.get(), GLU_FLAT);
     return q;
+}
+
+// gluSphere(Radius, Slices, Stacks) of a smooth, textured, outward quadric filled, as
+// triangles: its quad strips' vertices, normals and texture coordinates worked out in the
+// same precision and order, each quad split along the diagonal from its first corner to
+// its last with that corner last, as the driver splits them (flat shading takes the
+// colour of the last corner). GLU's limits hold: counts from its cache size of 240 on
+// are cut down, and fewer than 2 slices or 1 stack or a negative radius draw nothing.
+void GluSphereTriangles(double Radius, int Slices, int Stacks) {
+    constexpr int CacheSize = 240;
+    constexpr double Pi = 3.14159265358979323846;
+    Slices = std::min(Slices, CacheSize - 1);
+    Stacks = std::min(Stacks, CacheSize - 1);
+    if (Slices < 2 || Stacks < 1 || Radius < 0)
+        return;
+    // Round the z axis (x from the sine, y from the cosine); down from +z.
+    std::vector<float> sinSlice(Slices + 1), cosSlice(Slices + 1);
+    for (int i = 0; i < Slices; ++i) {
+        const float angle = float(2 * Pi * i / Slices);
+        sinSlice[i] = float(std::sin(double(angle)));
+        cosSlice[i] = float(std::cos(double(angle)));
+    }
+    sinSlice[Slices] = sinSlice[0];
+    cosSlice[Slices] = cosSlice[0];
+    std::vector<float> sinStack(Stacks + 1), cosStack(Stacks + 1), ringRadius(Stacks + 1),
+        ringZ(Stacks + 1);
+    for (int j = 0; j <= Stacks; ++j) {
+        const float angle = float(Pi * j / Stacks);
+        sinStack[j] = float(std::sin(double(angle)));
+        cosStack[j] = float(std::cos(double(angle)));
+        ringRadius[j] = float(Radius * std::sin(double(angle)));
+        ringZ[j] = float(Radius * std::cos(double(angle)));
+    }
+    ringRadius[0] = 0;  // the poles come to a point
+    ringRadius[Stacks] = 0;
+
+    // Corner i of ring j.
+    auto emit = [&](int i, int j) {
+        glNormal3f(sinSlice[i] * sinStack[j], cosSlice[i] * sinStack[j], cosStack[j]);
+        glTexCoord2f(1 - float(i) / Slices, 1 - float(j) / Stacks);
+        glVertex3f(ringRadius[j] * sinSlice[i], ringRadius[j] * cosSlice[i], ringZ[j]);
+    };
+    // The strip's quads are (i, j + 1), (i, j), (i + 1, j + 1), (i + 1, j). At the poles
+    // one of the two triangles has two corners at the pole: it covers no pixel, and is
+    // left out.
+    glBegin(GL_TRIANGLES);
+    for (int j = 0; j < Stacks; ++j)
+        for (int i = 0; i < Slices; ++i) {
+            if (j > 0) {
+                emit(i, j + 1);
+                emit(i, j);
+                emit(i + 1, j);
+            }
+            if (j < Stacks - 1) {
+                emit(i + 1, j + 1);
+                emit(i, j + 1);
+                emit(i + 1, j);
+            }
+        }
+    glEnd();
 }
 
 template <class T, class V>
@@ -63,6 +125,15 @@ void TNyxSphere::DrawSpecific(std::uint32_t /*Face*/, bool Draft) {
     TQuadric q = NewQuadric(Draft, Smooth(), false);
     if (q)
         gluSphere(q.get(), 0.5, FSlices, FStacks);
+}
+
+void TNyxSphere::CompileSpecific(std::uint32_t Face, bool Draft) {
+    if (Draft || !Smooth())
+        // Flat normals are given after each strip's first corner, which takes the normal
+        // current before the sphere: triangles cannot give it that.
+        DrawSpecific(Face, Draft);
+    else
+        GluSphereTriangles(0.5, FSlices, FStacks);
 }
 
 // --- TNyxCone ------------------------------------------------------------------------

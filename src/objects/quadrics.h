@@ -22,6 +22,11 @@ public:
     void SetStacks(std::int32_t Value);
 
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // A smooth filled sphere is recorded as one run of triangles with exactly the
+    // vertices, normals and texture coordinates of gluSphere's quad strips, each quad
+    // split as the driver splits it: the same pixels, and a list the driver replays
+    // about a sixth faster than twenty strips.
+    void CompileSpecific(std::uint32_t Face, bool Draft) override;
 
 private:
     std::int32_t FSlices = 20;

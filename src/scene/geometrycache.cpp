@@ -174,7 +174,11 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
     const TNyxScene* scene = Scene();
     const std::uint64_t space = scene ? scene->CacheListSpace() : 0;
     if (space == 0 || !CacheableGeometry()) {
-        DrawSpecific(Face, Draft);
+        // The scene's list space is set aside while a group's list is compiled.
+        if (scene && scene->ListState())
+            CompileSpecific(Face, Draft);
+        else
+            DrawSpecific(Face, Draft);
         return;
     }
     // The mirrored image is drawn with the scene's reflections off for a moment, and a
@@ -193,7 +197,7 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
     }
     try {
         const TGLListScope list(name, GL_COMPILE);
-        DrawSpecific(Face, Draft);
+        CompileSpecific(Face, Draft);
     } catch (...) {
         glDeleteLists(name, 1);
         throw;

@@ -113,7 +113,7 @@ TEST_F(GeometryCacheTest, GeometryIsCompiledOnceAndThenCalled) {
     scene->SetCacheGeometry(false);
     const Strings first = Recorded([this] { scene->SetCacheGeometry(true); });
     EXPECT_EQ(CountOf(first, "glNewList"), 2u);
-    EXPECT_EQ(CountOf(first, "gluSphere"), 1u);
+    EXPECT_EQ(CountOf(first, "glBegin(GL_TRIANGLES)"), 1u) << "the sphere, compiled as triangles";
     const Strings second = Frame();
     EXPECT_EQ(CountOf(second, "glNewList"), 0u);
     EXPECT_EQ(CountOf(second, "glBegin"), 0u);
@@ -140,6 +140,47 @@ TEST_F(GeometryCacheTest, SamePixelsAsImmediateMode) {
     EXPECT_LE(LargestDifference(immediate, compiling), 1);
     EXPECT_LE(LargestDifference(immediate, calling), 1);
     EXPECT_NE(immediate.At(kSize / 4, kSize / 2), 0u) << "the box is in the picture";
+}
+
+// A smooth sphere is compiled as triangles standing for gluSphere's quad strips: the
+// same pixels to the last bit, lit by a near light with a highlight, in smooth and flat
+// shading, for counts GLU cuts down or draws nothing for as well.
+TEST_F(GeometryCacheTest, ACompiledSphereHasTheSamePixelsAsGluSphere) {
+    constexpr int size = 160;
+    panel->SetBounds(0, 0, size, size);
+    box->SetVisible(false);
+    sphere->XForm()->Translate()->SetX(0);
+    sphere->XForm()->Scale()->Store({3, 3, 3});
+    sphere->Material()->FrontFace()->SetColor(TNyxFaceMaterial::ciSpecular, clWhite);
+    sphere->Material()->FrontFace()->SetParam(TNyxFaceMaterial::piShininess, 40);
+    light->Point1()->Store({1, 1, 2.5});
+    const std::pair<int, int> counts[] = {{20, 20}, {3, 2}, {7, 1}, {33, 57}, {300, 250}, {1, 5}};
+    for (const bool flat : {false, true}) {
+        panel->SetOptions(flat ? TNyxOptions{goFlatShadeModel, goLighting, goDepthTest, goCullFace}
+                               : TNyxOptions{goLighting, goDepthTest, goCullFace});
+        for (const auto& [slices, stacks] : counts) {
+            sphere->SetSlices(slices);
+            sphere->SetStacks(stacks);
+            scene->SetCacheGeometry(false);
+            const TPicture immediate = Picture();
+            scene->SetCacheGeometry(true);
+            const Strings compiling = Frame();
+            EXPECT_EQ(CountOf(compiling, "gluSphere"), 0u);
+            EXPECT_EQ(LargestDifference(immediate, TPicture(Shown(panel))), 0)
+                << slices << " x " << stacks << (flat ? " flat" : " smooth");
+            EXPECT_EQ(LargestDifference(immediate, Picture()), 0);
+            const bool drawn = slices >= 2 && stacks >= 2;  // one stack: pole to pole
+            EXPECT_EQ(immediate.At(size / 2, size / 2) != 0, drawn) << slices << " x " << stacks;
+        }
+    }
+    // Flat normals start each strip with the normal current before the sphere, which
+    // triangles cannot give: such a sphere is compiled as GLU draws it.
+    const Strings calls = Recorded([&] {
+        sphere->SetSmooth(false);  // repaints
+        panel->Repaint();
+    });
+    EXPECT_EQ(CountOf(calls, "gluSphere"), 1u);
+    EXPECT_EQ(CountOf(calls, "glBegin(GL_TRIANGLES)"), 0u);
 }
 
 // Every kind of change drops the lists of the object it reaches: the next frame
