@@ -12,6 +12,10 @@
 //   list holding all the lines with the state they are drawn with. Counters: list_ms and
 //   ratio (target <= 1.5); off_ms and ratio_off against the same lines with the cache off
 //   in a second panel.
+// BM_CachedLineEditFrame: the same lines, one of them moved before each frame, as while the
+//   user drags it: the frame compiles that line's share of the lists again. Counters:
+//   static_ms and ratio_static against the frame with nothing changed; off_ms and
+//   ratio_off against the cache off.
 // BM_CachedDemoMemory: 1,000 frames of the demo scene (shadows, mirror, labels) with the
 //   cache on. Counter: rss_growth_kb, resident memory gained after the first 10 frames
 //   (target < 5 MB).
@@ -242,6 +246,25 @@ void BM_CachedLineFrame(benchmark::State& state) {
     glDeleteLists(list, 1);
 }
 BENCHMARK(BM_CachedLineFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One line of the drawing moved before each frame, as while the user drags it.
+void BM_CachedLineEditFrame(benchmark::State& state) {
+    TBenchScene s({0, -33, 110}, 440), off({0, -33, 110}, 440);
+    AddLines(s);
+    AddLines(off);
+    off.Open(false);
+    s.Open(true);
+    s.Frame();
+    auto* layer = static_cast<TNyxObject*>(s.Scene->Items()[Layers / 2]);
+    auto* line = static_cast<TNyxLine*>(layer->Items()[Grid * Grid / 2]);
+    int step = 0;
+    // The change repaints the scene's panels: that is the frame.
+    auto edited = [&] { line->P2()->SetX(line->P2()->X() + (step++ % 2 ? 0.5 : -0.5)); };
+    RaceFrames(state, edited,
+               {{"static_ms", "ratio_static", [&] { s.Frame(); }},
+                {"off_ms", "ratio_off", [&] { off.Frame(); }}});
+}
+BENCHMARK(BM_CachedLineEditFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // --- Memory of the demo with shadows ---------------------------------------------------
 

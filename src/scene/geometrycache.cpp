@@ -58,6 +58,13 @@ void TNyxListState::OpenLines(float Width, bool Stippled, std::uint16_t Pattern,
     FSmooth = Smooth;
 }
 
+void TNyxListState::Call(GLuint Name) {
+    CloseLines();
+    glCallList(Name);
+    FFront.Known = false;
+    FBack.Known = false;
+}
+
 void TNyxListState::CloseLines() {
     if (!FLinesOpen)
         return;
@@ -124,11 +131,16 @@ void TNyxGeometryCache::AddVolume(std::uint64_t Space, const TNyxLight* Light,
     FVolumes.push_back({Space, Light, Light->AliveToken(), Key, Name});
 }
 
-GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TItemsKey& Key,
+bool TNyxGeometryCache::SameRun(const TItemsEntry& E, std::uint64_t Space,
+                                const TNyxItemsKey& Key) {
+    return E.Space == Space && E.Key.State == Key.State && E.Key.Kind == Key.Kind &&
+           E.Key.Reflections == Key.Reflections && E.Key.Shadows == Key.Shadows;
+}
+
+GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TNyxItemsKey& Key,
                                     const TNyxObject* const* Items, std::size_t Count) {
     for (auto it = FItems.begin(); it != FItems.end(); ++it) {
-        if (it->Space != Space || it->Key.State != Key.State || it->Key.Kind != Key.Kind ||
-            it->Members.front().first != Items[0])
+        if (!SameRun(*it, Space, Key) || it->Members.front().first != Items[0])
             continue;
         const bool holds = it->Key == Key && it->Members.size() == Count &&
                            std::equal(it->Members.begin(), it->Members.end(), Items,
@@ -136,8 +148,10 @@ GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TItemsKey& Key,
                                          const TNyxObject* o) {
                                           return m.first == o && m.second == o->GeometryStamp();
                                       });
-        if (holds)
+        if (holds) {
+            it->Use = FUse;
             return it->Name;
+        }
         ReleaseLists(Space, it->Name, 1);
         FItems.erase(it);
         return 0;
@@ -145,13 +159,22 @@ GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TItemsKey& Key,
     return 0;
 }
 
-void TNyxGeometryCache::AddItems(std::uint64_t Space, const TItemsKey& Key,
+void TNyxGeometryCache::AddItems(std::uint64_t Space, const TNyxItemsKey& Key,
                                  const TNyxObject* const* Items, std::size_t Count, GLuint Name) {
     ForgetDeadSpaces();
-    TItemsEntry& e = FItems.emplace_back(TItemsEntry{Space, Key, {}, Name});
+    TItemsEntry& e = FItems.emplace_back(TItemsEntry{Space, Key, {}, Name, FUse});
     e.Members.reserve(Count);
     for (std::size_t i = 0; i < Count; ++i)
         e.Members.emplace_back(Items[i], Items[i]->GeometryStamp());
+}
+
+void TNyxGeometryCache::DropItemsUnused(std::uint64_t Space, const TNyxItemsKey& Key) {
+    std::erase_if(FItems, [&](const TItemsEntry& e) {
+        if (!SameRun(e, Space, Key) || e.Use == FUse)
+            return false;
+        ReleaseLists(e.Space, e.Name, 1);
+        return true;
+    });
 }
 
 void TNyxGeometryCache::DropItems() {
@@ -227,9 +250,8 @@ bool CompiledPass(TNyxDrawState State, TNyxDrawKind Kind) {
     }
 }
 
-// The scene's list space set aside while a group's list is compiled (its state
-// followed meanwhile), and given back
-// however the compile ends.
+// The scene's list space set aside while a group's list is compiled (its state followed
+// meanwhile), and given back however the compile ends.
 class TListSpaceAside {
 public:
     TListSpaceAside(TNyxScene& Scene, TNyxListState& State)
@@ -249,6 +271,15 @@ private:
     std::uint64_t FSpace;
 };
 
+// At most this many consecutive children share one list: an edit compiles its member's
+// list again, not every sibling's.
+constexpr std::size_t ChunkSize = 512;
+
+TNyxItemsKey ItemsKey(const TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    return {std::uint32_t(State), std::uint32_t(Kind), Scene.Reflections(), Scene.Shadows(),
+            Scene.CacheEpoch()};
+}
+
 }  // namespace
 
 bool TNyxObject::CompilableDraw() const { return &ClassType() == &TNyxObject::StaticClass(); }
@@ -265,66 +296,105 @@ bool TNyxObject::SubtreeCompilable() {
     return FCompilable;
 }
 
-bool TNyxObject::PrepareSubtree() {
-    bool ready = PrepareGeometry();
-    for (TNyxObject* item : FItems)
-        ready = item->PrepareSubtree() && ready;
-    return ready;
+// The children are drawn in runs of consecutive SubtreeCompilable ones, each run in
+// chunks of at most ChunkSize, each chunk through a list of this object's. A member that
+// has children of its own calls its chunks' lists from inside the chunk's list (lists
+// cannot be compiled inside one another, but can call one another): those are compiled
+// first (PrepareLists). Outside the compiled passes, or with the cache off, each child
+// is drawn on its own.
+void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
+    TNyxListState* inList = Scene ? Scene->ListState() : nullptr;
+    const std::uint64_t space = inList ? inList->Space() : Scene ? Scene->CacheListSpace() : 0;
+    if (space == 0 || !CompiledPass(State, Kind)) {
+        // By index: a hook may attach objects (never during a pass in the library itself,
+        // but application hooks are free to).
+        for (std::size_t i = 0; i < FItems.size(); ++i)
+            FItems[i]->Draw(Scene, State, Kind);
+        return;
+    }
+    const TNyxItemsKey key = ItemsKey(*Scene, State, Kind);
+    TNyxGeometryCache& cache = GeometryCache();
+    cache.BeginItemsUse();
+    ForEachChunk([&](std::size_t First, std::size_t Last) {
+        // A single object without children has lists of its own already.
+        const GLuint name = Last == First + 1 && FItems[First]->FItems.empty()
+                                ? 0
+                                : ChunkList(*Scene, State, Kind, space, key, First, Last, !inList);
+        if (name == 0) {
+            for (std::size_t i = First; i < Last; ++i)
+                FItems[i]->Draw(Scene, State, Kind);
+        } else if (inList) {
+            inList->Call(name);
+        } else {
+            glCallList(name);
+        }
+    });
+    cache.DropItemsUnused(space, key);
 }
 
-void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    const bool compiled = Scene && Scene->CacheListSpace() != 0 && CompiledPass(State, Kind);
-    // By index: a hook may attach objects (never during a pass in the library itself,
-    // but application hooks are free to).
+template <class F>
+void TNyxObject::ForEachChunk(F Chunk) {
     for (std::size_t i = 0; i < FItems.size();) {
         std::size_t last = i;
-        while (compiled && last < FItems.size() && FItems[last]->SubtreeCompilable())
+        while (last < FItems.size() && last - i < ChunkSize && FItems[last]->SubtreeCompilable())
             ++last;
-        // A single object without children has its own lists already.
-        if (last > i + 1 || (last == i + 1 && !FItems[i]->FItems.empty())) {
-            DrawCompiledItems(Scene, State, Kind, i, last);
-            i = last;
-        } else {
-            FItems[i++]->Draw(Scene, State, Kind);
-        }
+        if (last == i)
+            ++last;  // a child drawn on its own
+        Chunk(i, last);
+        i = last;
     }
 }
 
-void TNyxObject::DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
-                                   std::size_t First, std::size_t Last) {
-    const std::uint64_t space = Scene->CacheListSpace();
-    const TNyxGeometryCache::TItemsKey key{std::uint32_t(State), std::uint32_t(Kind),
-                                           Scene->Reflections(), Scene->Shadows(),
-                                           Scene->CacheEpoch()};
+GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                             std::uint64_t Space, const TNyxItemsKey& Key, std::size_t First,
+                             std::size_t Last, bool Compile) {
+    if (!FItems[First]->SubtreeCompilable())
+        return 0;
     const TNyxObject* const* items = FItems.data() + First;
     const std::size_t count = Last - First;
     TNyxGeometryCache& cache = GeometryCache();
-    if (const GLuint name = cache.FindItems(space, key, items, count)) {
-        glCallList(name);
-        return;
-    }
+    if (const GLuint found = cache.FindItems(Space, Key, items, count))
+        return found;
+    if (!Compile)
+        return 0;
     bool ready = true;
     for (std::size_t i = First; i < Last; ++i)
-        ready = FItems[i]->PrepareSubtree() && ready;
+        ready = FItems[i]->PrepareLists(Scene, State, Kind, Space, Key) && ready;
     const GLuint name = ready ? glGenLists(1) : 0;
-    if (name == 0) {
-        for (std::size_t i = First; i < Last; ++i)
-            FItems[i]->Draw(Scene, State, Kind);
-        return;
-    }
+    if (name == 0)
+        return 0;
     try {
-        TNyxListState state;
-        const TListSpaceAside aside(*Scene, state);
+        TNyxListState state(Space);
+        const TListSpaceAside aside(Scene, state);
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
-            FItems[i]->Draw(Scene, State, Kind);
+            FItems[i]->Draw(&Scene, State, Kind);
         state.CloseLines();
     } catch (...) {
         glDeleteLists(name, 1);
         throw;
     }
-    cache.AddItems(space, key, items, count, name);
-    glCallList(name);
+    cache.AddItems(Space, Key, items, count, name);
+    return name;
+}
+
+bool TNyxObject::PrepareLists(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                              std::uint64_t Space, const TNyxItemsKey& Key) {
+    if (!PrepareGeometry())
+        return false;
+    if (!FVisible || FItems.empty())
+        return true;
+    bool ready = true;
+    TNyxGeometryCache& cache = GeometryCache();
+    cache.BeginItemsUse();
+    ForEachChunk([&](std::size_t First, std::size_t Last) {
+        if (Last == First + 1 && FItems[First]->FItems.empty())
+            ready = FItems[First]->PrepareGeometry() && ready;
+        else
+            ready = ChunkList(Scene, State, Kind, Space, Key, First, Last, true) != 0 && ready;
+    });
+    cache.DropItemsUnused(Space, Key);
+    return ready;
 }
 
 }  // namespace nyx

@@ -25,6 +25,7 @@
 namespace nyx {
 
 class TNyxGeometryCache;
+struct TNyxItemsKey;
 
 // Data points to the Parent field for saInsert and saRemove, to the new index
 // (std::int32_t) for saMove and to the old name (std::string) for saRename.
@@ -282,11 +283,22 @@ private:
     // CompilableDraw of the object and of its whole subtree, remembered until its stamp
     // moves.
     bool SubtreeCompilable();
-    // Runs PrepareGeometry on the subtree; false when one of them cannot be prepared now.
-    bool PrepareSubtree();
-    // Items [First, Last), all SubtreeCompilable, drawn for the pass through one list.
-    void DrawCompiledItems(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind,
-                           std::size_t First, std::size_t Last);
+    // Calls Chunk(First, Last) for the children in order: the children a list of this
+    // object's may stand for (consecutive SubtreeCompilable ones, a limited number), and
+    // each other child alone.
+    template <class F>
+    void ForEachChunk(F Chunk);
+    // The list of Space for the pass standing for the children [First, Last), found or,
+    // when Compile, compiled (their own lists first); 0 when there is none, when they
+    // cannot be compiled together or cannot be prepared now (PrepareGeometry).
+    std::uint32_t ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                            std::uint64_t Space, const TNyxItemsKey& Key, std::size_t First,
+                            std::size_t Last, bool Compile);
+    // Before a list that draws this object is compiled: its geometry is prepared and the
+    // lists its pass will call for its children are compiled. False when that cannot be
+    // done now.
+    bool PrepareLists(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind, std::uint64_t Space,
+                      const TNyxItemsKey& Key);
     void RemoveChild(TNyxObject* Child);
     void ListChildrenInto(std::vector<TNyxObject*>& List,
                           const std::vector<const TMetaClass*>& Classes) const;

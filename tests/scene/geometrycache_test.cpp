@@ -430,9 +430,10 @@ protected:
 TEST_F(GroupCacheTest, UnchangedSubtreesAreCalledAsOneListPerPass) {
     scene->SetCacheGeometry(false);
     const Strings first = Recorded([this] { scene->SetCacheGeometry(true); });
-    // The box alone before the light; the sphere and the groups after it, in the
-    // opaque and the transparent pass.
-    EXPECT_EQ(CountOf(first, "glNewList"), 3u);
+    // The box alone before the light; then, in the opaque and the transparent pass, the
+    // sphere and the outer group after it, the outer group's children and the inner
+    // group's, each list calling those below.
+    EXPECT_EQ(CountOf(first, "glNewList"), 7u);
     const Strings next = Frame();
     for (const char* call : {"glNewList", "glBegin", "gluSphere"})
         EXPECT_EQ(CountOf(next, call), 0u) << call;
@@ -586,8 +587,54 @@ TEST_F(GroupCacheTest, ListsOfAGroupGoWithTheGroupAndWithTheSwitch) {
     EXPECT_EQ(scene->GeometryCache().ItemsCount(), 2u);
     TGLRecorder recorder;
     delete outer;  // the scene's lists hold it: they go at once, in the context
-    EXPECT_EQ(recorder.Calls({"glDeleteLists"}).size(), 2u);
+    EXPECT_EQ(recorder.Calls({"glDeleteLists"}).size(), 6u) << "with both groups' lists";
     EXPECT_EQ(scene->GeometryCache().ItemsCount(), 0u);
+}
+
+// Many children are compiled in chunks, and a group inside a chunk in lists of its own
+// that the chunk's list calls: an edit compiles the lists on its way up, none of them
+// holding more than a chunk of objects, rather than every sibling again.
+TEST_F(GroupCacheTest, AnEditCompilesOnlyTheListsOnItsWayUp) {
+    std::vector<TNyxBox*> many;
+    inner->BeginUpdate();
+    for (int i = 0; i < 1200; ++i) {
+        auto* b = new TNyxBox(&owner);
+        b->SetParentComponent(inner);
+        b->XForm()->Scale()->Store({0.02, 0.02, 0.02});
+        b->XForm()->Translate()->Store({-1 + i % 40 * 0.05, -0.6 + i / 40 * 0.04, 0.5});
+        many.push_back(b);
+    }
+    inner->EndUpdate();  // repaints
+    // One repaint, at the end of the update.
+    const Strings calls = Recorded([&] {
+        inner->BeginUpdate();
+        many[700]->SetColor(clRed);
+        inner->EndUpdate();
+    });
+    // In both passes: the inner group's chunk holding the box (its children 512 to 1023),
+    // the outer group's list and the scene's, which call the lists below them.
+    EXPECT_EQ(CountOf(calls, "glNewList"), 6u);
+    EXPECT_EQ(CountOf(calls, "glBegin(GL_QUADS)"), (512u + 1) * 6)
+        << "the faces of the chunk's 512 boxes and of the outer group's own box";
+    const TPicture cached = Picture();
+    scene->SetCacheGeometry(false);
+    EXPECT_LE(LargestDifference(Picture(), cached), 4);
+}
+
+// A group's lists that no longer stand for a run of its children (an object came in front
+// of the run) are given up at the next frame, not kept with the group.
+TEST_F(GroupCacheTest, ListsOfARunThatChangedAreGivenUp) {
+    Frame();
+    EXPECT_EQ(outer->GeometryCache().ItemsCount(), 2u) << "one run, two passes";
+    auto* front = new TNyxBox(&owner);
+    front->SetParentComponent(outer);
+    front->SetItemIndex(0);
+    Frame();
+    EXPECT_EQ(outer->GeometryCache().ItemsCount(), 2u);
+    for (int i = 0; i < 3; ++i)
+        (new TNyxLight(&owner))->SetParentComponent(outer);  // a run of one, then none
+    Frame();
+    EXPECT_EQ(outer->GeometryCache().ItemsCount(), 2u);
 }
 
 // --- Shadow volumes ------------------------------------------------------------------

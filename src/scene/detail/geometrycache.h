@@ -23,6 +23,17 @@ class TNyxObject;
 class TNyxMaterial;
 class TNyxFaceMaterial;
 
+// What a list of consecutive children was compiled for, besides the children and their
+// stamps.
+struct TNyxItemsKey {
+    std::uint32_t State;
+    std::uint32_t Kind;
+    bool Reflections;
+    bool Shadows;
+    std::uint32_t Epoch;
+    bool operator==(const TNyxItemsKey&) const = default;
+};
+
 // The state a group's list being compiled has set so far, so that a call that would set
 // what is set already is left out. Every material call within such a list comes through
 // here (what else changes materials, selection boxes and coloured vertices, restores
@@ -31,6 +42,11 @@ class TNyxFaceMaterial;
 // lines then form one run of vertices, which the driver calls far faster.
 class TNyxListState {
 public:
+    // For a list of the list space Space.
+    explicit TNyxListState(std::uint64_t Space) : FSpace(Space) {}
+
+    // The list space the scene caches in, set aside while the list is compiled.
+    std::uint64_t Space() const { return FSpace; }
     // Both faces of M, as M.ApplayMaterial(GL_FRONT_AND_BACK) sets them.
     void Apply(const TNyxMaterial& M);
     // The line state bracket with this width, stipple pattern (when Stippled) and
@@ -38,6 +54,8 @@ public:
     void OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth);
     // Ends an open line bracket; before any other drawing and at the end of the list.
     void CloseLines();
+    // Calls another list from this one: whatever state that one sets is not known after.
+    void Call(GLuint Name);
 
 private:
     struct TFace {
@@ -48,6 +66,7 @@ private:
     // Sets what differs from Known (nothing unless Emit), then remembers F.
     static void ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit);
 
+    std::uint64_t FSpace;
     TFace FFront, FBack;
     bool FLinesOpen = false;
     float FLineWidth = 0;
@@ -85,17 +104,6 @@ public:
         bool operator==(const TVolumeKey&) const = default;
     };
 
-    // What a list of consecutive children was compiled for, besides the children and
-    // their stamps.
-    struct TItemsKey {
-        std::uint32_t State;
-        std::uint32_t Kind;
-        bool Reflections;
-        bool Shadows;
-        std::uint32_t Epoch;
-        bool operator==(const TItemsKey&) const = default;
-    };
-
     // The list compiled in Space for Key, or 0. A list of Space compiled for the same
     // face and draft flag from an older state is given up (and forgotten) on the way.
     GLuint FindGeometry(std::uint64_t Space, const TGeometryKey& Key);
@@ -107,11 +115,17 @@ public:
 
     // The list compiled in Space for Key from Items[0, Count) as they are now (the same
     // objects in the same order, none of their stamps moved), or 0. A list of Space for
-    // the same pass that starts at the same object and no longer holds is given up.
-    GLuint FindItems(std::uint64_t Space, const TItemsKey& Key, const TNyxObject* const* Items,
+    // the same pass and switches that starts at the same object and no longer holds is
+    // given up.
+    GLuint FindItems(std::uint64_t Space, const TNyxItemsKey& Key, const TNyxObject* const* Items,
                      std::size_t Count);
-    void AddItems(std::uint64_t Space, const TItemsKey& Key, const TNyxObject* const* Items,
+    void AddItems(std::uint64_t Space, const TNyxItemsKey& Key, const TNyxObject* const* Items,
                   std::size_t Count, GLuint Name);
+    // Around a walk through all the children's lists for one key: the lists of that pass
+    // and switches that were neither found nor added since BeginItemsUse are given up
+    // (their runs have changed bounds: an object came in front of them, say).
+    void BeginItemsUse() { ++FUse; }
+    void DropItemsUnused(std::uint64_t Space, const TNyxItemsKey& Key);
     // Gives up the lists of children: a child has left, and another one may come at its
     // address with the same stamp.
     void DropItems();
@@ -136,17 +150,21 @@ private:
 
     struct TItemsEntry {
         std::uint64_t Space;
-        TItemsKey Key;
+        TNyxItemsKey Key;
         std::vector<std::pair<const TNyxObject*, std::uint32_t>> Members;
         GLuint Name;
+        std::uint32_t Use;
     };
 
+    // Whether E is of Space and for the pass and switches of Key, whatever its epoch.
+    static bool SameRun(const TItemsEntry& E, std::uint64_t Space, const TNyxItemsKey& Key);
     // Forgets the entries of list spaces whose contexts are all gone.
     void ForgetDeadSpaces();
 
     std::vector<TGeometryEntry> FGeometry;
     std::vector<TVolumeEntry> FVolumes;
     std::vector<TItemsEntry> FItems;
+    std::uint32_t FUse = 0;
 };
 
 }  // namespace nyx
