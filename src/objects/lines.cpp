@@ -1,6 +1,8 @@
 #include "objects/lines.h"
 
 #include "gl/glscope.h"
+#include "scene/detail/geometrycache.h"
+#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,6 +96,19 @@ void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
         glEnable(GL_POINT_SMOOTH);
     glBegin(GL_POINTS);
     glNormal3b(127, 0, 0);
+    glVertex3dv(Point1()->Data().data());
+    glEnd();
+}
+
+void TNyxPoint::CompileSpecific(std::uint32_t Face, bool Draft) {
+    const TNyxScene* scene = Scene();
+    TNyxListState* inList = scene ? scene->ListState() : nullptr;
+    if (!inList) {
+        DrawSpecific(Face, Draft);
+        return;
+    }
+    inList->OpenPoints(Width(), Smooth());
+    glBegin(GL_POINTS);
     glVertex3dv(Point1()->Data().data());
     glEnd();
 }

@@ -20,10 +20,15 @@ public:
     TNyxVertex3* P() { return Point1(); }
 
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // Inside a group's list: the vertex in the list's point bracket with that state.
+    void CompileSpecific(std::uint32_t Face, bool Draft) override;
     // One vertex: Mesa calls a list this small more slowly than it draws the point.
     bool CacheableGeometry() const override { return false; }
     // P as both corners.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
+
+protected:
+    bool DrawsInBracket() const override { return true; }
 };
 
 // A segment from P1 to P2 (the object's two vertices).

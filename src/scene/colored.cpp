@@ -26,8 +26,8 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
     const TNyxScene* scene = Scene();
     if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
-        if (!DrawsInLineState())
-            inList->CloseLines();
+        if (!DrawsInBracket())
+            inList->CloseBracket();
         inList->Apply(M);
     } else
         M.ApplayMaterial(GL_FRONT_AND_BACK);

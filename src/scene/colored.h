@@ -26,9 +26,9 @@ public:
     void DrawTransparent(bool Draft) override;
 
 protected:
-    // Whether the geometry is drawn in the line classes' state bracket, which a group's
-    // list keeps open from one such object to the next.
-    virtual bool DrawsInLineState() const { return false; }
+    // Whether the geometry is drawn in the state bracket of lines or points, which a
+    // group's list keeps open from one such object to the next (TNyxListState).
+    virtual bool DrawsInBracket() const { return false; }
     // Applies M, draws the geometry, cancels M, then the selection box when selected.
     void DrawWith(const TNyxMaterial& M, bool Draft);
 };

@@ -100,7 +100,7 @@ void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
 void TNyxObject::DrawSelection() {
     if (const TNyxScene* scene = Scene())
         if (TNyxListState* inList = scene->ListState())
-            inList->CloseLines();
+            inList->CloseBracket();
     TGLArrayd3 lo, hi;
     GetSize(lo, hi);
     const float x0 = float(lo[0]), y0 = float(lo[1]), z0 = float(lo[2]);

@@ -37,39 +37,48 @@ void TNyxListState::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit
     Known = {true, rgba, shininess};
 }
 
+bool TNyxListState::Reopen(const TBracket& Wanted) {
+    if (FBracket == Wanted)
+        return false;
+    CloseBracket();
+    glPushAttrib(Wanted.Bit);
+    glNormal3b(127, 0, 0);
+    FBracket = Wanted;
+    return true;
+}
+
 void TNyxListState::OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth) {
-    if (FLinesOpen && Width == FLineWidth && Stippled == FStippled &&
-        (!Stippled || Pattern == FPattern) && Smooth == FSmooth)
+    if (!Reopen({GL_LINE_BIT, Width, Stippled, Stippled ? Pattern : std::uint16_t(0), Smooth}))
         return;
-    CloseLines();
-    glPushAttrib(GL_LINE_BIT);
     glLineWidth(Width);
     if (Stippled) {
         glLineStipple(1, Pattern);
         glEnable(GL_LINE_STIPPLE);
     }
-    glNormal3b(127, 0, 0);
     if (Smooth)
         glEnable(GL_LINE_SMOOTH);
-    FLinesOpen = true;
-    FLineWidth = Width;
-    FStippled = Stippled;
-    FPattern = Pattern;
-    FSmooth = Smooth;
+}
+
+void TNyxListState::OpenPoints(float Size, bool Smooth) {
+    if (!Reopen({GL_POINT_BIT, Size, false, 0, Smooth}))
+        return;
+    glPointSize(Size);
+    if (Smooth)
+        glEnable(GL_POINT_SMOOTH);
 }
 
 void TNyxListState::Call(GLuint Name) {
-    CloseLines();
+    CloseBracket();
     glCallList(Name);
     FFront.Known = false;
     FBack.Known = false;
 }
 
-void TNyxListState::CloseLines() {
-    if (!FLinesOpen)
+void TNyxListState::CloseBracket() {
+    if (FBracket.Bit == 0)
         return;
     glPopAttrib();
-    FLinesOpen = false;
+    FBracket = {};
 }
 
 // --- TNyxGeometryCache -----------------------------------------------------------------
@@ -369,7 +378,7 @@ GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
             FItems[i]->Draw(&Scene, State, Kind);
-        state.CloseLines();
+        state.CloseBracket();
     } catch (...) {
         glDeleteLists(name, 1);
         throw;

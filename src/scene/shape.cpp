@@ -69,13 +69,17 @@ void TNyxLineShape::SetStyle(TPenStyle Value) {
     Invalidate(this);
 }
 
-void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
+void TNyxLineShape::CompileSpecific(std::uint32_t Face, bool Draft) {
     const TNyxScene* scene = Scene();
     if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
         inList->OpenLines(Width(), FStyle != psSolid, StipplePatterns[FStyle], Smooth());
         DrawShape(Face, Draft);
-        return;
+    } else {
+        DrawSpecific(Face, Draft);
     }
+}
+
+void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
     const TGLAttribScope attrib(GL_LINE_BIT);
     glLineWidth(Width());
     if (FStyle != psSolid) {

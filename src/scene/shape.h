@@ -41,11 +41,13 @@ public:
     // Width, stipple, the normal +x and smoothing, then DrawShape, inside a
     // GL_LINE_BIT bracket.
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
+    // Inside a group's list: DrawShape in the list's line bracket with that state.
+    void CompileSpecific(std::uint32_t Face, bool Draft) override;
     // The geometry of the line classes; nothing here.
     virtual void DrawShape(std::uint32_t Face, bool Draft);
 
 protected:
-    bool DrawsInLineState() const override { return true; }
+    bool DrawsInBracket() const override { return true; }
 
 private:
     TPenStyle FStyle = psSolid;

@@ -517,6 +517,15 @@ TEST_F(GeometryCacheTest, AGroupsListSetsEachStateOnce) {
     wire->XForm()->Translate()->SetY(1);
     addLine(0.2, psDash, 3)->SetSelected(true);
     addLine(0.4, psDash, 3);
+    for (int i = 0; i < 4; ++i) {
+        auto* p = new TNyxPoint(&owner);
+        p->SetParentComponent(layer);
+        p->P()->Store({-1 + 0.5 * i, 0.7, 0.5});
+        p->SetWidth(i < 3 ? 4 : 6);
+        if (i == 1)
+            p->SetColor(clRed);
+        p->SetSmooth(false);  // in the opaque pass, as the lines
+    }
 
     const Strings calls = Recorded([&] { layer->SetParentComponent(scene); });
     const auto start = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
@@ -530,7 +539,12 @@ TEST_F(GeometryCacheTest, AGroupsListSetsEachStateOnce) {
     EXPECT_EQ(CountOf(list, "glPushAttrib(GL_LINE_BIT)"), 4u);
     EXPECT_EQ(CountOf(list, "glLineWidth"), 4u);
     EXPECT_EQ(CountOf(list, "glLineStipple"), 4u) << "three brackets and the selection box";
-    EXPECT_EQ(CountOf(list, "glMaterialfv"), 10u) << "one material, both faces";
+    // The points: one bracket for the first three (whatever their colours), one for the
+    // larger one.
+    EXPECT_EQ(CountOf(list, "glPushAttrib(GL_POINT_BIT)"), 2u);
+    EXPECT_EQ(CountOf(list, "glPointSize"), 2u + 1) << "and the selection box's";
+    // One material, both faces; the red point's two differing colours, and back.
+    EXPECT_EQ(CountOf(list, "glMaterialfv"), 10u + 2 * 2 * 2);
 
     scene->SetCacheGeometry(false);
     const TPicture immediate = Picture();

@@ -37,9 +37,10 @@ struct TNyxItemsKey {
 // The state a group's list being compiled has set so far, so that a call that would set
 // what is set already is left out. Every material call within such a list comes through
 // here (what else changes materials, selection boxes and coloured vertices, restores
-// them). The line classes' state bracket is left open from one line to the next while
-// their state stays the same, and closed before anything else is drawn: consecutive
-// lines then form one run of vertices, which the driver calls far faster.
+// them). The state bracket of the line classes, and the one of points, is left open from
+// one such object to the next while their state stays the same, and closed before
+// anything else is drawn: consecutive lines (points) then form one run of vertices, which
+// the driver calls far faster.
 class TNyxListState {
 public:
     // For a list of the list space Space.
@@ -52,8 +53,10 @@ public:
     // The line state bracket with this width, stipple pattern (when Stippled) and
     // smoothing, and the normal +x: opened, or kept when it is open with the same state.
     void OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth);
-    // Ends an open line bracket; before any other drawing and at the end of the list.
-    void CloseLines();
+    // The point state bracket with this size and smoothing, and the normal +x, likewise.
+    void OpenPoints(float Size, bool Smooth);
+    // Ends an open bracket; before any other drawing and at the end of the list.
+    void CloseBracket();
     // Calls another list from this one: whatever state that one sets is not known after.
     void Call(GLuint Name);
 
@@ -68,11 +71,20 @@ private:
 
     std::uint64_t FSpace;
     TFace FFront, FBack;
-    bool FLinesOpen = false;
-    float FLineWidth = 0;
-    bool FStippled = false;
-    std::uint16_t FPattern = 0;
-    bool FSmooth = false;
+    // The open bracket: its attribute bit (0 for none) and the state it set.
+    struct TBracket {
+        GLbitfield Bit = 0;
+        float Size = 0;
+        bool Stippled = false;
+        std::uint16_t Pattern = 0;
+        bool Smooth = false;
+        bool operator==(const TBracket&) const = default;
+    };
+    // Whether Wanted is the bracket open now; if not, closes the open one and opens
+    // Wanted's attribute bracket.
+    bool Reopen(const TBracket& Wanted);
+
+    TBracket FBracket;
 };
 
 class TNyxGeometryCache {
