@@ -201,13 +201,23 @@ void AddLines(TBenchScene& s) {
     }
 }
 
+// The drawing twice, seen from the same place: with the cache on, after its first frame,
+// and off.
+struct TLineScenes {
+    TBenchScene On{{0, -33, 110}, 440};
+    TBenchScene Off{{0, -33, 110}, 440};
+    TLineScenes() {
+        AddLines(On);
+        AddLines(Off);
+        Off.Open(false);
+        On.Open(true);
+        On.Frame();
+    }
+};
+
 void BM_CachedLineFrame(benchmark::State& state) {
-    TBenchScene s({0, -33, 110}, 440), off({0, -33, 110}, 440);
-    AddLines(s);
-    AddLines(off);
-    off.Open(false);
-    s.Open(true);
-    s.Frame();
+    TLineScenes scenes;
+    TBenchScene &s = scenes.On, &off = scenes.Off;
 
     // Every line in one list, with the blending and smoothing the lines are drawn with.
     const GLuint list = glGenLists(1);
@@ -249,12 +259,8 @@ BENCHMARK(BM_CachedLineFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // One line of the drawing moved before each frame, as while the user drags it.
 void BM_CachedLineEditFrame(benchmark::State& state) {
-    TBenchScene s({0, -33, 110}, 440), off({0, -33, 110}, 440);
-    AddLines(s);
-    AddLines(off);
-    off.Open(false);
-    s.Open(true);
-    s.Frame();
+    TLineScenes scenes;
+    TBenchScene &s = scenes.On, &off = scenes.Off;
     auto* layer = static_cast<TNyxObject*>(s.Scene->Items()[Layers / 2]);
     auto* line = static_cast<TNyxLine*>(layer->Items()[Grid * Grid / 2]);
     int step = 0;
