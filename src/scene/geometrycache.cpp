@@ -146,6 +146,15 @@ bool TNyxGeometryCache::SameRun(const TItemsEntry& E, std::uint64_t Space,
            E.Key.Reflections == Key.Reflections && E.Key.Shadows == Key.Shadows;
 }
 
+void TNyxGeometryCache::DropVolumes(const TNyxLight* Light) {
+    std::erase_if(FVolumes, [&](const TVolumeEntry& e) {
+        if (Light && e.Light != Light)
+            return false;
+        ReleaseLists(e.Space, e.Name, 1);
+        return true;
+    });
+}
+
 GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TNyxItemsKey& Key,
                                     const TNyxObject* const* Items, std::size_t Count) {
     for (auto it = FItems.begin(); it != FItems.end(); ++it) {
@@ -201,6 +210,11 @@ TNyxGeometryCache& TNyxObject::GeometryCache() {
 }
 
 void TNyxObject::DropGeometryCache() { FGeometryCache.reset(); }
+
+void TNyxObject::DropShadowVolumes(const TNyxLight* Light) {
+    if (FGeometryCache)
+        FGeometryCache->DropVolumes(Light);
+}
 
 void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
     const TNyxScene* scene = Scene();

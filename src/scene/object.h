@@ -26,6 +26,7 @@ namespace nyx {
 
 class TNyxGeometryCache;
 struct TNyxItemsKey;
+class TNyxLight;
 
 // Data points to the Parent field for saInsert and saRemove, to the new index
 // (std::int32_t) for saMove and to the old name (std::string) for saRename.
@@ -218,6 +219,8 @@ public:
     // Gives up every cached list and volume of the object (they are deleted in their
     // list space, at once when it is current).
     void DropGeometryCache();
+    // Gives up the cached shadow volumes the object casts from Light; all without one.
+    void DropShadowVolumes(const TNyxLight* Light = nullptr);
 
     // --- Geometry ---
     virtual void GetMatrix(TGLMatrixd4& M) const;

@@ -251,18 +251,25 @@ bool Drawn(const TNyxObject* Obj) {
 }  // namespace
 
 void TNyxShadowedObject::BuildShadowVolumes() {
-    if (!CastShadows())
+    // Volumes cached for a light they are no longer drawn for would stay until the object
+    // or the light goes: they go now, and are built again when needed.
+    if (!CastShadows()) {
+        DropShadowVolumes();
         return;
+    }
     TNyxObject* root = this;
     while (root->Parent())
         root = root->Parent();
     ForEachLight(root, [this](TNyxLight* light) {
-        if (!light->CastShadows() || !light->HasGLLight())
+        if (!light->CastShadows() || !light->HasGLLight()) {
+            DropShadowVolumes(light);
             return;
+        }
         // A hidden light neither draws nor deletes its volumes: none are built for
         // it, and what it kept from a visible frame goes now.
         if (!Drawn(light)) {
             light->DeleteShadowLists();
+            DropShadowVolumes(light);
             return;
         }
         DoBuildShadowVolumes(light);

@@ -742,4 +742,28 @@ TEST_F(VolumeCacheTest, VolumesOfALightThatHasGoneAreGivenUp) {
     EXPECT_EQ(CountOf(next, "glDeleteLists"), 1u);
 }
 
+// Nor are volumes kept for a light that no longer draws them, or by an object that no
+// longer casts shadows.
+TEST_F(VolumeCacheTest, VolumesNoLongerDrawnAreGivenUp) {
+    auto* second = new TNyxLight(&owner);
+    second->SetParentComponent(scene);
+    second->Point1()->Store({-1, 1, 3});
+    second->SetShadows(0, true);
+    Frame();
+    EXPECT_EQ(caster->GeometryCache().VolumeCount(), 2u);
+    second->SetVisible(false);
+    Frame();
+    EXPECT_EQ(caster->GeometryCache().VolumeCount(), 1u) << "a hidden light";
+    light->SetShadows(0, false);
+    Frame();
+    EXPECT_EQ(caster->GeometryCache().VolumeCount(), 0u) << "a light casting no shadows";
+    light->SetShadows(0, true);
+    second->SetVisible(true);
+    Frame();
+    EXPECT_EQ(caster->GeometryCache().VolumeCount(), 2u);
+    caster->SetShadows(0, false);
+    Frame();
+    EXPECT_EQ(caster->GeometryCache().VolumeCount(), 0u) << "an object casting none";
+}
+
 }  // namespace

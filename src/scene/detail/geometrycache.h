@@ -124,6 +124,8 @@ public:
     // light is given up, and so are the volumes of lights that have gone.
     GLuint FindVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key);
     void AddVolume(std::uint64_t Space, const TNyxLight* Light, const TVolumeKey& Key, GLuint Name);
+    // Gives up the volumes built for Light, in every list space; all of them without one.
+    void DropVolumes(const TNyxLight* Light);
 
     // The list compiled in Space for Key from Items[0, Count) as they are now (the same
     // objects in the same order, none of their stamps moved), or 0. A list of Space for
