@@ -670,6 +670,14 @@ protected:
         light->SetShadows(0, true);
         light->SetDirectional(true);
     }
+    // A second shadow-casting point light, beside the first.
+    TNyxLight* AddSecondLight() {
+        auto* second = new TNyxLight(&owner);
+        second->SetParentComponent(scene);
+        second->Point1()->Store({-1, 1, 3});
+        second->SetShadows(0, true);
+        return second;
+    }
     static std::size_t FeedbackRenders(const Strings& Calls) {
         return CountOf(Calls, "glRenderMode(GL_FEEDBACK)");
     }
@@ -729,10 +737,7 @@ TEST_F(VolumeCacheTest, SameShadowsAsImmediateMode) {
 TEST_F(VolumeCacheTest, VolumesOfALightThatHasGoneAreGivenUp) {
     Frame();
     EXPECT_EQ(caster->GeometryCache().VolumeCount(), 1u);
-    auto* second = new TNyxLight(&owner);
-    second->SetParentComponent(scene);
-    second->Point1()->Store({-1, 1, 3});
-    second->SetShadows(0, true);
+    AddSecondLight();
     Frame();
     EXPECT_EQ(caster->GeometryCache().VolumeCount(), 2u);
     delete light;
@@ -745,10 +750,7 @@ TEST_F(VolumeCacheTest, VolumesOfALightThatHasGoneAreGivenUp) {
 // Nor are volumes kept for a light that no longer draws them, or by an object that no
 // longer casts shadows.
 TEST_F(VolumeCacheTest, VolumesNoLongerDrawnAreGivenUp) {
-    auto* second = new TNyxLight(&owner);
-    second->SetParentComponent(scene);
-    second->Point1()->Store({-1, 1, 3});
-    second->SetShadows(0, true);
+    auto* second = AddSecondLight();
     Frame();
     EXPECT_EQ(caster->GeometryCache().VolumeCount(), 2u);
     second->SetVisible(false);
