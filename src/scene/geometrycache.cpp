@@ -1,6 +1,7 @@
-// The geometry cache of CacheGeometry: an object's geometry compiled into display lists
-// and its shadow volumes kept, each in the list space it was made in, while nothing it
-// was made from has changed.
+// The geometry cache of CacheGeometry: an object's geometry compiled into display lists,
+// the passes of its children into lists of its own that call their children's, and its
+// shadow volumes kept, each in the list space it was made in, while nothing it was made
+// from has changed.
 #include "scene/detail/geometrycache.h"
 
 #include "gl/glscope.h"
@@ -252,9 +253,7 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
     glCallList(name);
 }
 
-}  // namespace nyx
-
-namespace nyx {
+// --- Lists of a group's children ------------------------------------------------------
 
 namespace {
 
