@@ -123,7 +123,8 @@ void TNyxProxy::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
 const TMetaClass& TNyxActor::StaticClass() {
     using P = Props<TNyxActor>;
     static const TMetaClass meta = TMetaClass::Make<TNyxActor, TNyxObject>(
-        "TNyxActor", {NyxObjectProps::XForm(), P::Event("OnAction"), NyxObjectProps::Visible()});
+        "TNyxActor", {NyxObjectProps::XForm(), P::Event("OnAction"), NyxObjectProps::Visible(),
+                      NyxObjectProps::Color()});
     return meta;
 }
 

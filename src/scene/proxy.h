@@ -45,6 +45,9 @@ private:
 // Sender, and the scene's time in seconds.
 using TNyxActorEvent = TEvent<TNyxObject*, double>;
 
+// An addition to the classic actor: it publishes Color (stored when it is not the
+// object's default), so that the colour of a drawing's layer, an actor, survives a
+// scene file.
 class TNyxActor : public TNyxObject {
     NYX_CLASS(TNyxActor)
 public:
