@@ -9,17 +9,21 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string_view>
 
 namespace nyx {
 
 namespace {
 
-// Whether the stream opens with a group code line: blanks, digits, blanks, the line's
-// end. Scene streams open with their signature or with a word ("object").
-bool StartsWithGroupCode(TStream& Stream) {
+// Whether the stream opens with a group code line (blanks, digits, blanks, the line's
+// end) or is a binary drawing, which the converter refuses with a message that says
+// what it is. Scene streams open with their signature or with a word ("object").
+bool StartsLikeDrawing(TStream& Stream) {
     char head[64];
     const std::int64_t n = Stream.Read(head, sizeof head);
     const char* const end = head + std::max<std::int64_t>(n, 0);
+    if (std::string_view(head, std::size_t(end - head)).starts_with(BinaryDXFSentinel))
+        return true;
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     const char* p = std::find_if_not(static_cast<const char*>(head), end, blank);
     const char* const digits = p;
@@ -40,6 +44,7 @@ void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConve
     TDXFConverter converter(nullptr);
     converter.SetRoot(&Root);
     converter.SetFileName(FileName);
+    converter.SetReadExtendedEntities(true);
     try {
         (converter.*Step)();
     } catch (const EDXFReadException& e) {
@@ -73,7 +78,7 @@ TSceneFileForm FormOfContents(const std::string& FileName) {
         TFileStream file(FileName, fmOpenRead);
         if (IsObjectBinary(file))
             return TSceneFileForm::Binary;
-        return StartsWithGroupCode(file) ? TSceneFileForm::Dxf : TSceneFileForm::Text;
+        return StartsLikeDrawing(file) ? TSceneFileForm::Dxf : TSceneFileForm::Text;
     } catch (const EFOpenError& e) {
         // Named as the loads name their errors.
         throw EFOpenError(FileName + ": " + e.Message());

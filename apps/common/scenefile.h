@@ -18,7 +18,8 @@ enum class TSceneFileForm { Binary, Text, Dxf };
 // "binary", "text" or "DXF".
 const char* FormName(TSceneFileForm Form);
 // What FileName holds: the binary form when it begins with its signature, a drawing
-// when its first line is a group code (blanks and digits), otherwise text, which a load
+// when its first line is a group code (blanks and digits) or it begins as a binary
+// drawing does, otherwise text, which a load
 // checks line by line. EFOpenError naming the file when it cannot be read.
 TSceneFileForm FormOfContents(const std::string& FileName);
 // The form a file name asks for: ".nyx" binary, ".nyxt" text, ".dxf" a drawing, in any

@@ -7,7 +7,9 @@
 #include "scene/light.h"
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace nyx {
@@ -54,6 +56,41 @@ void AddShoulderLight(TComponent* Owner, TNyxScene* Scene, const TNyxCamera& Cam
 
 }  // namespace
 
+bool FramePlan(TNyxCamera& Camera, double Aspect) {
+    TGLArrayd3 lo, hi;
+    const TNyxScene* scene = Camera.Scene();
+    if (!scene || !DrawableExtent(*scene, lo, hi))
+        return false;
+    const double width = hi[0] - lo[0], height = hi[1] - lo[1];
+    const double size = std::max(width, height);
+    if (!(size > 0) || !std::isfinite(size) || hi[2] - lo[2] > size * 1e-9)
+        return false;
+    // A little room round the drawing, so that its outermost lines stay in sight.
+    constexpr double Margin = 1.02;
+    const double aspect = Aspect > 0 && std::isfinite(Aspect) ? Aspect : 1.0;
+    const double halfAngle = std::clamp(Camera.FOVY(), 1.0, 175.0) / 2 * std::numbers::pi / 180;
+    const double distance = Margin * std::max(height / 2, width / 2 / aspect) / std::tan(halfAngle);
+    const TGLArrayd3 centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, hi[2]};
+    Camera.BeginUpdate();
+    try {
+        Camera.SetPositionObject(nullptr);
+        Camera.SetTargetObject(nullptr);
+        Camera.Reset();
+        for (int i = 0; i < 3; ++i) {
+            Camera.Target()->SetData(i, centre[std::size_t(i)]);
+            Camera.Position()->SetData(i, centre[std::size_t(i)] + (i == 2 ? distance : 0));
+            Camera.Up()->SetData(i, unity[std::size_t(i)]);
+        }
+        Camera.SetNearPlane(distance / 2);
+        Camera.SetFarPlane(distance * 2);
+    } catch (...) {
+        Camera.EndUpdate();
+        throw;
+    }
+    Camera.EndUpdate();
+    return true;
+}
+
 TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect) {
     TFileScene view{new TNyxScene(Owner), nullptr};
     LoadSceneFile(*view.Scene, FileName);
@@ -61,7 +98,8 @@ TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double 
     if (!view.Camera) {
         view.Camera = new TNyxCamera(Owner);
         view.Camera->SetParentComponent(view.Scene);
-        view.Camera->ViewAll(Aspect);
+        if (!FramePlan(*view.Camera, Aspect))
+            view.Camera->ViewAll(Aspect);
     }
     if (!HasLight(view.Scene))
         AddShoulderLight(Owner, view.Scene, *view.Camera);

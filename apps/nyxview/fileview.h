@@ -15,9 +15,16 @@ struct TFileScene {
     TNyxCamera* Camera;
 };
 
+// A scene without depth (a drawing: everything drawable at one height) seen as a plan:
+// Camera looks down -Z with +Y up, the scene's box filling a view of the given aspect
+// (width / height), and Reset comes back to that. False, with the camera untouched, for
+// a scene with depth or with nothing drawable.
+bool FramePlan(TNyxCamera& Camera, double Aspect);
+
 // Reads FileName, binary or text, into a new scene owned by Owner. The view is the first
 // camera of the tree (depth first, parents before children); without one, a camera is
-// added that frames the whole scene for a view of the given aspect (width / height). A
+// added that frames the whole scene for a view of the given aspect (width / height), as
+// a plan (FramePlan) when the scene has no depth. A
 // light is added over the viewer's shoulder when the file has none. Errors name the
 // file and the position in it.
 TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect);

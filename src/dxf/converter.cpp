@@ -4,6 +4,9 @@
 #include "rtl/streams.h"
 #include "scene/object.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace nyx {
 
 // --- Errors ------------------------------------------------------------------------
@@ -67,6 +70,8 @@ void TEntity::Clear() {
     Name.clear();
     Layer.clear();
     LineType.clear();
+    Factors = {};
+    Extrusion = {};
 }
 
 // --- Class information -----------------------------------------------------------------
@@ -85,6 +90,9 @@ const TMetaClass& TDXFConverter::StaticClass() {
                        &TDXFConverter::SetWriteVPORTInfo, false),
             OfType("TFileName",
                    P::String("FileName", &TDXFConverter::FileName, &TDXFConverter::SetFileName)),
+            P::Boolean("ReadExtendedEntities", &TDXFConverter::ReadExtendedEntities,
+                       &TDXFConverter::SetReadExtendedEntities, false),
+            P::Float("Deviation", &TDXFConverter::Deviation, &TDXFConverter::SetDeviation),
         });
     return meta;
 }
@@ -108,6 +116,10 @@ void TDXFConverter::SetRoot(TNyxObject* Value) {
     FRoot = Value;
     if (FRoot)
         FRoot->FreeNotification(this);
+}
+
+void TDXFConverter::SetDeviation(double Value) {
+    FDeviation = !(Value > 0) ? 0 : std::clamp(Value, 0.00001, 0.5);
 }
 
 void TDXFConverter::Notification(TComponent* AComponent, TOperation Operation) {

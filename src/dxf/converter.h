@@ -16,6 +16,12 @@
 //   object) take the layer's colour like 0.
 // - Polyface face indices are taken by absolute value (a negative one only hides an
 //   edge); a fourth index of 0 makes a triangle.
+// - Every entity kind makes the layer the drawing does not list, or is refused with
+//   "Invalid Layer (name)", as POLYLINE is; a polyface mesh is told by its flag 64.
+// - A binary DXF file (it begins with BinaryDXFSentinel) is refused with a message
+//   saying so before anything is freed.
+// - The writer's header names the version (AC1009) and the code page (ANSI_1252) of
+//   what it writes, so other readers need not guess.
 // One more for the people who read the errors: FileLine, the line of the file the
 // reading stands at (the errors' own number also counts the lines read again after
 // each section search).
@@ -41,6 +47,7 @@
 namespace nyx {
 
 class TFileStream;
+class TNyxLabel;
 class TStream;
 
 // --- Errors ------------------------------------------------------------------------
@@ -55,6 +62,9 @@ public:
 private:
     std::int64_t FLineNumber;
 };
+
+// The 22 bytes a binary DXF file begins with.
+inline constexpr std::string_view BinaryDXFSentinel{"AutoCAD Binary DXF\r\n\x1a\0", 22};
 
 // --- Colours -----------------------------------------------------------------------
 
@@ -79,6 +89,10 @@ public:
     std::string Name;                       // 2
     std::string Layer;                      // 8
     std::string LineType;                   // 6
+    // Additions for the extended entities: scale factors, width factor, curve
+    // parameters and array spacings, and the extrusion direction (all zero when absent).
+    std::array<double, 5> Factors{};  // 41 .. 45
+    TGLArrayd3 Extrusion{};           // 210/220/230
 
     // Back to zero and empty, keeping the strings' storage.
     void Clear();
@@ -103,6 +117,25 @@ public:
     void SetWriteVPORTInfo(bool Value) { FWriteVPORTInfo = Value; }
     const std::string& FileName() const { return FFileName; }
     void SetFileName(const std::string& Value) { FFileName = Value; }
+    // An addition: the entities drawings of current CAD programs are made of besides the
+    // classic ones, each into an object kind that exists. MTEXT becomes labels, one per
+    // line; TEXT is rotated, aligned and widened as drawn; SOLID and TRACE become
+    // polygons; ELLIPSE and SPLINE polylines; a solid HATCH triangles filling its
+    // boundary (holes by the odd rule), another HATCH its boundary as closed
+    // polylines. Blocks become groups (TNyxActor) below a hidden holder of Root named
+    // BlockHolderIdent, placed so that their base point is their origin; each INSERT
+    // becomes a TNyxProxy of its block per cell of its array, and a DIMENSION one of its
+    // picture's block. Off (the default), the reading is the classic one.
+    bool ReadExtendedEntities() const { return FReadExtendedEntities; }
+    void SetReadExtendedEntities(bool Value) { FReadExtendedEntities = Value; }
+    // An addition: the largest distance of the chords of an ellipse or a spline from
+    // the curve, as a fraction of the curve's size (its major radius, the diagonal of
+    // its control points' box); clamped to 0.00001 .. 0.5. 0, the default, stands for
+    // DefaultDeviation, about what circles' 45 segments keep to.
+    double Deviation() const { return FDeviation; }
+    static constexpr double DefaultDeviation = 0.002;
+    void SetDeviation(double Value);
+    static constexpr const char* BlockHolderIdent = "*BLOCKS";
 
     // Clears Root when that object goes.
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -186,6 +219,13 @@ public:
     bool read_insert();
     bool read_polyline();
     bool read_lwpolyline();
+    // Extended entities (dxf/extended.cpp), read while ReadExtendedEntities is on.
+    bool read_mtext();
+    bool read_solid();
+    bool read_ellipse();
+    bool read_spline();
+    bool read_hatch();
+    bool read_dimension();
 
     // --- Writing ---
     // The whole export: the header, the tables and every entity of Root's subtree,
@@ -210,6 +250,10 @@ public:
     void write_polyline(const TEntity& Entity);
     void write_vertex(const TEntity& Entity);
     void write_3dface(const TEntity& Entity);
+    // Additions: the blocks of a drawing read with ReadExtendedEntities, and the proxies
+    // of them as INSERTs.
+    void write_blocks();
+    void write_insert(const TEntity& Entity);
 
     // The index whose colour lies nearest to Color's three low bytes (first one on a
     // tie): white gives 7, black 0.
@@ -234,8 +278,18 @@ private:
     void ApplyLayerColor(TNyxObject* Layer, std::int32_t ColorNumber) const;
     template <class T, class F>
     bool ReadSimpleEntity(F SetUp);
-    void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Layer,
+    void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Parent,
                          const TNyxCollection& Vertexes);
+    bool ReadEntityList(std::string_view End);
+
+    // Extended reading internals (dxf/extended.cpp). Objects of a block go into its
+    // group, the others below their layer.
+    TNyxObject* EntityParent(TNyxObject* Layer) const { return FBlock ? FBlock : Layer; }
+    TNyxObject* BlockGroup(const std::string& Name);
+    bool ReadBlocks();
+    void AddInsert(const TEntity& Insert, TNyxObject* Layer);
+    void PlaceText(TNyxLabel* Label, const TEntity& Text) const;
+    double CurveDeviation() const { return FDeviation > 0 ? FDeviation : DefaultDeviation; }
 
     // Writing internals (dxf/writer.cpp).
     void FlushOutput();
@@ -243,14 +297,22 @@ private:
     void PutString(std::int32_t Code, std::string_view Value);
     void PutInt(std::int32_t Code, std::int64_t Value);
     void PutReal(std::int32_t Code, double Value);
-    // Offers one object of Layer's subtree to the entity writer.
-    void WriteObject(TNyxObject* Obj, TNyxObject* Layer);
+    // Offers one object to the entity writer, on the layer named LayerName.
+    void WriteObject(TNyxObject* Obj, const std::string& LayerName, const TNyxObject* Layer);
+    void WriteSubtree(TNyxObject* Top, const std::string& LayerName, const TNyxObject* Layer);
+    bool IsBlockHolder(const TNyxObject* Obj) const;
 
     TNyxObject* FRoot = nullptr;
     bool FClearBeforRead = true;
     bool FCreateLayersIfNotExists = true;
     bool FWriteVPORTInfo = false;
     std::string FFileName;
+    bool FReadExtendedEntities = false;
+    double FDeviation = 0;
+    // During a load: the block group being read, the holder and the groups by name.
+    TNyxObject* FBlock = nullptr;
+    TNyxObject* FBlockHolder = nullptr;
+    std::unordered_map<std::string, TNyxObject*> FBlocks;
 
     // Reading state.
     std::unique_ptr<TFileStream> FFile;

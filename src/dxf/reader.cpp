@@ -2,6 +2,7 @@
 //
 // Sections: load - sections - layers and colours - entities.
 #include "dxf/converter.h"
+#include "dxf/detail/build.h"
 #include "objects/label.h"
 #include "objects/lines.h"
 #include "objects/polygon.h"
@@ -16,87 +17,11 @@
 
 namespace nyx {
 
-namespace {
-
-// A new object of class T owned by Root and attached below Layer, named and coloured,
-// kept inside its update bracket while it is set up, however the set-up ends.
-template <class T>
-class TBuilt {
-public:
-    TBuilt(TNyxObject* Root, TNyxObject* Layer, const std::string& Ident, TColor Color)
-        : FObject(new T(Root)) {
-        FObject->BeginUpdate();
-        FObject->SetParentComponent(Layer);
-        FObject->SetIdent(Ident);
-        FObject->SetColor(Color);
-    }
-    ~TBuilt() {
-        if (FObject)
-            FObject->EndUpdate();
-    }
-    TBuilt(const TBuilt&) = delete;
-    TBuilt& operator=(const TBuilt&) = delete;
-
-    T* operator->() const { return FObject; }
-    T* Get() const { return FObject; }
-    // Frees the object instead of ending the bracket.
-    void Free() {
-        delete FObject;
-        FObject = nullptr;
-    }
-
-private:
-    T* FObject;
-};
-
-void SetVertex(TNyxVertex3* V, const TGLArrayd3& P) {
-    V->SetX(P[0]);
-    V->SetY(P[1]);
-    V->SetZ(P[2]);
-}
-
-void AppendVertex(TNyxCollection* Vertexes, const TGLArrayd3& P) {
-    auto* v = static_cast<TNyxVertex3CI*>(Vertexes->Add());
-    v->SetData(0, P[0]);
-    v->SetData(1, P[1]);
-    v->SetData(2, P[2]);
-}
-
-// Translation and scale written into the transform's vectors, then one invalidation.
-void PlaceXForm(TNyxObject* Obj, const TGLArrayd3& Translation, const TGLArrayd3& Scale) {
-    TNyxXForm* xf = Obj->XForm();
-    xf->Translate()->Store(Translation);
-    xf->Scale()->Store(Scale);
-    xf->ChangeData(xf);
-}
-
-constexpr std::int32_t CircleSegments = 45;
-
-// The points strictly between (X1, Y1) and (X2, Y2) on the arc of the given bulge (the
-// tangent of a quarter of the included angle, positive counter-clockwise), as chords
-// of the length circles are drawn with.
-void AppendBulge(TNyxCollection* Vertexes, double X1, double Y1, double X2, double Y2, double Bulge,
-                 double Z) {
-    const double dx = X2 - X1, dy = Y2 - Y1;
-    const double chord = std::hypot(dx, dy);
-    if (!(chord > 0) || !std::isfinite(Bulge) || !std::isfinite(chord))
-        return;
-    const double sweep = 4 * std::atan(Bulge);
-    // From the chord's midpoint along its left normal to the centre.
-    const double toCentre = chord * (1 - Bulge * Bulge) / (4 * Bulge);
-    const double cx = (X1 + X2) / 2 - dy / chord * toCentre;
-    const double cy = (Y1 + Y2) / 2 + dx / chord * toCentre;
-    const double radius = std::hypot(X1 - cx, Y1 - cy);
-    const double start = std::atan2(Y1 - cy, X1 - cx);
-    const double step = 2 * std::numbers::pi / CircleSegments;
-    const int segments = std::max(1, int(std::ceil(std::abs(sweep) / step - 1e-9)));
-    for (int k = 1; k < segments; ++k) {
-        const double a = start + sweep * k / segments;
-        AppendVertex(Vertexes, {cx + radius * std::cos(a), cy + radius * std::sin(a), Z});
-    }
-}
-
-}  // namespace
+using detail::AppendVertex;
+using detail::CircleSegments;
+using detail::PlaceXForm;
+using detail::SetVertex;
+using detail::TBuilt;
 
 // --- Load ------------------------------------------------------------------------------
 
@@ -113,8 +38,14 @@ void TDXFConverter::LoadFromFile() {
         ~TCloser() {
             C->CloseFile();
             C->FLayers.clear();
+            C->FBlocks.clear();
+            C->FBlock = C->FBlockHolder = nullptr;
         }
     } closer{this};
+    if (std::string_view(FBuffer.get(), std::size_t(FBufferFill)).starts_with(BinaryDXFSentinel))
+        throw EDXFReadException("TDXFConverter.LoadFromFile: the file is a binary DXF drawing, "
+                                "which is not read; save the drawing as ASCII DXF",
+                                -1);
 
     TNyxObject* root = FRoot;
     // A scene as Root repaints on every change unless held: with the hold, once, when
@@ -185,9 +116,10 @@ bool TDXFConverter::read_header() {
     }
 }
 
-// Their content is passed over by the next section's search.
+// Their content is passed over by the next section's search, unless the blocks are read
+// for the extended entities.
 bool TDXFConverter::read_classes() { return true; }
-bool TDXFConverter::read_blocks() { return true; }
+bool TDXFConverter::read_blocks() { return !FReadExtendedEntities || ReadBlocks(); }
 
 bool TDXFConverter::read_tables() {
     for (;;) {
@@ -249,7 +181,11 @@ bool TDXFConverter::read_vport_information() {
     }
 }
 
-bool TDXFConverter::read_entities() {
+bool TDXFConverter::read_entities() { return ReadEntityList("ENDSEC"); }
+
+// Entities up to "0"/End: true there, false at the end of the file. A list that ends
+// short of End at the end of its section leaves the ENDSEC to be read again.
+bool TDXFConverter::ReadEntityList(std::string_view End) {
     struct TReaderEntry {
         const char* Name;
         bool (TDXFConverter::*Read)();
@@ -266,20 +202,38 @@ bool TDXFConverter::read_entities() {
         {"POLYLINE", &TDXFConverter::read_polyline, "Error reading Polyline entity"},
         {"LWPOLYLINE", &TDXFConverter::read_lwpolyline, "Error reading LWPolyline entity"},
     };
+    static constexpr TReaderEntry extended[] = {
+        {"MTEXT", &TDXFConverter::read_mtext, "Error reading MText entity"},
+        {"SOLID", &TDXFConverter::read_solid, "Error reading Solid entity"},
+        {"TRACE", &TDXFConverter::read_solid, "Error reading Trace entity"},
+        {"ELLIPSE", &TDXFConverter::read_ellipse, "Error reading Ellipse entity"},
+        {"SPLINE", &TDXFConverter::read_spline, "Error reading Spline entity"},
+        {"HATCH", &TDXFConverter::read_hatch, "Error reading Hatch entity"},
+        {"DIMENSION", &TDXFConverter::read_dimension, "Error reading Dimension entity"},
+    };
+    const auto dispatch = [this](const auto& Readers) {
+        for (const TReaderEntry& r : Readers)
+            if (FValue == r.Name) {
+                if (!(this->*r.Read)())
+                    RaiseRead(r.Message);
+                return true;
+            }
+        return false;
+    };
     for (;;) {
         const std::int32_t code = NextGroupCode();
         if (code < 0)
             return false;
         if (code != 0)
             continue;
-        if (FValue == "ENDSEC")
+        if (FValue == End)
             return true;
-        for (const TReaderEntry& r : readers)
-            if (FValue == r.Name) {
-                if (!(this->*r.Read)())
-                    RaiseRead(r.Message);
-                break;
-            }
+        if (FValue == "ENDSEC") {
+            go_back_to_last(code, FValue);
+            return true;
+        }
+        if (!dispatch(readers) && FReadExtendedEntities)
+            dispatch(extended);
     }
 }
 
@@ -390,6 +344,18 @@ bool TDXFConverter::read_entity_data(TEntity& Entity) {
         case 40:
             Entity.Size = ValDbl();
             break;
+        case 41:
+        case 42:
+        case 43:
+        case 44:
+        case 45:
+            Entity.Factors[std::size_t(code - 41)] = ValDbl();
+            break;
+        case 210:
+        case 220:
+        case 230:
+            Entity.Extrusion[std::size_t(code / 10 - 21)] = ValDbl();
+            break;
         case 50:
             Entity.StartAngle = ValDbl();
             break;
@@ -437,17 +403,16 @@ std::optional<TEntity> TDXFConverter::read_generic(TNyxObject*& Layer) {
     return entity;
 }
 
-// Reads the entity into FEntity and, when its layer exists, sets up a new T below it
-// with SetUp(T*, entity); an entity on a layer the drawing does not list is skipped.
+// Reads the entity into FEntity and sets up a new T below its layer with
+// SetUp(T*, entity). A layer the drawing does not list is made or refused as for
+// polylines: nothing is dropped without a word.
 template <class T, class F>
 bool TDXFConverter::ReadSimpleEntity(F SetUp) {
     FEntity.Clear();
     if (!read_entity_data(FEntity))
         return false;
-    TNyxObject* layer = FindLayer(FEntity.Layer);
-    if (!layer)
-        return true;
-    TBuilt<T> obj(FRoot, layer, FEntity.Name, EntityColor(FEntity, layer));
+    TNyxObject* layer = LayerForSequence(FEntity);
+    TBuilt<T> obj(FRoot, EntityParent(layer), FEntity.Name, EntityColor(FEntity, layer));
     SetUp(obj.Get(), FEntity);
     return true;
 }
@@ -458,11 +423,14 @@ bool TDXFConverter::read_point() {
 }
 
 bool TDXFConverter::read_text() {
-    return ReadSimpleEntity<TNyxLabel>([](TNyxLabel* Label, const TEntity& E) {
-        PlaceXForm(Label, E.Points[0], {E.Size, E.Size, E.Size});
+    return ReadSimpleEntity<TNyxLabel>([this](TNyxLabel* Label, const TEntity& E) {
         Label->SetCaption(E.Text);
         Label->SetBitmapFont(false);
         Label->Font()->SetName("Arial");
+        if (FReadExtendedEntities)
+            PlaceText(Label, E);
+        else
+            PlaceXForm(Label, E.Points[0], {E.Size, E.Size, E.Size});
     });
 }
 
@@ -505,6 +473,8 @@ bool TDXFConverter::read_insert() {
     const std::optional<TEntity> insert = read_generic(layer);
     if (!insert)
         return false;
+    if (FReadExtendedEntities)
+        AddInsert(*insert, layer);
     if (insert->FollowFlag != 1)
         return true;
     for (;;) {
@@ -528,19 +498,20 @@ bool TDXFConverter::read_insert() {
     }
 }
 
-// Vertex records carry the polyline's points; in a polyface mesh (face records with
-// flags 128) they are the vertex list the faces index, and the mesh becomes polygons
-// only.
+// Vertex records carry the polyline's points; in a polyface mesh (flag 64, face records
+// with flags 128) they are the vertex list the faces index, and the mesh becomes
+// polygons only, also when it has no face at all.
 bool TDXFConverter::read_polyline() {
     TNyxObject* layer = nullptr;
     const std::optional<TEntity> header = read_generic(layer);
     if (!header)
         return false;
-    TBuilt<TNyxPolyline> polyline(FRoot, layer, header->Name, EntityColor(*header, layer));
+    TBuilt<TNyxPolyline> polyline(FRoot, EntityParent(layer), header->Name,
+                                  EntityColor(*header, layer));
     polyline->SetClosed((header->Flags & 1) != 0);
     TNyxCollection* vertexes = polyline->Vertexes();
     TEntity vertex;  // fields a vertex leaves out keep the previous vertex's values
-    bool mesh = false;
+    bool mesh = (header->Flags & 64) != 0;
     std::int32_t code = 0;
     bool pushedBack = false;
     for (;;) {
@@ -556,7 +527,7 @@ bool TDXFConverter::read_polyline() {
             }
             pushedBack = true;
             if (vertex.Flags == 128) {
-                AddPolyfaceFace(vertex, *header, polyline->Color(), layer, *vertexes);
+                AddPolyfaceFace(vertex, *header, polyline->Color(), EntityParent(layer), *vertexes);
                 mesh = true;
             } else {
                 AppendVertex(vertexes, vertex.Points[0]);
@@ -584,7 +555,7 @@ bool TDXFConverter::read_polyline() {
 }
 
 void TDXFConverter::AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color,
-                                    TNyxObject* Layer, const TNyxCollection& Vertexes) {
+                                    TNyxObject* Parent, const TNyxCollection& Vertexes) {
     const std::int64_t count = Vertexes.Count();
     int corners = 4;
     for (int i = 0; i < 4; ++i) {
@@ -599,7 +570,7 @@ void TDXFConverter::AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TC
                       std::to_string(Face.Indices[std::size_t(i)]) + " names no vertex (" +
                       std::to_string(count) + " read)");
     }
-    TBuilt<TNyxPolygon> polygon(FRoot, Layer, Mesh.Name, Color);
+    TBuilt<TNyxPolygon> polygon(FRoot, Parent, Mesh.Name, Color);
     polygon->SetColorVertexes(false);
     TNyxCollection* target = polygon->Vertexes();
     target->BeginUpdate();
@@ -656,10 +627,9 @@ bool TDXFConverter::read_lwpolyline() {
             break;
         }
     }
-    TNyxObject* layer = FindLayer(header.Layer);
-    if (!layer)
-        return true;
-    TBuilt<TNyxPolyline> polyline(FRoot, layer, header.Name, EntityColor(header, layer));
+    TNyxObject* layer = LayerForSequence(header);
+    TBuilt<TNyxPolyline> polyline(FRoot, EntityParent(layer), header.Name,
+                                  EntityColor(header, layer));
     const bool closed = (header.Flags & 1) != 0;
     polyline->SetClosed(closed);
     TNyxCollection* vertexes = polyline->Vertexes();
@@ -672,7 +642,9 @@ bool TDXFConverter::read_lwpolyline() {
         if (a[2] == 0 || (last && !closed))
             continue;
         const auto& b = points[last ? 0 : i + 1];
-        AppendBulge(vertexes, a[0], a[1], b[0], b[1], a[2], elevation);
+        detail::BulgePoints(a[0], a[1], b[0], b[1], a[2], [&](double X, double Y) {
+            AppendVertex(vertexes, {X, Y, elevation});
+        });
     }
     vertexes->EndUpdate();
     return true;

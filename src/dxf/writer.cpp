@@ -9,6 +9,7 @@
 #include "objects/polygon.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
+#include "scene/proxy.h"
 
 #include <charconv>
 #include <cmath>
@@ -218,6 +219,7 @@ void TDXFConverter::SaveToFile() {
     } detach{this};
     write_header();
     write_tables();
+    write_blocks();
     write_entities();
     PutString(0, "EOF");
     FlushOutput();
@@ -230,7 +232,7 @@ void TDXFConverter::SaveToFile() {
 namespace {
 
 // The object's entity, by class: a derived class counts as its base.
-enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face };
+enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face, Insert };
 
 TEntityKind KindOf(const TNyxObject* Obj) {
     // The classes themselves first: a drawing holds hundreds of thousands of them.
@@ -241,7 +243,8 @@ TEntityKind KindOf(const TNyxObject* Obj) {
         {&TNyxArc::StaticClass(), TEntityKind::Arc},
         {&TNyxLabel::StaticClass(), TEntityKind::Text},
         {&TNyxPolyline::StaticClass(), TEntityKind::Polyline},
-        {&TNyxPolygon::StaticClass(), TEntityKind::Face}};
+        {&TNyxPolygon::StaticClass(), TEntityKind::Face},
+        {&TNyxProxy::StaticClass(), TEntityKind::Insert}};
     const TMetaClass* type = &Obj->ClassType();
     for (const auto& [cls, kind] : classes)
         if (type == cls)
@@ -310,11 +313,17 @@ void TDXFConverter::write_header() {
     FRoot->GetAbsoluteMatrix(root);
     const bool moved = !IsIdentityd(root);
     for (const TNyxObject* layer : FRoot->Items())
-        extent.AddSubtree(layer, moved ? &root : nullptr);
+        if (!IsBlockHolder(layer))
+            extent.AddSubtree(layer, moved ? &root : nullptr);
     FMinExtent = extent.Min;
     FMaxExtent = extent.Max;
     PutString(0, "SECTION");
     PutString(2, "HEADER");
+    // Texts are written as they are held, single-byte Windows-1252 (as labels draw them).
+    PutString(9, "$ACADVER");
+    PutString(1, "AC1009");
+    PutString(9, "$DWGCODEPAGE");
+    PutString(3, "ANSI_1252");
     PutString(9, "$EXTMIN");
     for (int i = 0; i < 3; ++i)
         PutReal(10 + 10 * i, FMinExtent[std::size_t(i)]);
@@ -354,6 +363,10 @@ void TDXFConverter::write_layer_information() {
     PutString(2, "LAYER");
     int index = 0;
     for (TNyxObject* layer : FRoot->Items()) {
+        if (IsBlockHolder(layer)) {
+            ++index;
+            continue;
+        }
         if (layer->Ident().empty()) {
             char name[32];
             std::snprintf(name, sizeof name, "LAYER_%.4d", index);
@@ -372,18 +385,65 @@ void TDXFConverter::write_layer_information() {
 void TDXFConverter::write_entities() {
     PutString(0, "SECTION");
     PutString(2, "ENTITIES");
+    for (TNyxObject* layer : FRoot->Items())
+        if (!IsBlockHolder(layer))
+            WriteSubtree(layer, layer->Ident(), layer);
+    PutString(0, "ENDSEC");
+}
+
+// Offers Top and every object of its subtree, in pre-order, to the entity writer.
+void TDXFConverter::WriteSubtree(TNyxObject* Top, const std::string& LayerName,
+                                 const TNyxObject* Layer) {
     struct TWalk {
         TDXFConverter* C;
-        TNyxObject* Layer;
-    };
-    for (TNyxObject* layer : FRoot->Items()) {
-        TWalk walk{this, layer};
-        layer->Iterate(
-            [](TNyxObject* Obj, void* Data) {
-                auto* w = static_cast<TWalk*>(Data);
-                w->C->WriteObject(Obj, w->Layer);
-            },
-            &walk);
+        const std::string& LayerName;
+        const TNyxObject* Layer;
+    } walk{this, LayerName, Layer};
+    Top->Iterate(
+        [](TNyxObject* Obj, void* Data) {
+            auto* w = static_cast<TWalk*>(Data);
+            w->C->WriteObject(Obj, w->LayerName, w->Layer);
+        },
+        &walk);
+}
+
+bool TDXFConverter::IsBlockHolder(const TNyxObject* Obj) const {
+    return Obj->Parent() == FRoot && Obj->Ident() == BlockHolderIdent;
+}
+
+// An addition: the groups of the blocks read from a drawing (the children of Root's
+// child BlockHolderIdent), each as a block whose base point undoes the group's
+// translation; their objects are on layer 0 with their colour given. Nothing when there
+// are none, as for scenes that were no drawing.
+void TDXFConverter::write_blocks() {
+    const TNyxObject* holder = nullptr;
+    for (const TNyxObject* child : FRoot->Items())
+        if (IsBlockHolder(child))
+            holder = child;
+    if (!holder || holder->Items().empty())
+        return;
+    PutString(0, "SECTION");
+    PutString(2, "BLOCKS");
+    int index = 0;
+    for (TNyxObject* block : holder->Items()) {
+        if (block->Ident().empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "BLOCK_%.4d", index);
+            block->SetIdent(name);
+        }
+        ++index;
+        PutString(0, "BLOCK");
+        PutString(8, "0");
+        PutString(2, block->Ident());
+        PutInt(70, block->Ident().starts_with('*') ? 1 : 0);  // anonymous
+        const TGLArrayd3& t = block->XForm()->Translate()->Data();
+        for (int i = 0; i < 3; ++i)
+            PutReal(10 + 10 * i, -t[std::size_t(i)]);
+        PutString(3, block->Ident());
+        for (TNyxObject* obj : block->Items())
+            WriteSubtree(obj, "0", nullptr);
+        PutString(0, "ENDBLK");
+        PutString(8, "0");
     }
     PutString(0, "ENDSEC");
 }
@@ -419,9 +479,23 @@ void TDXFConverter::write_arc(const TEntity& Entity) {
     PutReal(51, Entity.EndAngle);
 }
 
+// The rotation only when the text has one (an addition).
 void TDXFConverter::write_text(const TEntity& Entity) {
     write_circle(Entity);
     PutString(1, Entity.Text);
+    if (Entity.StartAngle != 0)
+        PutReal(50, Entity.StartAngle);
+}
+
+// An addition: 2 the block, 10/20/30 where, 41/42/43 the scale and 50 the rotation
+// when they are not 1 and 0.
+void TDXFConverter::write_insert(const TEntity& Entity) {
+    write_point(Entity);
+    for (std::size_t i = 0; i < 3; ++i)
+        if (Entity.Factors[i] != 1)
+            PutReal(41 + std::int32_t(i), Entity.Factors[i]);
+    if (Entity.StartAngle != 0)
+        PutReal(50, Entity.StartAngle);
 }
 
 void TDXFConverter::write_polyline(const TEntity& Entity) {
@@ -442,16 +516,26 @@ void TDXFConverter::write_3dface(const TEntity& Entity) {
             PutReal(10 + corner + 10 * i, Entity.Points[std::size_t(corner)][std::size_t(i)]);
 }
 
-void TDXFConverter::WriteObject(TNyxObject* Obj, TNyxObject* Layer) {
-    static constexpr const char* names[] = {"",    "POINT", "LINE",     "CIRCLE",
-                                            "ARC", "TEXT",  "POLYLINE", "3DFACE"};
+// Layer gives the colour that number 0 stands for; without one (in a block) every
+// colour is written out.
+void TDXFConverter::WriteObject(TNyxObject* Obj, const std::string& LayerName,
+                                const TNyxObject* Layer) {
+    static constexpr const char* names[] = {"",     "POINT",    "LINE",   "CIRCLE", "ARC",
+                                            "TEXT", "POLYLINE", "3DFACE", "INSERT"};
     const TEntityKind kind = KindOf(Obj);
     if (kind == TEntityKind::None)
         return;
+    const TNyxObject* block = nullptr;
+    if (kind == TEntityKind::Insert) {
+        // Only proxies of a drawing's blocks have an entity.
+        block = static_cast<const TNyxProxy*>(Obj)->Proxy();
+        if (!block || !block->Parent() || !IsBlockHolder(block->Parent()))
+            return;
+    }
     PutString(0, names[int(kind)]);
-    PutString(8, Layer->Ident());
+    PutString(8, LayerName);
     TEntity& e = FEntity;
-    e.ColorNumber = Obj->Color() == Layer->Color() ? 0 : find_DXF_color(Obj->Color());
+    e.ColorNumber = Layer && Obj->Color() == Layer->Color() ? 0 : find_DXF_color(Obj->Color());
     e.Name = Obj->Ident();
     const TNyxXForm* xf = Obj->XForm();
     switch (kind) {
@@ -479,10 +563,21 @@ void TDXFConverter::WriteObject(TNyxObject* Obj, TNyxObject* Layer) {
         break;
     }
     case TEntityKind::Text:
+        // The height is the scale along the text, as classic drawings have it; the turn
+        // about Z is the text's rotation.
         e.Points[0] = xf->Translate()->Data();
         e.Size = xf->Scale()->X();
+        e.StartAngle = xf->Rotate()->Z();
         e.Text = static_cast<TNyxLabel*>(Obj)->Caption();
         write_text(e);
+        break;
+    case TEntityKind::Insert:
+        e.Name = block->Ident();
+        e.Points[0] = xf->Translate()->Data();
+        for (std::size_t i = 0; i < 3; ++i)
+            e.Factors[i] = xf->Scale()->Data()[i];
+        e.StartAngle = xf->Rotate()->Z();
+        write_insert(e);
         break;
     case TEntityKind::Polyline: {
         const auto* polyline = static_cast<TNyxPolyline*>(Obj);

@@ -92,15 +92,7 @@ struct TContourNormals {
 
 // --- Filling through the tessellator ---------------------------------------------------
 
-// Triangles of the glyph's filled area as indices into Points (the contour points, then
-// those the tessellator adds where contours cross). Vertex data handed to the
-// tessellator is the point's index plus one.
-struct TTessellation {
-    std::vector<TPoint> Points;
-    std::vector<std::uint32_t> Triangles;
-    bool Failed = false;
-};
-
+// Vertex data handed to the tessellator is the point's index plus one.
 void TessVertex(void* Vertex, void* Polygon) {
     static_cast<TTessellation*>(Polygon)->Triangles.push_back(
         std::uint32_t(reinterpret_cast<std::uintptr_t>(Vertex) - 1));
@@ -123,7 +115,9 @@ TGLUCallback Callback(F* Function) {
     return reinterpret_cast<TGLUCallback>(Function);
 }
 
-TTessellation Tessellate(const std::vector<TContour>& Contours) {
+}  // namespace
+
+TTessellation Tessellate(const std::vector<TContour>& Contours, GLenum WindingRule) {
     TTessellation t;
     std::size_t total = 0;
     for (const TContour& c : Contours)
@@ -135,9 +129,7 @@ TTessellation Tessellate(const std::vector<TContour>& Contours) {
         t.Failed = true;
         return t;
     }
-    // TrueType fills by the non-zero rule; it also makes the result independent of which
-    // way the tessellator takes the plane's normal.
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
+    gluTessProperty(tess, GLU_TESS_WINDING_RULE, WindingRule);
     gluTessCallback(tess, GLU_TESS_VERTEX_DATA, Callback(&TessVertex));
     gluTessCallback(tess, GLU_TESS_COMBINE_DATA, Callback(&TessCombine));
     gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, Callback(&TessEdgeFlag));
@@ -159,6 +151,8 @@ TTessellation Tessellate(const std::vector<TContour>& Contours) {
         t.Triangles.clear();
     return t;
 }
+
+namespace {
 
 void AddCaps(const TTessellation& T, double Extrusion, TShapeWriter& W) {
     std::vector<std::array<std::uint32_t, 3>> front;
@@ -249,7 +243,9 @@ void BuildOutlineGeometry(const std::vector<TContour>& Contours, const TGlyphSty
     if (Style.Format == WGL_FONT_LINES) {
         AddLines(Contours, filledRight, extrusion, writer);
     } else {
-        AddCaps(Tessellate(Contours), extrusion, writer);
+        // TrueType fills by the non-zero rule; it also makes the result independent of
+        // which way the tessellator takes the plane's normal.
+        AddCaps(Tessellate(Contours, GLU_TESS_WINDING_NONZERO), extrusion, writer);
         if (extrusion > 0)
             AddWalls(Contours, filledRight, extrusion, writer);
     }

@@ -3,6 +3,7 @@
 
 #include "scene/camera.h"
 #include "scene/colored.h"
+#include "scene/proxy.h"
 #include "scene/scene.h"
 
 #include <algorithm>
@@ -41,28 +42,69 @@ TGLArrayd3 DefaultViewDirection(TGLArrayd3 Up) {
 
 }  // namespace
 
+namespace {
+
+// Adds the eight corners of Object's local bounds through M.
+void AddCorners(const TNyxObject& Object, const TGLMatrixd4& M, bool& Any, TGLArrayd3& Min,
+                TGLArrayd3& Max) {
+    TGLArrayd3 lo, hi;
+    Object.GetSize(lo, hi);
+    for (int corner = 0; corner < 8; ++corner) {
+        TGLArrayd3 p{corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
+                     corner & 4 ? hi[2] : lo[2]};
+        Xformd(M, p);
+        if (!Any) {
+            Min = Max = p;
+            Any = true;
+        }
+        MinBoundsd(Min, p);
+        MaxBoundsd(Max, p);
+    }
+}
+
+// What a proxy at M draws of its target: the target's drawable children, through the
+// target's own transform, and the proxies among them as far as Depth allows.
+void AddProxied(const TNyxObject& Target, const TGLMatrixd4& M, int Depth, bool& Any,
+                TGLArrayd3& Min, TGLArrayd3& Max) {
+    TGLMatrixd4 local, m;
+    Target.GetMatrix(local);
+    MultMatrixd(M, local, m);
+    if (Target.Is<TNyxColoredObject>())
+        AddCorners(Target, m, Any, Min, Max);
+    for (const TNyxObject* child : Target.Items()) {
+        if (!child->Visible())
+            continue;
+        const auto* proxy = dynamic_cast<const TNyxProxy*>(child);
+        if (proxy && proxy->Proxy() && Depth > 0) {
+            TGLMatrixd4 own, at;
+            proxy->GetMatrix(own);
+            MultMatrixd(m, own, at);
+            AddProxied(*proxy->Proxy(), at, Depth - 1, Any, Min, Max);
+        } else {
+            AddProxied(*child, m, Depth, Any, Min, Max);
+        }
+    }
+}
+
+// Proxies within proxied objects are followed this deep.
+constexpr int ProxyDepth = 8;
+
+}  // namespace
+
 bool DrawableExtent(const TNyxObject& Root, TGLArrayd3& Min, TGLArrayd3& Max) {
     std::vector<TNyxObject*> objects;
-    Root.ListChildren(objects, {&TNyxColoredObject::StaticClass()});
+    Root.ListChildren(objects, {&TNyxColoredObject::StaticClass(), &TNyxProxy::StaticClass()});
     bool any = false;
     for (const TNyxObject* o : objects) {
         if (!VisibleWithAncestors(o))
             continue;
         TGLMatrixd4 m;
         o->GetAbsoluteMatrix(m);
-        TGLArrayd3 lo, hi;
-        o->GetSize(lo, hi);
-        for (int corner = 0; corner < 8; ++corner) {
-            TGLArrayd3 p{corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
-                         corner & 4 ? hi[2] : lo[2]};
-            Xformd(m, p);
-            if (!any) {
-                Min = Max = p;
-                any = true;
-            }
-            MinBoundsd(Min, p);
-            MaxBoundsd(Max, p);
-        }
+        const auto* proxy = dynamic_cast<const TNyxProxy*>(o);
+        if (!proxy)
+            AddCorners(*o, m, any, Min, Max);
+        else if (proxy->Proxy())
+            AddProxied(*proxy->Proxy(), m, ProxyDepth, any, Min, Max);
     }
     return any;
 }

@@ -5,6 +5,7 @@
 
 #include "demo.h"
 #include "drawings.h"
+#include "dxf/converter.h"
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
 #include "runprogram.h"
@@ -107,6 +108,10 @@ TEST(Nyxconv, DrawingsGoToSceneFilesAndBackKeepingLayersAndObjects) {
     ExpectDone(RunNyxconv({"plan.nyxt", "back.dxf"}, dir));
     ExpectDone(RunNyxconv({"plan.nyx", "back2.DXF"}, dir));
     EXPECT_EQ(ReadFile(dir / "back2.DXF"), ReadFile(dir / "back.dxf"));
+    // The layers keep their colours through either scene file.
+    EXPECT_NE(ReadFile(dir / "back2.DXF")
+                  .find(test::DxfText({{2, "FLOOR"}, {70, "0"}, {61, "0"}, {62, "3"}})),
+              std::string::npos);
     ExpectDone(RunNyxconv({"back.dxf", "again.nyxt"}, dir));
     EXPECT_EQ(ReadFile(dir / "again.nyxt"), text);
     ExpectDone(RunNyxconv({"back.dxf", "again.dxf"}, dir));
@@ -152,7 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TFormCase{"Sign", "-1\nX\n", TSceneFileForm::Text},
                       TFormCase{"DigitsThenWord", "12 monkeys\n", TSceneFileForm::Text},
                       TFormCase{"LongDigits", std::string(100, '0') + "\n", TSceneFileForm::Text},
-                      TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary}));
+                      TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary},
+                      TFormCase{"BinaryDrawing", std::string(BinaryDXFSentinel),
+                                TSceneFileForm::Dxf}));
 
 // --- Refusals ------------------------------------------------------------------------------
 
@@ -226,6 +233,10 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--check", "in.nyxt"},
                  "in.nyxt: TDXFConverter.LoadFromFile :No Entities",
                  test::EmptyDrawing},
+        TBadCase{{"--check", "in.nyxt"},
+                 "in.nyxt: TDXFConverter.LoadFromFile: the file is a binary DXF drawing, which "
+                 "is not read; save the drawing as ASCII DXF",
+                 std::string(BinaryDXFSentinel) + "SECTION"},
         TBadCase{{"in.nyxt", "no/such/folder/out.dxf"}, "no/such/folder/out.dxf", Good}));
 
 }  // namespace

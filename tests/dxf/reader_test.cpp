@@ -172,7 +172,7 @@ TEST_F(ReaderTest, MissingLayers) {
                            {62, "1"},     {0, "VERTEX"},  {8, "Made"},     {10, "1"},
                            {0, "SEQEND"}, {0, "INSERT"},  {8, "Block"},    {62, "2"}};
     Load(Drawing(RedAndBlue, entities));
-    EXPECT_EQ(Layer("Nowhere"), nullptr);
+    EXPECT_NE(Child<TNyxPoint>("Nowhere", 0), nullptr);
     ASSERT_NE(Layer("Made"), nullptr);
     EXPECT_TRUE(Layer("Made")->Is<TNyxActor>());
     EXPECT_EQ(Layer("Made")->Color(), RGB(255, 0, 0));
@@ -182,8 +182,43 @@ TEST_F(ReaderTest, MissingLayers) {
 
     C.SetCreateLayersIfNotExists(false);
     const std::string message = LoadError(Drawing(RedAndBlue, entities));
-    EXPECT_EQ(message.substr(0, message.find('\r')), "Invalid Layer (Made)");
+    EXPECT_EQ(message.substr(0, message.find('\r')), "Invalid Layer (Nowhere)");
     EXPECT_NE(message.find("line number"), std::string::npos);
+}
+
+// Every kind makes the layer it names, or is refused; none is dropped without a word.
+TEST_F(ReaderTest, EveryKindOnAnUnlistedLayer) {
+    const TGroups kinds[] = {{{0, "POINT"}, {8, "X"}},
+                             {{0, "LINE"}, {8, "X"}},
+                             {{0, "CIRCLE"}, {8, "X"}, {40, "1"}},
+                             {{0, "ARC"}, {8, "X"}, {40, "1"}},
+                             {{0, "TEXT"}, {8, "X"}, {1, "t"}},
+                             {{0, "3DFACE"}, {8, "X"}},
+                             {{0, "LWPOLYLINE"}, {8, "X"}, {10, "1"}, {20, "1"}}};
+    for (const TGroups& entity : kinds) {
+        SCOPED_TRACE(entity[0].second);
+        C.SetCreateLayersIfNotExists(true);
+        Load(Section("ENTITIES", entity + TGroups{{62, "3"}}) + TGroups{{0, "EOF"}});
+        ASSERT_NE(Layer("X"), nullptr);
+        EXPECT_EQ(Layer("X")->Color(), RGB(0, 255, 0));
+        EXPECT_EQ(Layer("X")->GetItemsCount(), 1);
+        C.SetCreateLayersIfNotExists(false);
+        const std::string message = LoadError(Drawing(RedAndBlue, entity));
+        EXPECT_EQ(message.substr(0, message.find('\r')), "Invalid Layer (X)");
+    }
+}
+
+TEST_F(ReaderTest, ABinaryDrawingIsRefusedSayingWhatItIs) {
+    Load(Drawing(RedAndBlue, {}));
+    C.SetFileName(Dir.Write("b.dxf", std::string(BinaryDXFSentinel) + "SECTION"));
+    try {
+        C.LoadFromFile();
+        ADD_FAILURE() << "no exception";
+    } catch (const EDXFReadException& e) {
+        EXPECT_STREQ(e.what(), "TDXFConverter.LoadFromFile: the file is a binary DXF drawing, "
+                               "which is not read; save the drawing as ASCII DXF");
+    }
+    EXPECT_EQ(Root.GetItemsCount(), 2);  // nothing freed
 }
 
 TEST_F(ReaderTest, SectionsMayBeMissingButNotTheEntities) {
@@ -357,6 +392,11 @@ TEST_F(ReaderTest, PolyfaceMeshesBecomePolygonsOnly) {
     // record before it had one).
     EXPECT_EQ(Points(Child<TNyxPolygon>("L1", 1)->Vertexes()),
               (std::vector<TGLArrayd3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+}
+
+TEST_F(ReaderTest, APolyfaceMeshWithoutFacesIsNoPolyline) {
+    Load(Drawing(RedAndBlue, Polyface({})));
+    EXPECT_EQ(Layer("L1")->GetItemsCount(), 0);
 }
 
 TEST_F(ReaderTest, PolyfaceIndicesNamingNoVertexFail) {

@@ -142,12 +142,14 @@ const TColor Red = RGB(255, 0, 0);
 const TColor White = RGB(255, 255, 255);
 
 TEST_F(WriterTest, AnEmptyRoot) {
-    EXPECT_EQ(Save(), DxfText({{0, "SECTION"}, {2, "HEADER"},  {9, "$EXTMIN"},  {10, "0"},
-                               {20, "0"},      {30, "0"},      {9, "$EXTMAX"},  {10, "0"},
-                               {20, "0"},      {30, "0"},      {0, "ENDSEC"},   {0, "SECTION"},
-                               {2, "TABLES"},  {0, "TABLE"},   {2, "LAYER"},    {0, "ENDTAB"},
-                               {0, "ENDSEC"},  {0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"},
-                               {0, "EOF"}}));
+    EXPECT_EQ(Save(),
+              DxfText({{0, "SECTION"},      {2, "HEADER"},    {9, "$ACADVER"}, {1, "AC1009"},
+                       {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}, {9, "$EXTMIN"},  {10, "0"},
+                       {20, "0"},           {30, "0"},        {9, "$EXTMAX"},  {10, "0"},
+                       {20, "0"},           {30, "0"},        {0, "ENDSEC"},   {0, "SECTION"},
+                       {2, "TABLES"},       {0, "TABLE"},     {2, "LAYER"},    {0, "ENDTAB"},
+                       {0, "ENDSEC"},       {0, "SECTION"},   {2, "ENTITIES"}, {0, "ENDSEC"},
+                       {0, "EOF"}}));
 }
 
 TEST_F(WriterTest, UnnamedLayersAreNamedAndColoursMatched) {

@@ -59,6 +59,16 @@ bool MakeGlyph(const TLogFont& Font, const TGlyphStyle& Style, unsigned char Cod
 // without repeated points.
 using TContour = std::vector<std::array<double, 2>>;
 
+// Triangles of the area the contours enclose by a GLU winding rule, as indices into
+// Points (the contour points, then those the tessellator adds where contours cross).
+// Empty when the tessellator fails.
+struct TTessellation {
+    std::vector<std::array<double, 2>> Points;
+    std::vector<std::uint32_t> Triangles;
+    bool Failed = false;
+};
+TTessellation Tessellate(const std::vector<TContour>& Contours, GLenum WindingRule);
+
 // Fills Shape's primitives from the contours of one glyph (gl/glyphoutline.cpp). The
 // filled side of each contour follows from their total signed area, so either contour
 // orientation convention works.
