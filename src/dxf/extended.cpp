@@ -265,6 +265,7 @@ TPoints FitPoints(const TPoints& Fit, bool Closed, double Deviation) {
         };
         const TPoints part = Flatten(piece, t1, t2, 4, tolerance);
         out.insert(out.end(), part.begin() + 1, part.end());
+        out.back() = p2;  // through the fit point itself, not a rounding away
         if (out.size() > MaxCurvePoints)
             break;
     }
