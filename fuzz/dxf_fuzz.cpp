@@ -1,6 +1,7 @@
 // DXF drawings from arbitrary bytes, loaded into a root that already has children with
-// and without clearing them first: every input ends in success or EDXFReadException,
-// with the root's update bracket ended and the objects read so far in the tree.
+// and without clearing them first, mostly with the extended entities read: every input
+// ends in success or EDXFReadException, with the root's update bracket ended and the
+// objects read so far in the tree.
 #include "dxf/converter.h"
 #include "objects/lines.h"
 #include "scene/proxy.h"
@@ -49,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     converter.SetFileName(FilePath());
     converter.SetClearBeforRead(size % 2 == 0);
     converter.SetCreateLayersIfNotExists(size % 3 != 0);
+    converter.SetReadExtendedEntities(size % 5 != 0);
     try {
         converter.LoadFromFile();
     } catch (const EDXFReadException&) {}

@@ -34,7 +34,8 @@ void JitterPerspective(double fovy, double aspect, double zNear, double zFar, do
 
 // The world-space box round the drawable objects of Root's tree (the coloured ones:
 // solids, surfaces, shapes, labels) that are visible with all their ancestors: every
-// corner of each one's local bounds through its absolute matrix. False when there is
+// corner of each one's local bounds through its absolute matrix. A visible proxy counts
+// with what it draws of its target (nested proxies eight deep). False when there is
 // none, and Min and Max are then left alone.
 bool DrawableExtent(const TNyxObject& Root, TGLArrayd3& Min, TGLArrayd3& Max);
 

@@ -4,6 +4,7 @@
 
 #include "demo.h"
 #include "drawings.h"
+#include "fileview.h"
 #include "objects/box.h"
 #include "objects/label.h"
 #include "objects/quadrics.h"
@@ -298,6 +299,60 @@ TEST(NyxviewFile, ShowsTheLinesAndFacesOfADrawing) {
     EXPECT_GT(green, 1000) << "the floor, lit";
     EXPECT_EQ(image.Pixels(1, 1), clBlack);
     EXPECT_GT(right - left, image.Width() / 2) << "framed";
+}
+
+// A drawing without depth is seen from above, as a plan filling the view, and the
+// camera's reset comes back to that.
+TEST(NyxviewFile, ADrawingWithoutDepthIsSeenAsAPlan) {
+    TTempDir dir;
+    test::WriteFile(dir / "plan.dxf", test::PlanDrawing());
+    TComponent owner(nullptr);
+    TNyxCamera* camera = LoadFileScene(&owner, dir / "plan.dxf", 4.0 / 3).Camera;
+    for (int pass = 0; pass < 2; ++pass) {
+        const TGLArrayd3 eye = camera->GetPosition(), target = camera->GetTarget();
+        EXPECT_EQ(eye[0], target[0]);
+        EXPECT_EQ(eye[1], target[1]);
+        EXPECT_GT(eye[2], target[2]);
+        EXPECT_EQ(camera->Up()->Data(), unity);
+        camera->Orbit(30, 20);
+        camera->Reset();
+    }
+    const TRun run = RunNyxview({"plan.dxf", "--png", "plan.png", "--size", "160x120"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    TBitmap image;
+    image.LoadFromFile(dir / "plan.png");
+    int left = image.Width(), right = 0;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            if (image.Pixels(x, y) != clBlack) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_LE(left, 4) << "the walls from edge to edge";
+    EXPECT_GE(right, image.Width() - 5);
+}
+
+// The hatches of the test drawing seen as a plan (x 0 to 26 across the view): a red
+// square with a hole, a blue disc, a green outline.
+TEST(NyxviewFile, ShowsSolidHatchesWithTheirHoles) {
+    TTempDir dir;
+    const TRun run =
+        RunNyxview({NYX_DXF_DATA_DIR "/hatch.dxf", "--png", "hatch.png", "--size", "320x240"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    TBitmap image;
+    image.LoadFromFile(dir / "hatch.png");
+    const double scale = 320 / (26 * 1.02);
+    const auto at = [&](double X, double Y) {
+        return image.Pixels(int(160 + (X - 13) * scale), int(120 - (Y - 5) * scale));
+    };
+    const auto dominant = [](TColor C) {
+        const int r = C & 0xFF, g = (C >> 8) & 0xFF, b = (C >> 16) & 0xFF;
+        return r > 2 * (g + b) ? 'r' : g > 2 * (r + b) ? 'g' : b > 2 * (r + g) ? 'b' : '-';
+    };
+    EXPECT_EQ(dominant(at(1.5, 5)), 'r') << "the square";
+    EXPECT_EQ(at(5, 5), clBlack) << "its hole";
+    EXPECT_EQ(dominant(at(15, 5)), 'b') << "the disc";
+    EXPECT_EQ(at(23, 2), clBlack) << "inside the outline";
 }
 
 TEST(NyxviewPrint, PrintsOnePdfPageWithoutADisplay) {

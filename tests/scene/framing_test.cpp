@@ -7,6 +7,7 @@
 #include "objects/quadrics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
+#include "scene/proxy.h"
 #include "scene/scene.h"
 #include "testing/offscreen.h"
 
@@ -175,6 +176,23 @@ TEST(FramingExtent, OnlyVisibleDrawnObjectsCount) {
     EXPECT_EQ(hi, (TGLArrayd3{2.5, 4.5, 6.5}));
     box->SetVisible(false);
     EXPECT_FALSE(DrawableExtent(*s.Scene, lo, hi));
+}
+
+// A proxy counts with what it draws: its target's children, through the target's
+// transform and its own, also when the target itself is hidden (a drawing's blocks).
+TEST(FramingExtent, ProxiesCountWithWhatTheyDraw) {
+    TScene s;
+    auto* blocks = Add<TNyxObject>(&s.Form, s.Scene, 0, 0, 0);
+    blocks->SetVisible(false);
+    auto* block = Add<TNyxObject>(&s.Form, blocks, 1, 0, 0);
+    Add<TNyxBox>(&s.Form, block, 0, 0, 0);
+    auto* nested = Add<TNyxObject>(&s.Form, blocks, 0, 0, 0);
+    Add<TNyxProxy>(&s.Form, nested, 0, 0, 10)->SetProxy(block);
+    Add<TNyxProxy>(&s.Form, s.Scene, 100, 0, 0)->SetProxy(nested);
+    TGLArrayd3 lo, hi;
+    ASSERT_TRUE(DrawableExtent(*s.Scene, lo, hi));
+    EXPECT_EQ(lo, (TGLArrayd3{100.5, -0.5, 9.5}));
+    EXPECT_EQ(hi, (TGLArrayd3{101.5, 0.5, 10.5}));
 }
 
 TEST(FramingCamera, KeepsTheViewingDirectionOrTakesOneFromTheFrontAbove) {

@@ -138,7 +138,31 @@ def binary():
     doc.saveas(os.path.join(HERE, "binary.dxf"), fmt="bin")
 
 
+def fuzz_seed(name):
+    """The BLOCKS and ENTITIES sections of a drawing without handles and subclass
+    markers, as a small seed for the DXF fuzz target, padded with a comment to a
+    length the target reads with the extended entities (not a multiple of 5)."""
+    with open(os.path.join(HERE, name), encoding="cp1252") as f:
+        lines = f.read().split("\n")
+    groups = [(lines[i].strip(), lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
+    out, keep = [], False
+    for i, (code, value) in enumerate(groups):
+        if code == "0" and value == "SECTION":
+            keep = groups[i + 1][1] in ("BLOCKS", "ENTITIES")
+        if keep and code not in ("5", "330", "100", "102", "360"):
+            out.append("%s\n%s\n" % (code, value))
+    text = "".join(out) + "0\nEOF\n"
+    while len(text.encode("cp1252")) % 5 == 0:
+        text = "999\nseed\n" + text
+    seed = os.path.join(HERE, "..", "..", "..", "fuzz", "corpus", "dxf_fuzz", name)
+    with open(seed, "w", encoding="cp1252", newline="") as f:
+        f.write(text)
+
+
 if __name__ == "__main__":
     for make in (text, mtext, solid, insert, dimension, ellipse, spline, hatch, binary):
         make()
+    for name in ("text.dxf", "mtext.dxf", "solid.dxf", "insert.dxf", "dimension.dxf",
+                 "ellipse.dxf", "spline.dxf", "hatch.dxf"):
+        fuzz_seed(name)
     sys.exit(0)
