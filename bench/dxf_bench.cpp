@@ -1,8 +1,9 @@
 // DXF throughput on a generated 49 MB drawing (about 270,000 entities), each against a
 // floor measured in the same run:
 // - reading: one pass with getline and std::from_chars for every code and number; the
-//   tokenizer alone and the full import into scene objects are given as multiples of it
-//   (x_floor), the import also with its peak heap per object;
+//   tokenizer alone and the full import into scene objects (classic, and with the
+//   extended entities read) are given as multiples of it (x_floor), the import also
+//   with its peak heap per object;
 // - writing: the export's groups written with std::to_chars into a buffered file; the
 //   export is given as a multiple of that.
 // The drawing comes from the generator beside the project (it needs Debian's
@@ -132,7 +133,8 @@ void BM_Tokenizer(benchmark::State& State) {
 }
 BENCHMARK(BM_Tokenizer)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Import(benchmark::State& State) {
+// Extended: with ReadExtendedEntities on, as the programs read.
+void BM_Import(benchmark::State& State, bool Extended) {
     if (!HaveDrawing(State))
         return;
     double total = 0;
@@ -146,6 +148,7 @@ void BM_Import(benchmark::State& State) {
         TDXFConverter converter(nullptr);
         converter.SetRoot(root.get());
         converter.SetFileName(Drawing());
+        converter.SetReadExtendedEntities(Extended);
         converter.LoadFromFile();
         total += Seconds(std::chrono::steady_clock::now() - start);
         objects = root->ComponentCount();
@@ -161,7 +164,14 @@ void BM_Import(benchmark::State& State) {
     State.SetBytesProcessed(State.iterations() *
                             std::int64_t(std::filesystem::file_size(Drawing())));
 }
-BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_CAPTURE(BM_Import, classic, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Import, extended, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 // --- Writing ---------------------------------------------------------------------------------
 

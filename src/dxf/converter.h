@@ -17,7 +17,8 @@
 // - Polyface face indices are taken by absolute value (a negative one only hides an
 //   edge); a fourth index of 0 makes a triangle.
 // - Every entity kind makes the layer the drawing does not list, or is refused with
-//   "Invalid Layer (name)", as POLYLINE is; a polyface mesh is told by its flag 64.
+//   "Invalid Layer (name)", as POLYLINE is; such a layer is white when the entity has
+//   no colour of its own (black would hide it). A polyface mesh is told by its flag 64.
 // - A binary DXF file (it begins with BinaryDXFSentinel) is refused with a message
 //   saying so before anything is freed.
 // - The writer's header names the version (AC1009) and the code page (ANSI_1252) of
@@ -281,6 +282,11 @@ private:
     void AddPolyfaceFace(const TEntity& Face, const TEntity& Mesh, TColor Color, TNyxObject* Parent,
                          const TNyxCollection& Vertexes);
     bool ReadEntityList(std::string_view End);
+    // The groups of an entity whose groups repeat, up to the next code 0 (pushed back):
+    // name (2), layer (8), colour (62) and flags (70) into Entity, every other code to
+    // OnGroup(code). False at the end of the file.
+    template <class F>
+    bool ReadOwnGroups(TEntity& Entity, F OnGroup);
 
     // Extended reading internals (dxf/extended.cpp). Objects of a block go into its
     // group, the others below their layer.

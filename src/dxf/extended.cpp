@@ -425,56 +425,46 @@ bool TDXFConverter::read_mtext() {
     TGLArrayd3 direction{};
     double spacing = 1;
     std::int32_t attachment = 1;
-    for (;;) {
-        const std::int32_t code = NextGroupCode();
-        if (code < 0)
-            return false;
-        switch (code) {
-        case 0:
-            go_back_to_last(code, FValue);
-            break;
+    const bool read = ReadOwnGroups(e, [&](std::int32_t Code) {
+        const auto axis = std::size_t(Code < 200 ? Code / 10 - 1 : Code / 10 - 21);
+        switch (Code) {
         case 1:
         case 3:
             text += FValue;
-            continue;
+            break;
         case 10:
         case 20:
         case 30:
-            e.Points[0][std::size_t(code / 10 - 1)] = ValDbl();
-            continue;
+            e.Points[0][axis] = ValDbl();
+            break;
         case 11:
         case 21:
         case 31:
-            direction[std::size_t(code / 10 - 1)] = ValDbl();
-            continue;
-        case 40:
-            e.Size = ValDbl();
-            continue;
-        case 44:
-            spacing = ValDbl();
-            continue;
-        case 50:
-            e.StartAngle = ValDbl();
-            continue;
-        case 62:
-            e.ColorNumber = ValInt();
-            continue;
-        case 71:
-            attachment = ValInt();
-            continue;
-        case 8:
-            e.Layer = FValue;
-            continue;
+            direction[axis] = ValDbl();
+            break;
         case 210:
         case 220:
         case 230:
-            e.Extrusion[std::size_t(code / 10 - 21)] = ValDbl();
-            continue;
+            e.Extrusion[axis] = ValDbl();
+            break;
+        case 40:
+            e.Size = ValDbl();
+            break;
+        case 44:
+            spacing = ValDbl();
+            break;
+        case 50:
+            e.StartAngle = ValDbl();
+            break;
+        case 71:
+            attachment = ValInt();
+            break;
         default:
-            continue;
+            break;
         }
-        break;
-    }
+    });
+    if (!read)
+        return false;
     TNyxObject* layer = LayerForSequence(e);
     const TOcs ocs(e.Extrusion);
     TGLArrayd3 origin = e.Points[0];
@@ -498,7 +488,7 @@ bool TDXFConverter::read_mtext() {
         label->SetCaption(lines[i]);
         label->SetBitmapFont(false);
         label->Font()->SetName("Arial");
-        const double across = column * 0.5 * CaptionAdvance(*label.Get(), lines[i]);
+        const double across = column ? column * 0.5 * CaptionAdvance(*label.Get(), lines[i]) : 0;
         PlaceLabel(label.Get(), origin, e.StartAngle, e.Size, 1, -across,
                    firstBaseline - pitch * double(i), ocs);
     }
@@ -696,53 +686,21 @@ bool TDXFConverter::read_spline() {
     int degree = 3;
     std::vector<double> knots, weights;
     TPoints control, fit;
-    for (;;) {
-        const std::int32_t code = NextGroupCode();
-        if (code < 0)
-            return false;
-        if (code == 0) {
-            go_back_to_last(code, FValue);
-            break;
-        }
-        switch (code) {
-        case 10:
-            control.push_back({ValDbl(), 0, 0});
-            break;
-        case 20:
-        case 30:
-            if (!control.empty())
-                control.back()[std::size_t(code / 10 - 1)] = ValDbl();
-            break;
-        case 11:
-            fit.push_back({ValDbl(), 0, 0});
-            break;
-        case 21:
-        case 31:
-            if (!fit.empty())
-                fit.back()[std::size_t(code / 10 - 1)] = ValDbl();
-            break;
-        case 40:
+    const bool read = ReadOwnGroups(e, [&](std::int32_t Code) {
+        TPoints& points = Code % 10 == 0 ? control : fit;
+        if (Code == 10 || Code == 11)
+            points.push_back({ValDbl(), 0, 0});
+        else if ((Code == 20 || Code == 30 || Code == 21 || Code == 31) && !points.empty())
+            points.back()[std::size_t(Code / 10 - 1)] = ValDbl();
+        else if (Code == 40)
             knots.push_back(ValDbl());
-            break;
-        case 41:
+        else if (Code == 41)
             weights.push_back(ValDbl());
-            break;
-        case 70:
-            e.Flags = ValInt();
-            break;
-        case 71:
+        else if (Code == 71)
             degree = ValInt();
-            break;
-        case 62:
-            e.ColorNumber = ValInt();
-            break;
-        case 8:
-            e.Layer = FValue;
-            break;
-        default:
-            break;
-        }
-    }
+    });
+    if (!read)
+        return false;
     TNyxObject* layer = LayerForSequence(e);
     const bool closed = (e.Flags & 1) != 0;
     TPoints points;
@@ -910,35 +868,24 @@ TContour2 HatchPath(THatchGroups& G, double Deviation) {
 bool TDXFConverter::read_hatch() {
     TEntity e;
     std::vector<std::pair<std::int32_t, double>> numbers;
-    for (;;) {
-        const std::int32_t code = NextGroupCode();
-        if (code < 0)
-            return false;
-        if (code == 0) {
-            go_back_to_last(code, FValue);
-            break;
-        }
-        if (code == 8)
-            e.Layer = FValue;
-        else if (code == 62)
-            e.ColorNumber = ValInt();
-        else if ((code >= 10 && code < 100) || (code >= 210 && code < 240))
-            numbers.emplace_back(code, ValDbl());
-    }
+    const bool read = ReadOwnGroups(e, [&](std::int32_t Code) {
+        if ((Code >= 10 && Code < 100) || (Code >= 210 && Code < 240))
+            numbers.emplace_back(Code, ValDbl());
+    });
+    if (!read)
+        return false;
     TNyxObject* layer = LayerForSequence(e);
     TNyxObject* parent = EntityParent(layer);
     const TColor color = EntityColor(e, layer);
     // The groups before the paths: elevation, extrusion, fill.
     const auto paths =
         std::find_if(numbers.begin(), numbers.end(), [](const auto& G) { return G.first == 91; });
-    bool solid = false;
+    const bool solid = (e.Flags & 1) != 0;
     for (auto it = numbers.begin(); it != paths; ++it) {
         if (it->first == 30)
             e.Points[0][2] = it->second;
         else if (it->first >= 210 && it->first < 240)
             e.Extrusion[std::size_t(it->first / 10 - 21)] = it->second;
-        else if (it->first == 70)
-            solid = (std::int64_t(it->second) & 1) != 0;
     }
     const double elevation = e.Points[0][2];
     const TOcs ocs(e.Extrusion);

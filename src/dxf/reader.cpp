@@ -301,8 +301,10 @@ TNyxObject* TDXFConverter::LayerForSequence(const TEntity& Entity) {
         return layer;
     if (!FCreateLayersIfNotExists)
         RaiseRead("Invalid Layer (" + Entity.Layer + ")");
+    // Without a colour of its own, the entity's layer is white (7), as CAD programs make
+    // layers their table does not list; colour 0, black, would hide it on a dark view.
     const TColor color =
-        ColorOf(TakesLayerColor(Entity.ColorNumber) ? 0 : std::int64_t(Entity.ColorNumber));
+        ColorOf(TakesLayerColor(Entity.ColorNumber) ? 7 : std::int64_t(Entity.ColorNumber));
     TNyxObject* layer = NewLayer(Entity.Layer);
     layer->SetColor(color);
     return layer;
@@ -588,45 +590,16 @@ bool TDXFConverter::read_lwpolyline() {
     TEntity header;
     std::vector<std::array<double, 3>> points;  // x, y, bulge
     double elevation = 0;
-    for (;;) {
-        const std::int32_t code = NextGroupCode();
-        if (code < 0)
-            return false;
-        if (code == 0) {
-            go_back_to_last(code, FValue);
-            break;
-        }
-        switch (code) {
-        case 10:
+    const bool read = ReadOwnGroups(header, [&](std::int32_t Code) {
+        if (Code == 10)
             points.push_back({ValDbl(), 0, 0});
-            break;
-        case 20:
-            if (!points.empty())
-                points.back()[1] = ValDbl();
-            break;
-        case 42:
-            if (!points.empty())
-                points.back()[2] = ValDbl();
-            break;
-        case 38:
+        else if ((Code == 20 || Code == 42) && !points.empty())
+            points.back()[Code == 20 ? 1 : 2] = ValDbl();
+        else if (Code == 38)
             elevation = ValDbl();
-            break;
-        case 70:
-            header.Flags = ValInt();
-            break;
-        case 62:
-            header.ColorNumber = ValInt();
-            break;
-        case 2:
-            header.Name = FValue;
-            break;
-        case 8:
-            header.Layer = FValue;
-            break;
-        default:
-            break;
-        }
-    }
+    });
+    if (!read)
+        return false;
     TNyxObject* layer = LayerForSequence(header);
     TBuilt<TNyxPolyline> polyline(FRoot, EntityParent(layer), header.Name,
                                   EntityColor(header, layer));

@@ -63,9 +63,11 @@ void AddCorners(const TNyxObject& Object, const TGLMatrixd4& M, bool& Any, TGLAr
 }
 
 // What a proxy at M draws of its target: the target's drawable children, through the
-// target's own transform, and the proxies among them as far as Depth allows.
-void AddProxied(const TNyxObject& Target, const TGLMatrixd4& M, int Depth, bool& Any,
-                TGLArrayd3& Min, TGLArrayd3& Max) {
+// target's own transform, and the proxies among them as far as Depth allows. Chain holds
+// the targets being walked: one that comes round again adds nothing new.
+void AddProxied(const TNyxObject& Target, const TGLMatrixd4& M, int Depth,
+                std::vector<const TNyxObject*>& Chain, bool& Any, TGLArrayd3& Min,
+                TGLArrayd3& Max) {
     TGLMatrixd4 local, m;
     Target.GetMatrix(local);
     MultMatrixd(M, local, m);
@@ -75,14 +77,19 @@ void AddProxied(const TNyxObject& Target, const TGLMatrixd4& M, int Depth, bool&
         if (!child->Visible())
             continue;
         const auto* proxy = dynamic_cast<const TNyxProxy*>(child);
-        if (proxy && proxy->Proxy() && Depth > 0) {
-            TGLMatrixd4 own, at;
-            proxy->GetMatrix(own);
-            MultMatrixd(m, own, at);
-            AddProxied(*proxy->Proxy(), at, Depth - 1, Any, Min, Max);
-        } else {
-            AddProxied(*child, m, Depth, Any, Min, Max);
+        if (!proxy) {
+            AddProxied(*child, m, Depth, Chain, Any, Min, Max);
+            continue;
         }
+        const TNyxObject* target = proxy->Proxy();
+        if (!target || Depth == 0 || std::find(Chain.begin(), Chain.end(), target) != Chain.end())
+            continue;
+        TGLMatrixd4 own, at;
+        proxy->GetMatrix(own);
+        MultMatrixd(m, own, at);
+        Chain.push_back(target);
+        AddProxied(*target, at, Depth - 1, Chain, Any, Min, Max);
+        Chain.pop_back();
     }
 }
 
@@ -103,8 +110,10 @@ bool DrawableExtent(const TNyxObject& Root, TGLArrayd3& Min, TGLArrayd3& Max) {
         const auto* proxy = dynamic_cast<const TNyxProxy*>(o);
         if (!proxy)
             AddCorners(*o, m, any, Min, Max);
-        else if (proxy->Proxy())
-            AddProxied(*proxy->Proxy(), m, ProxyDepth, any, Min, Max);
+        else if (proxy->Proxy()) {
+            std::vector<const TNyxObject*> chain{proxy->Proxy()};
+            AddProxied(*proxy->Proxy(), m, ProxyDepth, chain, any, Min, Max);
+        }
     }
     return any;
 }

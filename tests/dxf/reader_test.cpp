@@ -206,6 +206,10 @@ TEST_F(ReaderTest, EveryKindOnAnUnlistedLayer) {
         const std::string message = LoadError(Drawing(RedAndBlue, entity));
         EXPECT_EQ(message.substr(0, message.find('\r')), "Invalid Layer (X)");
     }
+    // Without a colour of its own the layer is white, not black.
+    C.SetCreateLayersIfNotExists(true);
+    Load(Section("ENTITIES", {{0, "LINE"}, {8, "X"}}) + TGroups{{0, "EOF"}});
+    EXPECT_EQ(Layer("X")->Color(), RGB(255, 255, 255));
 }
 
 TEST_F(ReaderTest, ABinaryDrawingIsRefusedSayingWhatItIs) {

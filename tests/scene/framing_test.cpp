@@ -193,6 +193,13 @@ TEST(FramingExtent, ProxiesCountWithWhatTheyDraw) {
     ASSERT_TRUE(DrawableExtent(*s.Scene, lo, hi));
     EXPECT_EQ(lo, (TGLArrayd3{100.5, -0.5, 9.5}));
     EXPECT_EQ(hi, (TGLArrayd3{101.5, 0.5, 10.5}));
+    // Groups that hold proxies of each other, many times over: each comes round once.
+    for (int i = 0; i < 20; ++i) {
+        Add<TNyxProxy>(&s.Form, block, 0, 0, 0)->SetProxy(nested);
+        Add<TNyxProxy>(&s.Form, nested, 0, 0, 0)->SetProxy(block);
+    }
+    ASSERT_TRUE(DrawableExtent(*s.Scene, lo, hi));
+    EXPECT_EQ(hi[0], 101.5);
 }
 
 TEST(FramingCamera, KeepsTheViewingDirectionOrTakesOneFromTheFrontAbove) {

@@ -2,6 +2,7 @@
 // Making the objects of a drawing: shared by the classic readers and the readers of the
 // extended entities.
 
+#include "dxf/converter.h"
 #include "scene/object.h"
 #include "scene/vertex.h"
 
@@ -92,3 +93,36 @@ void BulgePoints(double X1, double Y1, double X2, double Y2, double Bulge, F&& E
 }
 
 }  // namespace nyx::detail
+
+namespace nyx {
+
+template <class F>
+bool TDXFConverter::ReadOwnGroups(TEntity& Entity, F OnGroup) {
+    for (;;) {
+        const std::int32_t code = NextGroupCode();
+        if (code < 0)
+            return false;
+        switch (code) {
+        case 0:
+            go_back_to_last(code, FValue);
+            return true;
+        case 2:
+            Entity.Name = FValue;
+            break;
+        case 8:
+            Entity.Layer = FValue;
+            break;
+        case 62:
+            Entity.ColorNumber = ValInt();
+            break;
+        case 70:
+            Entity.Flags = ValInt();
+            break;
+        default:
+            OnGroup(code);
+            break;
+        }
+    }
+}
+
+}  // namespace nyx
