@@ -255,12 +255,24 @@ void Label(QPainter& p) {
     p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "A");
 }
 
+void Mesh(QPainter& p) {
+    // A patch of triangles with one corner lit: geometry that comes from a model file.
+    const QPointF a(2, 13), b(8, 14.5), c(14, 12), d(4, 7), e(9.5, 8), f(13, 3.5), g(7, 2);
+    const QPolygonF faces[] = {{a, b, e}, {a, e, d}, {b, c, e}, {c, f, e}, {d, e, g}, {e, f, g}};
+    p.setPen(QPen(Ink, 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (std::size_t i = 0; i < std::size(faces); ++i) {
+        p.setBrush(Solid.lighter(100 + int(i) * 12));
+        p.drawPolygon(faces[i]);
+    }
+}
+
 using TPainter = void (*)(QPainter&);
 
 // In the order of the indices the tree uses.
 constexpr std::array<TPainter, NyxObjectImageCount> ObjectPainters{
-    Actor, Camera, Light,       Sphere,       Cone,  Torus, Circle, Point,    Line,        Polygon,
-    Box,   Teapot, Icosahedron, Dodecahedron, Proxy, User,  Arc,    Polyline, HeightField, Label};
+    Actor, Camera, Light,   Sphere,   Cone,        Torus,       Circle,
+    Point, Line,   Polygon, Box,      Teapot,      Icosahedron, Dodecahedron,
+    Proxy, User,   Arc,     Polyline, HeightField, Label,       Mesh};
 
 QPixmap Paint(TPainter Painter) {
     QPixmap pixmap(NyxImageSize, NyxImageSize);

@@ -7,11 +7,11 @@
 namespace nyx {
 
 // The number of object-kind images; their indices are those the tree shows (actor 0,
-// camera 1, light 2, ..., label 19).
-constexpr int NyxObjectImageCount = 20;
+// camera 1, light 2, ..., label 19, mesh 20).
+constexpr int NyxObjectImageCount = 21;
 constexpr int NyxImageSize = 16;
 
-// The image of object kind Index; a null pixmap for an index outside 0 .. 19.
+// The image of object kind Index; a null pixmap for an index outside 0 .. 20.
 QPixmap NyxObjectImage(int Index);
 
 enum class TNyxEditorGlyph { New, Delete, Up, Down, Form };

@@ -6,6 +6,7 @@
 #include "objects/heightfield.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/mesh.h"
 #include "objects/polygon.h"
 #include "objects/polyhedra.h"
 #include "objects/quadrics.h"
@@ -54,6 +55,7 @@ const TKindImage KindImages[] = {
     {&TNyxProxy::StaticClass, 14},       {&TNyxUser::StaticClass, 15},
     {&TNyxArc::StaticClass, 16},         {&TNyxPolyline::StaticClass, 17},
     {&TNyxHeightField::StaticClass, 18}, {&TNyxLabel::StaticClass, 19},
+    {&TNyxMesh::StaticClass, 20},
 };
 
 enum class TMenuPlace { Top, Standard, Shapes };
@@ -79,6 +81,7 @@ const TNewItem NewItems[] = {
     {"Icosahedron1", "Icosahedron", &TNyxIcosahedron::StaticClass, 12, TMenuPlace::Standard},
     {"Octahedron1", "Octahedron", &TNyxOctahedron::StaticClass, -1, TMenuPlace::Standard},
     {"HeightField1", "Height Field", &TNyxHeightField::StaticClass, 18, TMenuPlace::Standard},
+    {"Mesh1", "Mesh", &TNyxMesh::StaticClass, 20, TMenuPlace::Standard},
     {"Point1", "Point", &TNyxPoint::StaticClass, 7, TMenuPlace::Shapes},
     {"Line1", "Line", &TNyxLine::StaticClass, 8, TMenuPlace::Shapes},
     {"Polyline1", "Polyline", &TNyxPolyline::StaticClass, 17, TMenuPlace::Shapes},

@@ -29,12 +29,16 @@
     X(void, glColor3i, (GLint red, GLint green, GLint blue), (red, green, blue), (Num(red), Num(green), Num(blue))) \
     X(void, glColor4fv, (const GLfloat* v), (v), (Arr(v, 4))) \
     X(void, glColorMask, (GLboolean red, GLboolean green, GLboolean blue, GLboolean alpha), (red, green, blue, alpha), (B(red), B(green), B(blue), B(alpha))) \
+    X(void, glColorPointer, (GLint size, GLenum type, GLsizei stride, const void* pointer), (size, type, stride, pointer), (Num(size), E(type), Num(stride), Ptr(pointer, "<colors>"))) \
     X(void, glCullFace, (GLenum mode), (mode), (E(mode))) \
     X(void, glDeleteLists, (GLuint list, GLsizei range), (list, range), (Num(list), Num(range))) \
     X(void, glDepthFunc, (GLenum func), (func), (E(func))) \
     X(void, glDepthMask, (GLboolean flag), (flag), (B(flag))) \
     X(void, glDisable, (GLenum cap), (cap), (E(cap))) \
+    X(void, glDisableClientState, (GLenum array), (array), (E(array))) \
+    X(void, glDrawElements, (GLenum mode, GLsizei count, GLenum type, const void* indices), (mode, count, type, indices), (E(mode), Num(count), E(type), Ptr(indices, "<indices>"))) \
     X(void, glEnable, (GLenum cap), (cap), (E(cap))) \
+    X(void, glEnableClientState, (GLenum array), (array), (E(array))) \
     X(void, glEnd, (), (), ()) \
     X(void, glEndList, (), (), ()) \
     X(void, glEvalMesh2, (GLenum mode, GLint i1, GLint i2, GLint j1, GLint j2), (mode, i1, i2, j1, j2), (E(mode), Num(i1), Num(i2), Num(j1), Num(j2))) \
@@ -69,6 +73,7 @@
     X(void, glNormal3dv, (const GLdouble* v), (v), (Arr(v, 3))) \
     X(void, glNormal3f, (GLfloat nx, GLfloat ny, GLfloat nz), (nx, ny, nz), (Num(nx), Num(ny), Num(nz))) \
     X(void, glNormal3fv, (const GLfloat* v), (v), (Arr(v, 3))) \
+    X(void, glNormalPointer, (GLenum type, GLsizei stride, const void* pointer), (type, stride, pointer), (E(type), Num(stride), Ptr(pointer, "<normals>"))) \
     X(void, glOrtho, (GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar), (left, right, bottom, top, zNear, zFar), (Num(left), Num(right), Num(bottom), Num(top), Num(zNear), Num(zFar))) \
     X(void, glPointSize, (GLfloat size), (size), (Num(size))) \
     X(void, glPolygonOffset, (GLfloat factor, GLfloat units), (factor, units), (Num(factor), Num(units))) \
@@ -91,6 +96,7 @@
     X(void, glTexCoord2f, (GLfloat s, GLfloat t), (s, t), (Num(s), Num(t))) \
     X(void, glTexCoord2fv, (const GLfloat* v), (v), (Arr(v, 2))) \
     X(void, glTexCoord2i, (GLint s, GLint t), (s, t), (Num(s), Num(t))) \
+    X(void, glTexCoordPointer, (GLint size, GLenum type, GLsizei stride, const void* pointer), (size, type, stride, pointer), (Num(size), E(type), Num(stride), Ptr(pointer, "<texcoords>"))) \
     X(void, glTexImage2D, (GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border, GLenum format, GLenum type, const void* pixels), (target, level, internalFormat, width, height, border, format, type, pixels), (E(target), Num(level), IntEnum(internalFormat), Num(width), Num(height), Num(border), E(format), E(type), Ptr(pixels, "<pixels>"))) \
     X(void, glTexParameteri, (GLenum target, GLenum pname, GLint param), (target, pname, param), (E(target), E(pname), IntEnum(param))) \
     X(void, glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (Num(x), Num(y), Num(z))) \
@@ -98,6 +104,7 @@
     X(void, glVertex3dv, (const GLdouble* v), (v), (Arr(v, 3))) \
     X(void, glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (Num(x), Num(y), Num(z))) \
     X(void, glVertex3fv, (const GLfloat* v), (v), (Arr(v, 3))) \
+    X(void, glVertexPointer, (GLint size, GLenum type, GLsizei stride, const void* pointer), (size, type, stride, pointer), (Num(size), E(type), Num(stride), Ptr(pointer, "<vertices>"))) \
     X(void, glViewport, (GLint x, GLint y, GLsizei width, GLsizei height), (x, y, width, height), (Num(x), Num(y), Num(width), Num(height)))
 
 #define NYX_GLU_ENTRY_POINTS(X) \

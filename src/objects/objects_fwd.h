@@ -20,6 +20,7 @@ class TNyxPolygon;
 class TNyxHeightField;
 class TNyxLabel;
 class TNyxUser;
+class TNyxMesh;
 
 // Sets Z to the height at (X, Y).
 using TNyxGetHeight = TEvent<TNyxObject* /*Sender*/, double /*X*/, double /*Y*/, double& /*Z*/>;

@@ -4,6 +4,7 @@
 #include "objects/heightfield.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/mesh.h"
 #include "objects/polygon.h"
 #include "objects/polyhedra.h"
 #include "objects/quadrics.h"
@@ -27,7 +28,7 @@ const std::vector<const TMetaClass*>& NyxObjectsClasses() {
         &TNyxPolyline::StaticClass(),   &TNyxPolygon::StaticClass(),
         &TNyxArc::StaticClass(),        &TNyxCircle::StaticClass(),
         &TNyxUser::StaticClass(),       &TNyxHeightField::StaticClass(),
-        &TNyxLabel::StaticClass(),
+        &TNyxLabel::StaticClass(),      &TNyxMesh::StaticClass(),
     };
     return classes;
 }

@@ -289,7 +289,6 @@ void TNyxShadowedObject::DrawShadows(bool Draft) {
 
 void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     TGLArrayd3& L = LightView().L;
-    TGLArrayd3& C = LightView().C;
     Light->GetAbsoluteCenter(L);
 
     // With the geometry cache a volume stays while neither this object nor the light has
@@ -310,6 +309,16 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         }
     }
 
+    const GLuint name = BuildShadowVolume(Light);
+    if (space != 0) {
+        Light->HandOverShadowList(name);
+        GeometryCache().AddVolume(space, Light, key, name);
+    }
+}
+
+GLuint TNyxShadowedObject::BuildShadowVolume(TNyxLight* Light) {
+    const TGLArrayd3& L = LightView().L;
+    TGLArrayd3& C = LightView().C;
     GetAbsoluteCenter(C);
     const double dist = std::hypot(L[0] - C[0], L[1] - C[1], L[2] - C[2]);
     const double R = GetAbsoluteRadius() * 1.2;
@@ -369,10 +378,7 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         const TGLListScope list(name, GL_COMPILE);
         Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);
     }
-    if (space != 0) {
-        Light->HandOverShadowList(name);
-        GeometryCache().AddVolume(space, Light, key, name);
-    }
+    return name;
 }
 
 }  // namespace nyx

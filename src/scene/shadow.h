@@ -10,6 +10,7 @@
 //
 // Sections: shared feedback buffer - TNyxShadowedObject.
 
+#include "gl/gl_fwd.h"
 #include "scene/colored.h"
 
 namespace nyx {
@@ -47,6 +48,12 @@ public:
     // On an exception the open list is closed and matrices and attributes are
     // restored before it propagates.
     virtual void DoBuildShadowVolumes(TNyxLight* Light);
+
+protected:
+    // Compiles the volume cast from Light into a new display list, appended to the
+    // light's list, and returns its name: the outline of the feedback render here.
+    // DoBuildShadowVolumes calls it when no cached volume stands for it.
+    virtual GLuint BuildShadowVolume(TNyxLight* Light);
 };
 
 }  // namespace nyx

@@ -12,6 +12,7 @@
 #include "objects/heightfield.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/mesh.h"
 #include "objects/polygon.h"
 #include "objects/polyhedra.h"
 #include "objects/quadrics.h"
@@ -172,7 +173,8 @@ TEST_F(ObjectsListForm, EachKindHasItsImageAndTheOctahedronNone) {
         {Add<TNyxProxy>(nullptr, ""), 14},       {Add<TNyxUser>(nullptr, ""), 15},
         {Add<TNyxArc>(nullptr, ""), 16},         {Add<TNyxPolyline>(nullptr, ""), 17},
         {Add<TNyxHeightField>(nullptr, ""), 18}, {Add<TNyxLabel>(nullptr, ""), 19},
-        {Add<TNyxOctahedron>(nullptr, ""), -1},  {Add<TNyxScene>(nullptr, ""), -1},
+        {Add<TNyxMesh>(nullptr, ""), 20},        {Add<TNyxOctahedron>(nullptr, ""), -1},
+        {Add<TNyxScene>(nullptr, ""), -1},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Object->ClassName());
@@ -184,7 +186,7 @@ TEST_F(ObjectsListForm, EachKindHasItsImageAndTheOctahedronNone) {
     EXPECT_FALSE(Form->FindNode(Light)->icon(0).isNull());
 }
 
-TEST(ObjectsListImages, TwentyDistinctPicturesThatDrawSomething) {
+TEST(ObjectsListImages, DistinctPicturesThatDrawSomething) {
     std::vector<QImage> images;
     for (int i = 0; i < NyxObjectImageCount; ++i) {
         const QImage image = NyxObjectImage(i).toImage();
@@ -226,6 +228,7 @@ TEST_F(ObjectsListForm, NewMenuHoldsEveryKindWhereItBelongs) {
         {TNyxIcosahedron::StaticClass(), "Icosahedron", "Standard", true},
         {TNyxOctahedron::StaticClass(), "Octahedron", "Standard", false},
         {TNyxHeightField::StaticClass(), "Height Field", "Standard", true},
+        {TNyxMesh::StaticClass(), "Mesh", "Standard", true},
         {TNyxPoint::StaticClass(), "Point", "Shapes", true},
         {TNyxLine::StaticClass(), "Line", "Shapes", true},
         {TNyxPolyline::StaticClass(), "Polyline", "Shapes", true},

@@ -43,7 +43,7 @@ TEST(DesignRegistry, FilledFromTheUnitsTablesOnce) {
     EXPECT_EQ(registry.FindPage("Standard"), nullptr);
 
     const std::vector<std::string> noIcon = Names(registry.NoIconClasses());
-    EXPECT_EQ(noIcon.size(), 21u);
+    EXPECT_EQ(noIcon.size(), 22u);
     for (const char* name : {"TNyxBox", "TNyxLabel", "TNyxHeightField", "TNyxActor", "TNyxCamera",
                              "TNyxProxy", "TNyxLight"})
         EXPECT_NE(std::find(noIcon.begin(), noIcon.end(), name), noIcon.end()) << name;
