@@ -1,6 +1,9 @@
 #include "scenefile.h"
 
 #include "dxf/converter.h"
+#ifdef NYX_HAVE_MODELS
+#include "models/model.h"
+#endif
 #include "rtl/objtext.h"
 #include "rtl/streams.h"
 #include "rtl/sysutils.h"
@@ -9,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace nyx {
@@ -59,6 +63,35 @@ void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConve
     }
 }
 
+#ifdef NYX_HAVE_MODELS
+bool IsModel(const std::string& FileName) { return IsModelFileName(FileName); }
+bool IsModelOut(const std::string& FileName) { return IsModelExportName(FileName); }
+#else
+bool IsModel(const std::string&) { return false; }
+bool IsModelOut(const std::string&) { return false; }
+#endif
+
+// A model replaces Root's children with its group, once it has been read whole.
+void LoadModel(TNyxObject& Root, const std::string& FileName) {
+#ifdef NYX_HAVE_MODELS
+    std::unique_ptr<TNyxObject> group(ImportModel(&Root, FileName));
+    Root.BeginUpdate();
+    Root.Clear();
+    group.release()->SetParentComponent(&Root);
+    Root.EndUpdate();
+#else
+    throw Exception(FileName + ": this program was built without model files (Assimp)");
+#endif
+}
+
+void SaveModel(TNyxObject& Root, const std::string& FileName) {
+#ifdef NYX_HAVE_MODELS
+    ExportModel(Root, FileName);
+#else
+    throw Exception(FileName + ": this program was built without model files (Assimp)");
+#endif
+}
+
 }  // namespace
 
 const char* FormName(TSceneFileForm Form) {
@@ -69,6 +102,8 @@ const char* FormName(TSceneFileForm Form) {
         return "text";
     case TSceneFileForm::Dxf:
         return "DXF";
+    case TSceneFileForm::Model:
+        return "model";
     }
     return "";
 }
@@ -78,6 +113,8 @@ TSceneFileForm FormOfContents(const std::string& FileName) {
         TFileStream file(FileName, fmOpenRead);
         if (IsObjectBinary(file))
             return TSceneFileForm::Binary;
+        if (IsModel(FileName))
+            return TSceneFileForm::Model;
         return StartsLikeDrawing(file) ? TSceneFileForm::Dxf : TSceneFileForm::Text;
     } catch (const EFOpenError& e) {
         // Named as the loads name their errors.
@@ -93,6 +130,8 @@ std::optional<TSceneFileForm> FormOfName(const std::string& FileName) {
         return TSceneFileForm::Text;
     if (SameText(ext, ".dxf"))
         return TSceneFileForm::Dxf;
+    if (IsModelOut(FileName))
+        return TSceneFileForm::Model;
     return std::nullopt;
 }
 
@@ -106,6 +145,9 @@ void LoadSceneFile(TNyxObject& Root, const std::string& FileName) {
         return;
     case TSceneFileForm::Dxf:
         RunConverter(Root, FileName, &TDXFConverter::LoadFromFile);
+        return;
+    case TSceneFileForm::Model:
+        LoadModel(Root, FileName);
         return;
     }
 }
@@ -121,11 +163,16 @@ void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm
     case TSceneFileForm::Dxf:
         RunConverter(Root, FileName, &TDXFConverter::SaveToFile);
         return;
+    case TSceneFileForm::Model:
+        SaveModel(Root, FileName);
+        return;
     }
 }
 
 void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form) {
-    if (Form == TSceneFileForm::Dxf || FormOfContents(InFile) == TSceneFileForm::Dxf) {
+    const TSceneFileForm in = FormOfContents(InFile);
+    if (Form == TSceneFileForm::Dxf || Form == TSceneFileForm::Model || in == TSceneFileForm::Dxf ||
+        in == TSceneFileForm::Model) {
         TComponent owner(nullptr);
         auto* scene = new TNyxScene(&owner);
         LoadSceneFile(*scene, InFile);

@@ -12,18 +12,20 @@ namespace nyx {
 class TNyxObject;
 
 // The forms of scene file the programs read and write. A drawing's layers are the
-// root's children, its entities the objects below them.
-enum class TSceneFileForm { Binary, Text, Dxf };
+// root's children, its entities the objects below them. A model (a format of other 3D
+// tools, read and written through Assimp) is a group below the root, its meshes below.
+enum class TSceneFileForm { Binary, Text, Dxf, Model };
 
-// "binary", "text" or "DXF".
+// "binary", "text", "DXF" or "model".
 const char* FormName(TSceneFileForm Form);
-// What FileName holds: the binary form when it begins with its signature, a drawing
-// when its first line is a group code (blanks and digits) or it begins as a binary
-// drawing does, otherwise text, which a load
-// checks line by line. EFOpenError naming the file when it cannot be read.
+// What FileName holds: the binary form when it begins with its signature, a model when
+// its extension names a format Assimp reads, a drawing when its first line is a group
+// code (blanks and digits) or it begins as a binary drawing does, otherwise text, which
+// a load checks line by line. EFOpenError naming the file when it cannot be read.
 TSceneFileForm FormOfContents(const std::string& FileName);
-// The form a file name asks for: ".nyx" binary, ".nyxt" text, ".dxf" a drawing, in any
-// letter case; none for another extension.
+// The form a file name asks for: ".nyx" binary, ".nyxt" text, ".dxf" a drawing, ".obj",
+// ".stl", ".ply", ".gltf" and ".glb" a model, in any letter case; none for another
+// extension.
 std::optional<TSceneFileForm> FormOfName(const std::string& FileName);
 
 // Reads FileName, whichever form it holds, into Root, whose children it replaces.
@@ -33,11 +35,11 @@ std::optional<TSceneFileForm> FormOfName(const std::string& FileName);
 void LoadSceneFile(TNyxObject& Root, const std::string& FileName);
 // Writes Root with its subtree to FileName in Form; a drawing takes Root's children as
 // its layers, naming unnamed ones LAYER_0000, LAYER_0001, ... FileName appears only
-// when whole.
+// when whole, except a model, which holds the meshes of the subtree only.
 void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm Form);
 // Writes what InFile holds to OutFile in Form. Between the two stream forms the stream
-// is kept as stored: root class and name, every property and object. A drawing on
-// either side goes through a scene: InFile is loaded into one, which is saved in Form.
+// is kept as stored: root class and name, every property and object. A drawing or a
+// model on either side goes through a scene: InFile is loaded into one, which is saved in Form.
 // OutFile appears only when whole.
 void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form);
 

@@ -1,10 +1,12 @@
 // nyxconv: converts scene files between the binary and the text form of the library's
-// object streams and DXF drawings, and lists what a scene file holds. Links no Qt and
+// object streams, DXF drawings and the models of other 3D tools, and lists what a scene
+// file holds. Links no Qt and
 // needs no display.
 
 #include "demo.h"
 #include "scenefile.h"
 
+#include "objects/mesh.h"
 #include "rtl/sysutils.h"
 #include "scene/scene.h"
 
@@ -24,8 +26,10 @@ const char* const Usage =
     "       nyxconv --demo OUT\n"
     "\n"
     "Converts a scene file from one form to another: the two forms of the library's\n"
-    "object streams, and DXF drawings (ASCII) both ways. The form of IN is read from its\n"
-    "contents; the form of OUT follows its extension:\n"
+    "object streams, DXF drawings (ASCII) and models of other 3D tools, each way it can\n"
+    "express. The form of IN is read from its contents (a model from its extension: OBJ,\n"
+    "STL, PLY, glTF, 3DS, COLLADA, FBX and every other format Assimp reads); the form of\n"
+    "OUT follows its extension:\n"
     "\n"
     "  .nyx     binary: compact, quick to load\n"
     "  .nyxt    text: one line per property, for reading, editing and comparing\n"
@@ -33,12 +37,16 @@ const char* const Usage =
     "           entities; a scene written as a drawing has its objects as layers.\n"
     "           Blocks, inserts, dimensions, multi-line texts, hatches, solids,\n"
     "           ellipses and splines are read too; a binary DXF file is refused\n"
+    "  .obj .stl .ply .gltf .glb\n"
+    "           model: the meshes of the scene with their materials (other objects\n"
+    "           are left out); a model read is a group holding its meshes\n"
     "\n"
     "IN is loaded and checked first. OUT is written under a temporary name and takes its\n"
     "place only when complete: a failed conversion leaves no OUT, or the old OUT as it was.\n"
     "\n"
-    "  --check IN   load IN (a scene file or a drawing) and list how many objects of\n"
-    "               each class it holds\n"
+    "  --check IN   load IN (a scene file, a drawing or a model) and list how many\n"
+    "               objects of each class it holds, and each mesh with its vertex and\n"
+    "               triangle counts\n"
     "  --demo OUT   write the built-in demo scene (the one nyxview shows without a file)\n"
     "  --help       show this text\n"
     "\n"
@@ -76,14 +84,18 @@ void Check(const std::string& File) {
               << (objects.size() == 1 ? " object" : " objects") << "\n";
     for (const auto& [name, count] : counts)
         std::cout << "  " << name << " " << count << "\n";
+    for (const TNyxObject* o : objects)
+        if (const auto* mesh = dynamic_cast<const TNyxMesh*>(o))
+            std::cout << "  mesh \"" << mesh->Ident() << "\": " << mesh->VertexCount()
+                      << " vertices, " << mesh->TriangleCount() << " triangles\n";
 }
 
 TSceneFileForm OutputForm(const std::string& Out) {
     const std::optional<TSceneFileForm> form = FormOfName(Out);
     if (!form)
         throw TBadArgument{"OUT \"" + Out +
-                           "\": give a name ending in .nyx (binary), .nyxt (text) or .dxf "
-                           "(drawing)"};
+                           "\": give a name ending in .nyx (binary), .nyxt (text), .dxf "
+                           "(drawing) or .obj, .stl, .ply, .gltf, .glb (model)"};
     return *form;
 }
 
@@ -95,8 +107,10 @@ void WriteDemo(const std::string& Out) {
 
 void Convert(const std::string& In, const std::string& Out) {
     const TSceneFileForm form = OutputForm(Out);
-    // A conversion with a drawing on either side loads IN as its first step.
-    if (form != TSceneFileForm::Dxf && FormOfContents(In) != TSceneFileForm::Dxf) {
+    // A conversion with a drawing or a model on either side loads IN as its first step.
+    const TSceneFileForm in = FormOfContents(In);
+    if (form != TSceneFileForm::Dxf && form != TSceneFileForm::Model && in != TSceneFileForm::Dxf &&
+        in != TSceneFileForm::Model) {
         TComponent owner(nullptr);
         Load(owner, In);
     }

@@ -6,6 +6,7 @@
 #include "dxf/detail/format.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/mesh.h"
 #include "objects/polygon.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
@@ -232,7 +233,7 @@ void TDXFConverter::SaveToFile() {
 namespace {
 
 // The object's entity, by class: a derived class counts as its base.
-enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face, Insert };
+enum class TEntityKind { None, Point, Line, Circle, Arc, Text, Polyline, Face, Insert, Mesh };
 
 TEntityKind KindOf(const TNyxObject* Obj) {
     // The classes themselves first: a drawing holds hundreds of thousands of them.
@@ -244,7 +245,8 @@ TEntityKind KindOf(const TNyxObject* Obj) {
         {&TNyxLabel::StaticClass(), TEntityKind::Text},
         {&TNyxPolyline::StaticClass(), TEntityKind::Polyline},
         {&TNyxPolygon::StaticClass(), TEntityKind::Face},
-        {&TNyxProxy::StaticClass(), TEntityKind::Insert}};
+        {&TNyxProxy::StaticClass(), TEntityKind::Insert},
+        {&TNyxMesh::StaticClass(), TEntityKind::Mesh}};
     const TMetaClass* type = &Obj->ClassType();
     for (const auto& [cls, kind] : classes)
         if (type == cls)
@@ -521,7 +523,7 @@ void TDXFConverter::write_3dface(const TEntity& Entity) {
 void TDXFConverter::WriteObject(TNyxObject* Obj, const std::string& LayerName,
                                 const TNyxObject* Layer) {
     static constexpr const char* names[] = {"",     "POINT",    "LINE",   "CIRCLE", "ARC",
-                                            "TEXT", "POLYLINE", "3DFACE", "INSERT"};
+                                            "TEXT", "POLYLINE", "3DFACE", "INSERT", "POLYLINE"};
     const TEntityKind kind = KindOf(Obj);
     if (kind == TEntityKind::None)
         return;
@@ -599,6 +601,46 @@ void TDXFConverter::WriteObject(TNyxObject* Obj, const std::string& LayerName,
         for (int i = 0; i < 4; ++i)
             e.Points[std::size_t(i)] = polygon->Vertex(i < count ? i : 0)->Data();
         write_3dface(e);
+        break;
+    }
+    case TEntityKind::Mesh: {
+        // A polyface mesh: the vertices, then one record per triangle naming its corners
+        // (from 1), all placed as the mesh is below the drawing's root.
+        const auto* mesh = static_cast<TNyxMesh*>(Obj);
+        TGLMatrixd4 placement;
+        mesh->GetMatrix(placement);
+        for (const TNyxObject* up = mesh->Parent(); up && up != FRoot; up = up->Parent()) {
+            TGLMatrixd4 local;
+            up->GetMatrix(local);
+            MultMatrixd(local, placement, placement);
+        }
+        write_entity(e);
+        PutInt(66, 1);
+        for (int i = 0; i < 3; ++i)
+            PutReal(10 + 10 * i, 0);
+        PutInt(70, 64);
+        PutInt(71, std::int64_t(mesh->VertexCount()));
+        PutInt(72, std::int64_t(mesh->TriangleCount()));
+        const TNyxMeshArrays& a = mesh->Arrays();
+        for (std::size_t v = 0; v < mesh->VertexCount(); ++v) {
+            TGLArrayd3 p{a.Positions[3 * v], a.Positions[3 * v + 1], a.Positions[3 * v + 2]};
+            Xformd(placement, p);
+            PutString(0, "VERTEX");
+            PutString(8, LayerName);
+            for (int i = 0; i < 3; ++i)
+                PutReal(10 + 10 * i, p[std::size_t(i)]);
+            PutInt(70, 192);
+        }
+        for (std::size_t t = 0; t < mesh->TriangleCount(); ++t) {
+            PutString(0, "VERTEX");
+            PutString(8, LayerName);
+            for (int i = 0; i < 3; ++i)
+                PutReal(10 + 10 * i, 0);
+            PutInt(70, 128);
+            for (int k = 0; k < 3; ++k)
+                PutInt(71 + k, std::int64_t(a.Indices[3 * t + std::size_t(k)]) + 1);
+        }
+        PutString(0, "SEQEND");
         break;
     }
     case TEntityKind::None:

@@ -120,6 +120,30 @@ TEST(Nyxconv, DrawingsGoToSceneFilesAndBackKeepingLayersAndObjects) {
               "back.dxf" + check.Out.substr(check.Out.find(':')));
 }
 
+TEST(Nyxconv, ModelsGoToSceneFilesAndBackAndCheckListsTheirMeshes) {
+    TTempDir dir;
+    test::WriteFile(dir / "quad.obj", "o quad\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
+    ExpectDone(RunNyxconv({"quad.obj", "quad.nyx"}, dir));
+    const TRun check = RunNyxconv({"--check", "quad.nyx"}, dir);
+    ExpectDone(check);
+    EXPECT_NE(check.Out.find("  mesh \"quad\": 4 vertices, 2 triangles\n"), std::string::npos)
+        << check.Out;
+    // Out again as every model format, and as a drawing.
+    for (const char* out : {"back.stl", "back.ply", "back.gltf", "back.obj"}) {
+        SCOPED_TRACE(out);
+        ExpectDone(RunNyxconv({"quad.nyx", out}, dir));
+        EXPECT_NE(RunNyxconv({"--check", out}, dir).Out.find(": 4 vertices, 2 triangles\n"),
+                  std::string::npos);
+    }
+    ExpectDone(RunNyxconv({"quad.obj", "quad.dxf"}, dir));
+    EXPECT_NE(ReadFile(dir / "quad.dxf").find("POLYLINE"), std::string::npos);
+    // A scene without meshes makes no model.
+    ExpectDone(RunNyxconv({"--demo", "demo.nyx"}, dir));
+    const TRun none = RunNyxconv({"demo.nyx", "demo.obj"}, dir);
+    EXPECT_EQ(none.Status, 1);
+    EXPECT_NE(none.Err.find("demo.obj: there is no mesh to write"), std::string::npos) << none.Err;
+}
+
 struct TFormCase {
     const char* Name;
     std::string Head;  // the file's first bytes
@@ -210,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--demo"}, "--demo takes one file"},
         TBadCase{{"--frobnicate", "in.nyxt", "out.nyx"}, "unknown option --frobnicate", Good},
         TBadCase{{"in.nyxt", "out.txt"},
-                 "give a name ending in .nyx (binary), .nyxt (text) or .dxf",
+                 "give a name ending in .nyx (binary), .nyxt (text), .dxf (drawing) or .obj",
                  Good},
         TBadCase{{"--demo", "out.dwg"}, "give a name ending in .nyx"},
         TBadCase{{"missing.nyxt", "out.nyx"}, "missing.nyxt: TFileStream: cannot open", {}, true},

@@ -273,6 +273,28 @@ TEST(NyxviewFile, FramesAndLightsASceneWithoutCameraOrLight) {
     EXPECT_LT(g + b, r / 2) << "in its own red";
 }
 
+// A model from another tool, far from the origin and without camera or light: framed
+// and lit in its material's red.
+TEST(NyxviewFile, FramesAndShowsAModel) {
+    TTempDir dir;
+    test::WriteFile(dir / "red.mtl", "newmtl red\nKd 0.9 0.1 0.1\n");
+    std::string obj = "mtllib red.mtl\nusemtl red\n";
+    for (int i = 0; i < 8; ++i)
+        obj += "v " + std::to_string(100 + (i & 1)) + " " + std::to_string(i >> 1 & 1) + " " +
+               std::to_string(i >> 2 & 1) + "\n";
+    obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
+    test::WriteFile(dir / "cube.obj", obj);
+    const TRun run = RunNyxview({"cube.obj", "--png", "cube.png", "--size", "160x120"}, dir);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    TBitmap image;
+    image.LoadFromFile(dir / "cube.png");
+    EXPECT_EQ(image.Pixels(1, 1), clBlack);
+    const TColor middle = image.Pixels(80, 60);
+    const int r = middle & 0xFF, g = (middle >> 8) & 0xFF, b = (middle >> 16) & 0xFF;
+    EXPECT_GT(r, 60) << "the cube fills the middle, lit";
+    EXPECT_LT(g + b, r / 2) << "in its material's red";
+}
+
 // The plan's red walls, as lines, and its green floor, as a lit face, on black; the plan
 // fills the view.
 TEST(NyxviewFile, ShowsTheLinesAndFacesOfADrawing) {

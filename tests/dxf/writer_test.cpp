@@ -6,6 +6,7 @@
 #include "dxftest.h"
 #include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/mesh.h"
 #include "objects/polygon.h"
 #include "scene/proxy.h"
 
@@ -226,6 +227,37 @@ TEST_F(WriterTest, EntityBodies) {
     EXPECT_TRUE(Contains(text, entities)) << text;
 }
 
+TNyxMeshArrays Square() {
+    TNyxMeshArrays a;
+    a.Positions = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    a.Indices = {0, 1, 2, 0, 2, 3};
+    return a;
+}
+
+TEST_F(WriterTest, AMeshIsAPolyfaceMeshPlacedBelowTheRoot) {
+    TNyxActor* layer = AddLayer("L", White);
+    auto* group = Add<TNyxActor>(layer, White);
+    group->XForm()->Translate()->SetX(10);
+    Add<TNyxMesh>(group, Red)->SetArrays(Square());
+    const auto vertex = [](const char* X, const char* Y, const char* Flags) {
+        return TGroups{{0, "VERTEX"}, {8, "L"}, {10, X}, {20, Y}, {30, "0"}, {70, Flags}};
+    };
+    TGroups expected{{0, "POLYLINE"}, {8, "L"},  {62, "1"},  {66, "1"}, {10, "0"},
+                     {20, "0"},       {30, "0"}, {70, "64"}, {71, "4"}, {72, "2"}};
+    for (const auto& [x, y] : {std::pair{"10", "0"}, {"11", "0"}, {"11", "1"}, {"10", "1"}})
+        for (const auto& g : vertex(x, y, "192"))
+            expected.push_back(g);
+    for (const auto& face : {std::array{"1", "2", "3"}, {"1", "3", "4"}}) {
+        for (const auto& g : vertex("0", "0", "128"))
+            expected.push_back(g);
+        for (int k = 0; k < 3; ++k)
+            expected.push_back({71 + k, face[std::size_t(k)]});
+    }
+    expected.push_back({0, "SEQEND"});
+    const std::string text = Save();
+    EXPECT_TRUE(Contains(text, expected)) << text;
+}
+
 TEST_F(WriterTest, TheHeaderHoldsTheExtentOfEverythingWritten) {
     TNyxActor* layer = AddLayer("L", White);
     layer->XForm()->Translate()->SetX(100);
@@ -363,6 +395,7 @@ TEST_F(WriterTest, OtherProgramsAcceptTheFile) {
     auto* face = Add<TNyxPolygon>(a, Red);
     for (int i = 0; i < 3; ++i)
         static_cast<TNyxVertex3CI*>(face->Vertexes()->Add())->SetData(i, 1);
+    Add<TNyxMesh>(a, Red)->SetArrays(Square());
     C.SetWriteVPORTInfo(true);
     C.SaveToFile();
     const std::string script = Dir.Write("audit.py", "import sys, ezdxf\n"
@@ -378,7 +411,7 @@ TEST_F(WriterTest, OtherProgramsAcceptTheFile) {
     std::stringstream report;
     report << in.rdbuf();
     EXPECT_EQ(status, 0) << report.str();
-    EXPECT_EQ(report.str(), "7\n");
+    EXPECT_EQ(report.str(), "8\n");
 }
 
 // --- Failures --------------------------------------------------------------------------------
