@@ -247,8 +247,13 @@ struct TImport {
             auto* mesh = new TNyxMesh(Owner);
             mesh->SetParentComponent(&Group);
             mesh->SetIdent(m.mName.C_Str());
-            if (m.mMaterialIndex < Scene.mNumMaterials)
-                SetMaterial(*mesh, *Scene.mMaterials[m.mMaterialIndex], Scene, Folder, Warnings);
+            // A file without materials gets Assimp's stand-in (white with a full
+            // specular highlight in STL): the mesh keeps the library's own instead.
+            const aiMaterial* material = m.mMaterialIndex < Scene.mNumMaterials
+                                             ? Scene.mMaterials[m.mMaterialIndex]
+                                             : nullptr;
+            if (material && material->GetName() != aiString(AI_DEFAULT_MATERIAL_NAME))
+                SetMaterial(*mesh, *material, Scene, Folder, Warnings);
             mesh->SetArrays(MeshArrays(m));
         }
         for (unsigned i = 0; i < N.mNumChildren; ++i) {

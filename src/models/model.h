@@ -23,7 +23,8 @@ bool IsModelExportName(const std::string& FileName);
 // Reads FileName into a new group (a TNyxActor, as a drawing's layers are) owned by Owner
 // and attached nowhere: the file's node hierarchy as groups with their transforms (Ident the node's name), a TNyxMesh per mesh
 // with its material (diffuse, ambient, specular, shininess, opacity, the diffuse texture
-// from a file beside the model or embedded in it). Normals that the file leaves out are
+// from a file beside the model or embedded in it; the library's default material where
+// the file has none). Normals that the file leaves out are
 // left out, for the mesh to compute within its crease angle; STL files' face normals
 // are dropped alike, so that their shared corners come out smooth. A material or
 // texture that cannot be used is described in Warnings (when given) and left out.
