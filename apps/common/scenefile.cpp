@@ -66,31 +66,27 @@ void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConve
 #ifdef NYX_HAVE_MODELS
 bool IsModel(const std::string& FileName) { return IsModelFileName(FileName); }
 bool IsModelOut(const std::string& FileName) { return IsModelExportName(FileName); }
-#else
-bool IsModel(const std::string&) { return false; }
-bool IsModelOut(const std::string&) { return false; }
-#endif
 
 // A model replaces Root's children with its group, once it has been read whole.
 void LoadModel(TNyxObject& Root, const std::string& FileName) {
-#ifdef NYX_HAVE_MODELS
     std::unique_ptr<TNyxObject> group(ImportModel(&Root, FileName));
     Root.BeginUpdate();
     Root.Clear();
     group.release()->SetParentComponent(&Root);
     Root.EndUpdate();
-#else
-    throw Exception(FileName + ": this program was built without model files (Assimp)");
-#endif
 }
 
-void SaveModel(TNyxObject& Root, const std::string& FileName) {
-#ifdef NYX_HAVE_MODELS
-    ExportModel(Root, FileName);
+void SaveModel(TNyxObject& Root, const std::string& FileName) { ExportModel(Root, FileName); }
 #else
+// Built without Assimp: no file is taken for a model.
+bool IsModel(const std::string&) { return false; }
+bool IsModelOut(const std::string&) { return false; }
+[[noreturn]] void NoModels(const std::string& FileName) {
     throw Exception(FileName + ": this program was built without model files (Assimp)");
-#endif
 }
+void LoadModel(TNyxObject&, const std::string& FileName) { NoModels(FileName); }
+void SaveModel(TNyxObject&, const std::string& FileName) { NoModels(FileName); }
+#endif
 
 }  // namespace
 

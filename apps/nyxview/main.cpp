@@ -42,9 +42,10 @@ namespace {
 const char* const Usage =
     "usage: nyxview [FILE] [--png OUT.png [--size WxH]] [--print OUT.pdf] [--help]\n"
     "\n"
-    "Shows the scene that FILE holds: a scene file in binary or text form, or a DXF\n"
+    "Shows the scene that FILE holds: a scene file in binary or text form, a DXF\n"
     "drawing (ASCII; its layers and their entities), told apart by their contents\n"
-    "whatever the name. The scene is seen through its first camera, or from a camera that\n"
+    "whatever the name, or a model of another 3D tool (OBJ, STL, PLY, glTF, 3DS,\n"
+    "COLLADA, FBX and every other format Assimp reads), told by its extension. The scene is seen through its first camera, or from a camera that\n"
     "frames the whole scene when it has none; a light is added when it has none. An error\n"
     "in a drawing is reported with the line it was found at.\n"
     "Without FILE it shows the built-in demo scene: lit solids on a floor, a\n"

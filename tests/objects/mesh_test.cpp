@@ -333,6 +333,11 @@ TEST(MeshShadows, ClosedAndOpenMeshesDarkenTheFloorBelow) {
         const int lit = Green(v.At(3, 0, 0));
         EXPECT_LT(shadow + 20, lit) << shadow << " " << lit;
         ASSERT_EQ(v.light->ShadowLists().size(), 1u);
+        // With the geometry cache the volume is kept from frame to frame: the same shadow.
+        v.scene.SetCacheGeometry(true);
+        v.Render();
+        v.Render();
+        EXPECT_EQ(Green(v.At(open ? 1.3 : 0.65, 0, 0)), shadow);
     }
 }
 
