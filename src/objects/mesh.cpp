@@ -78,34 +78,32 @@ void TNyxMesh::SetArrays(TNyxMeshArrays Value) {
     Changed();
 }
 
-void TNyxMesh::SetPositions(std::vector<float> Value) {
-    CheckWhole(Value, 3, "Positions");
-    FArrays.Positions = std::move(Value);
+template <class T>
+void TNyxMesh::Replace(std::vector<T>& Array, std::vector<T> Value, std::size_t Per,
+                       const char* Name) {
+    CheckWhole(Value, Per, Name);
+    Array = std::move(Value);
     Changed();
+}
+
+void TNyxMesh::SetPositions(std::vector<float> Value) {
+    Replace(FArrays.Positions, std::move(Value), 3, "Positions");
 }
 
 void TNyxMesh::SetNormals(std::vector<float> Value) {
-    CheckWhole(Value, 3, "Normals");
-    FArrays.Normals = std::move(Value);
-    Changed();
+    Replace(FArrays.Normals, std::move(Value), 3, "Normals");
 }
 
 void TNyxMesh::SetColors(std::vector<std::uint8_t> Value) {
-    CheckWhole(Value, 4, "Colors");
-    FArrays.Colors = std::move(Value);
-    Changed();
+    Replace(FArrays.Colors, std::move(Value), 4, "Colors");
 }
 
 void TNyxMesh::SetTexCoords(std::vector<float> Value) {
-    CheckWhole(Value, 2, "TexCoords");
-    FArrays.TexCoords = std::move(Value);
-    Changed();
+    Replace(FArrays.TexCoords, std::move(Value), 2, "TexCoords");
 }
 
 void TNyxMesh::SetIndices(std::vector<std::uint32_t> Value) {
-    CheckWhole(Value, 3, "Indices");
-    FArrays.Indices = std::move(Value);
-    Changed();
+    Replace(FArrays.Indices, std::move(Value), 3, "Indices");
 }
 
 void TNyxMesh::SetCreaseAngle(double Value) {

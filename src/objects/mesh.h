@@ -72,6 +72,9 @@ private:
     // What is drawn, computed once per change of the arrays or the crease angle.
     TDerived& Derived() const;
     void Changed();
+    // Array = Value after checking that it holds whole elements of Per values.
+    template <class T>
+    void Replace(std::vector<T>& Array, std::vector<T> Value, std::size_t Per, const char* Name);
 
     TNyxMeshArrays FArrays;
     double FCreaseAngle = 60;
