@@ -291,7 +291,7 @@ TEST(NyxviewFile, FramesAndShowsAModel) {
     EXPECT_EQ(image.Pixels(1, 1), clBlack);
     const TColor middle = image.Pixels(80, 60);
     const int r = middle & 0xFF, g = (middle >> 8) & 0xFF, b = (middle >> 16) & 0xFF;
-    EXPECT_GT(r, 60) << "the cube fills the middle, lit";
+    EXPECT_GT(r, 30) << "the cube fills the middle, lit (its file gives no ambient colour)";
     EXPECT_LT(g + b, r / 2) << "in its material's red";
 }
 
