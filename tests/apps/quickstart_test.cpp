@@ -1,5 +1,5 @@
-// The README's quick start: the program under examples/ is the one the README shows,
-// and it runs, writing a scene file that loads and a picture with the sphere in it.
+// The README's quick starts: the programs under examples/ are the ones the README shows,
+// and the first runs, writing a scene file that loads and a picture with the sphere in it.
 
 #include "runprogram.h"
 #include "scene/scene.h"
@@ -13,13 +13,15 @@
 namespace nyx {
 namespace {
 
-TEST(QuickStart, TheReadmeShowsTheExampleProgram) {
+TEST(QuickStart, TheReadmeShowsTheExamplePrograms) {
     const std::string readme = test::ReadFile(std::string(NYX_SOURCE_DIR) + "/README.md");
-    const std::string program =
-        test::ReadFile(std::string(NYX_SOURCE_DIR) + "/examples/quickstart.cpp");
-    ASSERT_FALSE(program.empty());
-    EXPECT_NE(readme.find("```cpp\n" + program + "```\n"), std::string::npos)
-        << "copy examples/quickstart.cpp into the README's quick start";
+    for (const char* example : {"quickstart.cpp", "qtwindow.cpp"}) {
+        const std::string program =
+            test::ReadFile(std::string(NYX_SOURCE_DIR) + "/examples/" + example);
+        ASSERT_FALSE(program.empty()) << example;
+        EXPECT_NE(readme.find("```cpp\n" + program + "```\n"), std::string::npos)
+            << "copy examples/" << example << " into the README's quick start";
+    }
 }
 
 TEST(QuickStart, RunsAndWritesTheSceneAndThePicture) {
