@@ -3,6 +3,8 @@
 #include "gl/wgl.h"
 #include "gl/x11canvas.h"
 #include "rtl/host.h"
+#include "scene/camera.h"
+#include "scene/navigation.h"
 #include "scene/panel.h"
 
 #include <QAbstractNativeEventFilter>
@@ -208,6 +210,14 @@ TNyxPanelWidget::TNyxPanelWidget(TNyxPanel* Panel, QWidget* Parent)
     }
 }
 
+TNyxPanelWidget::TNyxPanelWidget(QWidget* Parent)
+    : TNyxPanelWidget(std::make_unique<TNyxPanel>(nullptr), Parent) {}
+
+TNyxPanelWidget::TNyxPanelWidget(std::unique_ptr<TNyxPanel> Own, QWidget* Parent)
+    : TNyxPanelWidget(Own.get(), Parent) {
+    FOwnPanel = std::move(Own);
+}
+
 TNyxPanelWidget::~TNyxPanelWidget() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(FFilter.get());
@@ -217,9 +227,86 @@ TNyxPanelWidget::~TNyxPanelWidget() {
         FPanel->SetWindowFactory({});
     }
     FWatch.reset();
+    FOwnPanel.reset();
 }
 
 unsigned long TNyxPanelWidget::GLWindow() const { return FWindow ? FWindow->XWindow() : 0; }
+
+// --- Properties for the form designer ------------------------------------------------------
+
+static_assert(TNyxPanelWidget::Lighting == 1 << goLighting &&
+              TNyxPanelWidget::mmPerspective == int(nyx::mmPerspective));
+
+QString TNyxPanelWidget::cameraName() const {
+    const TNyxCamera* camera = FPanel ? FPanel->Camera() : nullptr;
+    return camera ? QString::fromStdString(camera->Name()) : FCameraName;
+}
+
+void TNyxPanelWidget::setCameraName(const QString& Name) {
+    FCameraName = Name;
+    const TNyxCamera* camera = FPanel ? FPanel->Camera() : nullptr;
+    if (Name.isEmpty() && FPanel)
+        FPanel->SetCamera(nullptr);
+    else if (camera && camera->Owner())
+        ResolveCamera(*camera->Owner());
+}
+
+TNyxCamera* TNyxPanelWidget::ResolveCamera(const TComponent& Owner) {
+    TComponent* found = Owner.FindComponent(FCameraName.toStdString());
+    auto* camera = found && found->Is<TNyxCamera>() ? static_cast<TNyxCamera*>(found) : nullptr;
+    if (FPanel && !FCameraName.isEmpty()) {
+        TNyxPanel* panel = FPanel;
+        Guarded([panel, camera] { panel->SetCamera(camera); });
+    }
+    return camera;
+}
+
+TNyxPanelWidget::Options TNyxPanelWidget::options() const {
+    return Options::fromInt(FPanel ? FPanel->Options().ToBits() : 0);
+}
+
+void TNyxPanelWidget::setOptions(Options Value) {
+    if (FPanel) {
+        TNyxPanel* panel = FPanel;
+        const auto bits = std::uint8_t(Value.toInt());
+        Guarded([panel, bits] { panel->SetOptions(TNyxOptions::FromBits(bits)); });
+    }
+}
+
+namespace {
+
+using TModeOf = TNyxMouseMode (TNyxPanelControl::*)() const;
+using TSetMode = void (TNyxPanelControl::*)(TNyxMouseMode);
+
+TNyxPanelWidget::MouseMode ModeOf(const TNyxPanel* Panel, TModeOf Get) {
+    return TNyxPanelWidget::MouseMode(Panel ? (Panel->PanelControl()->*Get)() : nyx::mmNone);
+}
+
+void SetMode(TNyxPanel* Panel, TSetMode Set, TNyxPanelWidget::MouseMode Value) {
+    if (Panel && Value >= TNyxPanelWidget::mmNone && Value <= TNyxPanelWidget::mmPerspective)
+        (Panel->PanelControl()->*Set)(TNyxMouseMode(Value));
+}
+
+}  // namespace
+
+TNyxPanelWidget::MouseMode TNyxPanelWidget::mouseLeft() const {
+    return ModeOf(FPanel, &TNyxPanelControl::MouseLeft);
+}
+void TNyxPanelWidget::setMouseLeft(MouseMode Value) {
+    SetMode(FPanel, &TNyxPanelControl::SetMouseLeft, Value);
+}
+TNyxPanelWidget::MouseMode TNyxPanelWidget::mouseRight() const {
+    return ModeOf(FPanel, &TNyxPanelControl::MouseRight);
+}
+void TNyxPanelWidget::setMouseRight(MouseMode Value) {
+    SetMode(FPanel, &TNyxPanelControl::SetMouseRight, Value);
+}
+TNyxPanelWidget::MouseMode TNyxPanelWidget::mouseWheel() const {
+    return ModeOf(FPanel, &TNyxPanelControl::MouseWheel);
+}
+void TNyxPanelWidget::setMouseWheel(MouseMode Value) {
+    SetMode(FPanel, &TNyxPanelControl::SetMouseWheel, Value);
+}
 
 void TNyxPanelWidget::PanelGone() {
     FPanel = nullptr;
