@@ -73,14 +73,14 @@ const TJitterPoint j66[66] = {
 };
 
 namespace {
-int StartCount = 0;
+int JitterStartCount = 0;
 }  // namespace
 
-void InitializeNyxJitter() { ++StartCount; }
+void InitializeNyxJitter() { ++JitterStartCount; }
 
 void FinalizeNyxJitter() {
-    if (StartCount > 0)
-        --StartCount;
+    if (JitterStartCount > 0)
+        --JitterStartCount;
 }
 
 }  // namespace nyx

@@ -1,0 +1,36 @@
+# For unity builds (CMAKE_UNITY_BUILD, as scripts/package makes): a source that includes
+# Xlib's headers is compiled on its own, since their macros (None, Bool, Status, ...)
+# break Qt's and other headers that a batch includes after them.
+# nyx_unity_keep_x11_apart() runs once all targets are defined.
+
+function(nyx_unity_sources_apart dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(source_dir ${target} SOURCE_DIR)
+    foreach(source IN LISTS sources)
+      if(NOT source MATCHES "\\.(c|cc|cpp|cxx)$")
+        continue()
+      endif()
+      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} OUTPUT_VARIABLE path)
+      if(NOT EXISTS ${path})
+        continue()
+      endif()
+      file(STRINGS ${path} x11 REGEX "^#[ \t]*include[ \t]*<X11/" LIMIT_COUNT 1)
+      if(x11)
+        set_source_files_properties(${path} TARGET_DIRECTORY ${target}
+          PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+      endif()
+    endforeach()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdir IN LISTS subdirs)
+    nyx_unity_sources_apart(${subdir})
+  endforeach()
+endfunction()
+
+function(nyx_unity_keep_x11_apart)
+  if(CMAKE_UNITY_BUILD)
+    nyx_unity_sources_apart(${PROJECT_SOURCE_DIR})
+  endif()
+endfunction()
