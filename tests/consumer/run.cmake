@@ -1,5 +1,5 @@
 # Builds this folder's project against an installed Nyx and runs its programs, and builds
-# the README's quick start with pkg-config as well. The installed tree is either a build
+# the README's quick starts with pkg-config as well. The installed tree is either a build
 # of Nyx installed into a scratch prefix that is then moved elsewhere (an installed
 # package knows neither where it was built nor where it was installed), or a root into
 # which the Debian packages were unpacked. The exported targets must name no absolute path.
@@ -17,6 +17,16 @@ function(run)
   endif()
 endfunction()
 
+# The installed file called NAME, anywhere under the prefix, into VAR.
+function(installed var name)
+  file(GLOB_RECURSE found ${prefix}/${name})
+  if(NOT found)
+    message(FATAL_ERROR "consumer: the install holds no ${name}")
+  endif()
+  list(GET found 0 found)
+  set(${var} ${found} PARENT_SCOPE)
+endfunction()
+
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 if(BUILD)
@@ -28,10 +38,7 @@ else()
 endif()
 
 # Programs linked without CMake's run path, and the plugin, find the libraries there.
-file(GLOB_RECURSE library ${prefix}/libnyx.so)
-if(NOT library)
-  message(FATAL_ERROR "consumer: the install holds no libnyx.so")
-endif()
+installed(library libnyx.so)
 get_filename_component(libdir ${library} DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} ${libdir})
 
@@ -62,17 +69,11 @@ run(${CMAKE_COMMAND} --build ${WORK}/build)
 foreach(program quickstart offscreen drawing widget)
   run(${WORK}/build/${program})
 endforeach()
-file(GLOB_RECURSE plugin ${prefix}/libnyxdesigner.so)
-if(NOT plugin)
-  message(FATAL_ERROR "consumer: the install holds no Qt Designer plugin")
-endif()
+installed(plugin libnyxdesigner.so)
 run(${WORK}/build/designer ${plugin})
 
 # The quick starts again, compiled and linked with the flags pkg-config gives.
-file(GLOB_RECURSE pcfile ${prefix}/nyx.pc)
-if(NOT pcfile)
-  message(FATAL_ERROR "consumer: the install holds no nyx.pc")
-endif()
+installed(pcfile nyx.pc)
 get_filename_component(pcdir ${pcfile} DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} ${pcdir})
 separate_arguments(flags UNIX_COMMAND "${FLAGS}")
