@@ -88,7 +88,54 @@ void LoadModel(TNyxObject&, const std::string& FileName) { NoModels(FileName); }
 void SaveModel(TNyxObject&, const std::string& FileName) { NoModels(FileName); }
 #endif
 
+// Whether the stream opens as the text form does: after an optional byte-order mark,
+// blanks and // comments, the word "object".
+bool StartsWithObjectWord(TStream& Stream) {
+    std::string head(4096, '\0');
+    head.resize(std::size_t(std::max<std::int64_t>(Stream.Read(head.data(), 4096), 0)));
+    std::size_t p = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    for (;;) {
+        p = head.find_first_not_of(" \t\r\n", p);
+        if (p == std::string::npos || head.compare(p, 2, "//") != 0)
+            break;
+        p = head.find('\n', p);
+    }
+    if (p == std::string::npos)
+        return true;  // blanks and comments only, as far as read: the reader tells the rest
+    const auto identChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    };
+    return head.size() >= p + 6 && SameText(head.substr(p, 6), "object") &&
+           (head.size() == p + 6 || !identChar(head[p + 6]));
+}
+
+// The first line of the stream as a person can read it: at most 40 characters, those
+// that do not print as \xNN.
+std::string Beginning(TStream& Stream) {
+    char head[40];
+    const std::int64_t n = Stream.Read(head, sizeof head);
+    std::string shown;
+    for (std::int64_t i = 0; i < n && head[i] != '\n' && head[i] != '\r'; ++i) {
+        const auto c = static_cast<unsigned char>(head[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown += char(c);
+        } else {
+            static const char digits[] = "0123456789ABCDEF";
+            shown += std::string("\\x") + digits[c >> 4] + digits[c & 15];
+        }
+    }
+    return shown;
+}
+
 }  // namespace
+
+const char* const UnknownContents =
+    "not a file the programs read: expected a scene file in binary form, a scene file in text "
+    "form (beginning with \"object\"), an ASCII DXF drawing (beginning with a group code)"
+#ifdef NYX_HAVE_MODELS
+    " or a model by its extension (OBJ, STL, PLY, glTF, 3DS, COLLADA, FBX, ...)"
+#endif
+    ;
 
 const char* FormName(TSceneFileForm Form) {
     switch (Form) {
@@ -111,7 +158,16 @@ TSceneFileForm FormOfContents(const std::string& FileName) {
             return TSceneFileForm::Binary;
         if (IsModel(FileName))
             return TSceneFileForm::Model;
-        return StartsLikeDrawing(file) ? TSceneFileForm::Dxf : TSceneFileForm::Text;
+        if (StartsLikeDrawing(file))
+            return TSceneFileForm::Dxf;
+        file.SetPosition(0);
+        if (StartsWithObjectWord(file))
+            return TSceneFileForm::Text;
+        file.SetPosition(0);
+        const std::string begins = Beginning(file);
+        throw EReadError(
+            FileName + ": " + UnknownContents +
+            (begins.empty() ? "; the file is empty" : "; it begins with \"" + begins + "\""));
     } catch (const EFOpenError& e) {
         // Named as the loads name their errors.
         throw EFOpenError(FileName + ": " + e.Message());

@@ -16,12 +16,18 @@ class TNyxObject;
 // tools, read and written through Assimp) is a group below the root, its meshes below.
 enum class TSceneFileForm { Binary, Text, Dxf, Model };
 
+// Why a file of none of the forms is refused, without the file's name and beginning.
+extern const char* const UnknownContents;
+
 // "binary", "text", "DXF" or "model".
 const char* FormName(TSceneFileForm Form);
 // What FileName holds: the binary form when it begins with its signature, a model when
 // its extension names a format Assimp reads, a drawing when its first line is a group
-// code (blanks and digits) or it begins as a binary drawing does, otherwise text, which
-// a load checks line by line. EFOpenError naming the file when it cannot be read.
+// code (blanks and digits) or it begins as a binary drawing does, text when it begins
+// with the word "object" (after blanks and // comments), which a load checks line by
+// line. EFOpenError naming the file when it cannot be read; EReadError, in one line
+// naming the forms read (UnknownContents) and what the file begins with, for anything
+// else.
 TSceneFileForm FormOfContents(const std::string& FileName);
 // The form a file name asks for: ".nyx" binary, ".nyxt" text, ".dxf" a drawing, ".obj",
 // ".stl", ".ply", ".gltf" and ".glb" a model, in any letter case; none for another

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,8 +147,8 @@ TEST(Nyxconv, ModelsGoToSceneFilesAndBackAndCheckListsTheirMeshes) {
 
 struct TFormCase {
     const char* Name;
-    std::string Head;  // the file's first bytes
-    TSceneFileForm Form;
+    std::string Head;                    // the file's first bytes
+    std::optional<TSceneFileForm> Form;  // none: refused as none of the forms
 };
 
 void PrintTo(const TFormCase& c, std::ostream* os) { *os << c.Name; }
@@ -157,7 +158,10 @@ class FormOfContents : public ::testing::TestWithParam<TFormCase> {};
 TEST_P(FormOfContents, IsToldByTheFirstBytes) {
     TTempDir dir;
     test::WriteFile(dir / "f.dxf", GetParam().Head);
-    EXPECT_EQ(nyx::FormOfContents(dir / "f.dxf"), GetParam().Form);
+    if (GetParam().Form)
+        EXPECT_EQ(nyx::FormOfContents(dir / "f.dxf"), GetParam().Form);
+    else
+        EXPECT_THROW(nyx::FormOfContents(dir / "f.dxf"), EReadError);
 }
 
 std::string BinaryHead() {
@@ -171,19 +175,20 @@ std::string BinaryHead() {
 
 INSTANTIATE_TEST_SUITE_P(
     Heads, FormOfContents,
-    ::testing::Values(TFormCase{"GroupCode", "  0\nSECTION\n", TSceneFileForm::Dxf},
-                      TFormCase{"GroupCodeCrLf", "  0\r\nSECTION\r\n", TSceneFileForm::Dxf},
-                      TFormCase{"BlanksRound", "\t999 \ncomment\n", TSceneFileForm::Dxf},
-                      TFormCase{"Scene", "object S: TNyxScene\nend\n", TSceneFileForm::Text},
-                      TFormCase{"Empty", "", TSceneFileForm::Text},
-                      TFormCase{"BlankLine", "  \n  0\n", TSceneFileForm::Text},
-                      TFormCase{"NoLineEnd", "0", TSceneFileForm::Text},
-                      TFormCase{"Sign", "-1\nX\n", TSceneFileForm::Text},
-                      TFormCase{"DigitsThenWord", "12 monkeys\n", TSceneFileForm::Text},
-                      TFormCase{"LongDigits", std::string(100, '0') + "\n", TSceneFileForm::Text},
-                      TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary},
-                      TFormCase{"BinaryDrawing", std::string(BinaryDXFSentinel),
-                                TSceneFileForm::Dxf}));
+    ::testing::Values(
+        TFormCase{"GroupCode", "  0\nSECTION\n", TSceneFileForm::Dxf},
+        TFormCase{"GroupCodeCrLf", "  0\r\nSECTION\r\n", TSceneFileForm::Dxf},
+        TFormCase{"BlanksRound", "\t999 \ncomment\n", TSceneFileForm::Dxf},
+        TFormCase{"Scene", "object S: TNyxScene\nend\n", TSceneFileForm::Text},
+        TFormCase{"Empty", "", TSceneFileForm::Text},
+        TFormCase{"BlankLine", "  \n  0\n", std::nullopt},
+        TFormCase{"NoLineEnd", "0", std::nullopt}, TFormCase{"Sign", "-1\nX\n", std::nullopt},
+        TFormCase{"DigitsThenWord", "12 monkeys\n", std::nullopt},
+        TFormCase{"LongDigits", std::string(100, '0') + "\n", std::nullopt},
+        TFormCase{"Commented", "// a scene\n\n  OBJECT S: TNyxScene\nend\n", TSceneFileForm::Text},
+        TFormCase{"ObjectPrefix", "objects\n", std::nullopt},
+        TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary},
+        TFormCase{"BinaryDrawing", std::string(BinaryDXFSentinel), TSceneFileForm::Dxf}));
 
 // --- Refusals ------------------------------------------------------------------------------
 
@@ -248,6 +253,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "object S: TNyxScene\n  object P: TNyxPot\n  end\nend\n",
                  true},
         TBadCase{{"in.nyxt", "no/such/folder/out.nyx"}, "no/such/folder/out.nyx", Good},
+        // Files of none of the forms: what is expected, and what they begin with.
+        TBadCase{{"in.nyxt", "out.nyx"},
+                 "in.nyxt: not a file the programs read: expected a scene file in binary form",
+                 "# a model\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n",
+                 true},
+        TBadCase{{"--check", "in.nyxt"},
+                 "it begins with \"\\x89PNG\"",
+                 std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)},
         // Drawings, told by their contents whatever the name; their errors name the line
         // of the file.
         TBadCase{{"in.nyxt", "out.nyx"},

@@ -323,6 +323,14 @@ TEST_F(NyxeditTest, AFormThatCannotBeReadIsReportedAndTheShownOneStays) {
     EXPECT_NE(capture.Boxes[1].Text.find("missing.nyxt"), std::string::npos);
     EXPECT_EQ(Doc().GetRoot()->FindComponent("NyxScene1"), scene);
     EXPECT_EQ(window->FormView().ViewCount(), 1);
+
+    // A picture is none of the forms: refused with what it begins with.
+    const std::string picture = dir / "picture.png";
+    WriteFile(picture, std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_FALSE(window->OpenForm(picture));
+    ASSERT_EQ(capture.Boxes.size(), 3u);
+    EXPECT_EQ(capture.Boxes[2].Text,
+              picture + ": " + UnknownContents + "; it begins with \"\\x89PNG\"");
 }
 
 // --- Questions before unsaved changes go --------------------------------------------------------

@@ -472,6 +472,11 @@ INSTANTIATE_TEST_SUITE_P(
                                "broken.nyxt: ObjectTextToBinary: line 3",
                                "broken.nyxt",
                                "object S: TNyxScene\n  Color = \n"},
+                      TBadCase{{"notes.txt", "--png", "a.png"},
+                               "notes.txt: not a file the programs read: expected a scene "
+                               "file in binary form,",
+                               "notes.txt",
+                               "# a model\nv 0 0 0\n"},
                       TBadCase{{"bad.dxf", "--png", "a.png"},
                                "bad.dxf: line 10: Invalid Floating point conversion",
                                "bad.dxf",
