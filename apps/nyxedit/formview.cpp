@@ -220,6 +220,8 @@ void TComponentView::mouseReleaseEvent(QMouseEvent* Event) {
     FDrag = TDrag::None;
     const QRect b = BoundsFor(geometry());
     if (b != FPressBounds) {
+        FDocument.NameChange((b.size() == FPressBounds.size() ? "Move " : "Resize ") +
+                             FComponent->Name());
         Reported([&] { SetBounds(b); });
         FDocument.Modified();
     }
@@ -290,6 +292,7 @@ TComponentView* TFormView::ViewOf(const TComponent* Component) const {
 
 TComponent* TFormView::PlaceAt(const TMetaClass* Class, QPoint Where) {
     const QPoint snapped(Where.x() / GridStep * GridStep, Where.y() / GridStep * GridStep);
+    FDocument.NameChange("Place " + Class->Name());
     return FDocument.CreateComponent(Class, FDocument.GetRoot(), snapped.x(), snapped.y(), 0, 0);
 }
 

@@ -24,7 +24,10 @@ const char* const Usage =
     "\n"
     "Designs forms that hold Nyx components: scenes, panels (live views of a scene), material\n"
     "libraries and DXF converters. FILE is a form saved by nyxedit, in text (.nyxt) or binary\n"
-    "(.nyx) form, told apart by its contents; without FILE the form is empty.\n"
+    "(.nyx) form, told apart by its contents; without FILE the form is empty. A scene file\n"
+    "or a DXF drawing opens as a new form holding the scene and a panel looking at it\n"
+    "through its first camera (or one that frames it); File > Save writes the scene alone\n"
+    "back, File > Save As the whole form, File > Save Scene As the scene alone anywhere.\n"
     "\n"
     "  --help   show this text\n"
     "\n"
@@ -34,6 +37,11 @@ const char* const Usage =
     "time line lists the objects and properties of the selected scene (View > Refresh Time\n"
     "Line reads it again). A panel shows its Camera's scene; the mouse navigates in it as\n"
     "the panel's PanelControl says (MouseLeft = mmOrbit, say).\n"
+    "\n"
+    "  Ctrl+Z, Ctrl+Shift+Z   undo, redo (the History dock lists the steps)\n"
+    "  Ctrl+X, Ctrl+C, Ctrl+V cut, copy, paste the selected component or scene object, as\n"
+    "                         stream text, so it pastes into another nyxedit too\n"
+    "  Delete                 delete the selected component\n"
     "\n"
     "An X display is needed, unless QT_QPA_PLATFORM names another Qt platform.\n";
 

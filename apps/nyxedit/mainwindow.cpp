@@ -1,7 +1,10 @@
 #include "mainwindow.h"
 
 #include "formview.h"
+#include "history.h"
 
+#include "design/icons.h"
+#include "design/objectslistform.h"
 #include "design/propertiesview.h"
 #include "design/registry.h"
 #include "qt/timeline.h"
@@ -10,18 +13,23 @@
 #include "scene/panel.h"
 #include "scene/scene.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUndoStack>
+#include <QUndoView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 namespace nyx {
@@ -31,6 +39,7 @@ namespace {
 const char* const Caption = "nyxedit";
 const char* const TextFilter = "Form, text (*.nyxt)";
 const char* const BinaryFilter = "Form, binary (*.nyx)";
+const char* const SceneFilters = "Scene, text (*.nyxt);;Scene, binary (*.nyx);;DXF drawing (*.dxf)";
 
 void ReportError(const std::exception& E) { MessageBox(E.what(), Caption, MB_OK | MB_ICONERROR); }
 
@@ -39,6 +48,7 @@ void ReportError(const std::exception& E) { MessageBox(E.what(), Caption, MB_OK 
 TEditorWindow::TEditorWindow(const TDesignRegistry& Registry, QWidget* Parent)
     : QMainWindow(Parent), FDocument(Registry) {
     ChooseFile = [this](bool ForSaving) { return ChooseWithDialog(ForSaving); };
+    FHistory = new TFormHistory(FDocument, this);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -86,6 +96,9 @@ void TEditorWindow::BuildPalette() {
             const std::string& name = cls->Name();
             button->setObjectName(QString::fromStdString(name));
             button->setText(QString::fromStdString(name.size() > 1 ? name.substr(1) : name));
+            button->setIcon(QIcon(NyxPaletteImage(name)));
+            button->setIconSize(QSize(NyxPaletteImageSize, NyxPaletteImageSize));
+            button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
             button->setToolTip(QStringLiteral("Click, then click on the form to place a ") +
                                QString::fromStdString(name));
             button->setCheckable(true);
@@ -123,6 +136,14 @@ void TEditorWindow::BuildDocks() {
     timeLineDock->setObjectName(QStringLiteral("TimeLine"));
     timeLineDock->setWidget(FTimeLine);
     addDockWidget(Qt::RightDockWidgetArea, timeLineDock);
+
+    auto* history = new QUndoView(&FHistory->Stack(), this);
+    history->setObjectName(QStringLiteral("HistoryView"));
+    history->setEmptyLabel(QStringLiteral("Form as opened"));
+    auto* historyDock = new QDockWidget(QStringLiteral("History"), this);
+    historyDock->setObjectName(QStringLiteral("History"));
+    historyDock->setWidget(history);
+    addDockWidget(Qt::RightDockWidgetArea, historyDock);
     QObject::connect(FTimeLine, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (TNyxObject* object = TNyxTimeLine::ObjectOf(item)) {
             FSelectingFromTimeLine = true;
@@ -139,13 +160,44 @@ void TEditorWindow::BuildMenus() {
     file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { SaveForm(); });
     file->addAction(QStringLiteral("Save &As..."), QKeySequence::SaveAs, this,
                     [this] { SaveFormAs(); });
+    file->addAction(QStringLiteral("Save S&cene As..."), this, [this] { SaveSceneAs(); });
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, [this] { close(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Application-wide, so that they serve the Objects List's window too; a line being
+    // edited takes its own undo and clipboard keys first.
+    const auto command = [this, edit](const QString& Text, const QList<QKeySequence>& Keys,
+                                      const char* Name, std::function<bool()> Run) {
+        QAction* action = edit->addAction(Text, this, [Run] { Run(); });
+        action->setShortcuts(Keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        action->setObjectName(Name);
+        return action;
+    };
+    QAction* undo =
+        command(QStringLiteral("&Undo"), {QKeySequence::Undo}, "Undo", [this] { return Undo(); });
+    QAction* redo = command(QStringLiteral("&Redo"),
+                            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo},
+                            "Redo", [this] { return Redo(); });
+    QUndoStack* stack = &FHistory->Stack();
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    connect(stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    connect(stack, &QUndoStack::undoTextChanged, undo,
+            [undo](const QString& Text) { undo->setText(QStringLiteral("&Undo ") + Text); });
+    connect(stack, &QUndoStack::redoTextChanged, redo,
+            [redo](const QString& Text) { redo->setText(QStringLiteral("&Redo ") + Text); });
+    edit->addSeparator();
+    command(QStringLiteral("Cu&t"), {QKeySequence::Cut}, "Cut", [this] { return CutSelection(); });
+    command(QStringLiteral("&Copy"), {QKeySequence::Copy}, "Copy",
+            [this] { return CopySelection(); });
+    command(QStringLiteral("&Paste"), {QKeySequence::Paste}, "Paste",
+            [this] { return PasteClipboard(); });
     edit->addAction(QStringLiteral("&Delete"), QKeySequence::Delete, this, [this] {
         if (auto* component = dynamic_cast<TComponent*>(FDocument.GetSelection()))
-            FDocument.DeleteComponent(component);
+            Attempt([&] { FDocument.DeleteComponent(component); });
     });
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     // The time line does not follow changes of its scene by itself.
@@ -185,8 +237,43 @@ bool TEditorWindow::OpenForm(const std::string& FileName) {
 bool TEditorWindow::SaveForm() {
     if (FDocument.FileName().empty())
         return SaveFormAs();
-    try {
+    return Attempt([this] {
         FDocument.Save();
+        FHistory->MarkClean();
+    });
+}
+
+bool TEditorWindow::SaveFormAs() {
+    const std::string name = ChooseFile(true);
+    if (name.empty())
+        return false;
+    return Attempt([&] {
+        FDocument.SaveAs(name, FormOfName(name).value_or(TSceneFileForm::Text));
+        FHistory->MarkClean();
+    });
+}
+
+bool TEditorWindow::SaveSceneAs() {
+    TNyxScene* scene = FDocument.CurrentScene();
+    if (!scene) {
+        MessageBox("The form holds no scene to save; place a scene first.", Caption,
+                   MB_OK | MB_ICONERROR);
+        return false;
+    }
+    FChoosingScene = true;
+    const std::string name = ChooseFile(true);
+    FChoosingScene = false;
+    if (name.empty())
+        return false;
+    return Attempt([&] {
+        FDocument.SaveSceneAs(*scene, name, FormOfName(name).value_or(TSceneFileForm::Text));
+        FHistory->MarkClean();
+    });
+}
+
+bool TEditorWindow::Attempt(const std::function<void()>& Command) {
+    try {
+        Command();
         return true;
     } catch (const std::exception& e) {
         ReportError(e);
@@ -194,17 +281,42 @@ bool TEditorWindow::SaveForm() {
     }
 }
 
-bool TEditorWindow::SaveFormAs() {
-    const std::string name = ChooseFile(true);
-    if (name.empty())
+// --- Edit commands ----------------------------------------------------------------------------
+
+bool TEditorWindow::Undo() {
+    FHistory->Flush();
+    return FHistory->Stack().canUndo() && Attempt([this] { FHistory->Stack().undo(); });
+}
+
+bool TEditorWindow::Redo() {
+    FHistory->Flush();
+    return FHistory->Stack().canRedo() && Attempt([this] { FHistory->Stack().redo(); });
+}
+
+bool TEditorWindow::CopySelection() {
+    auto* component = dynamic_cast<TComponent*>(FDocument.GetSelection());
+    if (!component)
         return false;
-    try {
-        FDocument.SaveAs(name, FormOfName(name).value_or(TSceneFileForm::Text));
-        return true;
-    } catch (const std::exception& e) {
-        ReportError(e);
+    return Attempt([&] {
+        QGuiApplication::clipboard()->setText(
+            QString::fromStdString(TFormDocument::ComponentText(*component)));
+    });
+}
+
+bool TEditorWindow::CutSelection() {
+    auto* component = dynamic_cast<TComponent*>(FDocument.GetSelection());
+    if (!component || !CopySelection())
         return false;
-    }
+    FDocument.NameChange("Cut " + component->Name());
+    return Attempt([&] { FDocument.DeleteComponent(component); });
+}
+
+bool TEditorWindow::PasteClipboard() {
+    const std::string text = QGuiApplication::clipboard()->text().toStdString();
+    return Attempt([&] {
+        FDocument.NameChange("Paste");
+        FDocument.Paste(text);
+    });
 }
 
 bool TEditorWindow::ConfirmDiscard() {
@@ -230,6 +342,14 @@ void TEditorWindow::closeEvent(QCloseEvent* Event) {
 }
 
 std::string TEditorWindow::ChooseWithDialog(bool ForSaving) {
+    if (FChoosingScene) {
+        QString filter;
+        QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save scene as"),
+                                                    QString(), SceneFilters, &filter);
+        if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty())
+            name += filter.contains(".dxf") ? ".dxf" : filter.contains("*.nyx)") ? ".nyx" : ".nyxt";
+        return name.toStdString();
+    }
     const QString filters = QString(TextFilter) + ";;" + BinaryFilter;
     if (!ForSaving)
         return QFileDialog::getOpenFileName(this, QStringLiteral("Open form"), QString(),
@@ -247,6 +367,10 @@ std::string TEditorWindow::ChooseWithDialog(bool ForSaving) {
 // --- What the form tells --------------------------------------------------------------------
 
 void TEditorWindow::FormReplaced() {
+    if (FHistory->Restoring())
+        FollowRestoredScene();
+    else
+        FHistory->Reset();
     FTimeLine->SetScene(nullptr);
     FPropertiesView->SetInstance(nullptr);
     FFormView->Rebuild();
@@ -261,6 +385,21 @@ void TEditorWindow::SelectionChanged() {
     FFormView->Refresh();
     if (!FSelectingFromTimeLine)
         FTimeLine->SetScene(SceneOfSelection());
+}
+
+void TEditorWindow::ChangeMade(const std::string& Caption) { FHistory->ChangeMade(Caption); }
+
+void TEditorWindow::FollowRestoredScene() {
+    TNyxObjectsListForm* list = FirstObjectsListForm();
+    TNyxScene* shown = list ? list->Scene() : nullptr;
+    // The old form still exists, the new one is in place.
+    if (!shown || list->Designer() != &FDocument || !shown->Owner())
+        return;
+    const std::vector<TComponent*> before = TFormDocument::StreamOrder(*shown->Owner());
+    const std::vector<TComponent*> after = TFormDocument::StreamOrder(*FDocument.GetRoot());
+    const auto at = std::size_t(std::find(before.begin(), before.end(), shown) - before.begin());
+    auto* scene = at < after.size() ? dynamic_cast<TNyxScene*>(after[at]) : nullptr;
+    list->SetFormDesigner(&FDocument, scene);
 }
 
 void TEditorWindow::StateChanged() {

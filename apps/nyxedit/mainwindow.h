@@ -1,7 +1,8 @@
 #pragma once
 // nyxedit's main window: the palette pages at the top, the form in the middle, the object
-// properties view and the time line of the selected scene in docks, and the File and Edit
-// menus. Messages and questions go through the current host's message boxes.
+// properties view, the time line of the selected scene and the undo history in docks,
+// and the File, Edit and View menus. Messages and questions go through the current
+// host's message boxes.
 
 #include "document.h"
 
@@ -16,6 +17,7 @@ class QToolButton;
 namespace nyx {
 
 class TDesignRegistry;
+class TFormHistory;
 class TFormView;
 class TNyxScene;
 class TNyxTimeLine;
@@ -31,6 +33,7 @@ public:
     TFormView& FormView() const { return *FFormView; }
     TPropertiesView& PropertiesView() const { return *FPropertiesView; }
     TNyxTimeLine& TimeLine() const { return *FTimeLine; }
+    TFormHistory& History() const { return *FHistory; }
     QTabWidget& Palette() const { return *FPalette; }
     // The palette's button of a class ("TNyxScene"), or none.
     QToolButton* PaletteButton(const std::string& ClassName) const;
@@ -43,8 +46,19 @@ public:
     bool OpenForm(const std::string& FileName);
     bool SaveForm();
     bool SaveFormAs();
+    // The current scene alone (TFormDocument::CurrentScene), as a scene file or a
+    // drawing chosen by the name's extension; the form then saves it there.
+    bool SaveSceneAs();
     // Asks whether to save a modified form before it is dropped: true when it may go.
     bool ConfirmDiscard();
+
+    // The commands of the Edit menu, on the selected component or scene object. Each
+    // answers whether it was carried out; errors are reported to the user.
+    bool Undo();
+    bool Redo();
+    bool CopySelection();
+    bool CutSelection();
+    bool PasteClipboard();
 
     // Chooses the file to open (ForSaving false) or to save to; empty when the user
     // cancels. Qt's file dialogs unless replaced (tests do).
@@ -59,11 +73,17 @@ private:
     void ComponentRemoved(TComponent* Component) override;
     void SelectionChanged() override;
     void StateChanged() override;
+    void ChangeMade(const std::string& Caption) override;
 
     void BuildPalette();
     void BuildMenus();
     void BuildDocks();
     std::string ChooseWithDialog(bool ForSaving);
+    // Runs a command; what it raises is reported. Answers whether it ran through.
+    bool Attempt(const std::function<void()>& Command);
+    // Before a form is put back from the history: an Objects List on one of its scenes
+    // moves to the scene at the same place in the form put back.
+    void FollowRestoredScene();
     // The scene the time line shows for the selection, or the one shown when the
     // selection belongs to no scene.
     TNyxScene* SceneOfSelection() const;
@@ -73,6 +93,8 @@ private:
     TFormView* FFormView = nullptr;
     TPropertiesView* FPropertiesView = nullptr;
     TNyxTimeLine* FTimeLine = nullptr;
+    TFormHistory* FHistory = nullptr;
+    bool FChoosingScene = false;  // the file dialog offers scene files and drawings
     QTabWidget* FPalette = nullptr;
     bool FSelectingFromTimeLine = false;
 };

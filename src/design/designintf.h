@@ -45,6 +45,10 @@ public:
     virtual void Modified() = 0;
     // The form's root component: the owner of everything on the form.
     virtual TComponent* GetRoot() const = 0;
+    // An addition for designers that keep an undo history: names the change that the
+    // editor is about to make ("Delete NyxSphere1"), as the history will show it.
+    // Designers without a history ignore it.
+    virtual void NameChange(const std::string& /*Caption*/) {}
 };
 
 // The name a designer gives a new component of Class on the form of Root: the class name

@@ -325,7 +325,86 @@ void FormGlyph(QPainter& p) {
     }
 }
 
+// --- Palette pictures, drawn on the same 16-unit grid and scaled ---------------------------
+
+void PanelPicture(QPainter& p) {
+    // A window with a lit sphere in it: a view of a scene.
+    p.setPen(QPen(Ink, 1));
+    p.setBrush(QColor(200, 200, 210));
+    p.drawRect(QRectF(0.5, 1.5, 15, 13));
+    QLinearGradient sky(0, 4, 0, 14);
+    sky.setColorAt(0, QColor(40, 60, 110));
+    sky.setColorAt(1, QColor(90, 120, 170));
+    p.setBrush(sky);
+    p.drawRect(QRectF(1.5, 4, 13, 9.5));
+    p.setBrush(Shaded(Warm, {8, 9}, 3.2));
+    p.drawEllipse(QPointF(8, 9), 3.2, 3.2);
+}
+
+void ScenePicture(QPainter& p) {
+    // A box and a sphere standing on a floor.
+    p.setPen(QPen(Ink, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(150, 190, 120));
+    p.drawPolygon(QPolygonF{{0.5, 13}, {5, 10}, {15.5, 10}, {11, 13}});
+    p.setBrush(Solid);
+    p.drawPolygon(QPolygonF{{3, 11}, {3, 5}, {7, 5}, {7, 11}});
+    p.setBrush(Solid.lighter(140));
+    p.drawPolygon(QPolygonF{{3, 5}, {5, 3.5}, {9, 3.5}, {7, 5}});
+    p.setBrush(Solid.darker(130));
+    p.drawPolygon(QPolygonF{{7, 5}, {9, 3.5}, {9, 9.5}, {7, 11}});
+    p.setBrush(Shaded(Warm, {11.5, 8.5}, 2.8));
+    p.drawEllipse(QPointF(11.5, 8.5), 2.8, 2.8);
+}
+
+void MaterialLibraryPicture(QPainter& p) {
+    // Four swatches, as in a sample book.
+    p.setPen(QPen(Ink, 1));
+    const QColor swatches[] = {QColor(200, 60, 50), Warm, QColor(80, 170, 90), Solid};
+    for (int i = 0; i < 4; ++i) {
+        const QPointF centre(4.5 + 7 * (i % 2), 4.5 + 7 * (i / 2));
+        p.setBrush(Shaded(swatches[i], centre, 3.2));
+        p.drawEllipse(centre, 3.2, 3.2);
+    }
+}
+
+void ConverterPicture(QPainter& p) {
+    // A drawing sheet with a folded corner and a plan on it.
+    p.setPen(QPen(Ink, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(250, 250, 245));
+    p.drawPolygon(QPolygonF{{2.5, 0.5}, {10.5, 0.5}, {13.5, 3.5}, {13.5, 15.5}, {2.5, 15.5}});
+    p.drawPolyline(QPolygonF{{10.5, 0.5}, {10.5, 3.5}, {13.5, 3.5}});
+    p.setPen(QPen(Stroke, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(4.5, 6, 7, 7));
+    p.drawLine(QPointF(4.5, 9.5), QPointF(8, 9.5));
+    p.drawLine(QPointF(8, 6), QPointF(8, 11));
+}
+
 }  // namespace
+
+QPixmap NyxPaletteImage(std::string_view ClassName) {
+    struct TPicture {
+        std::string_view Class;
+        void (*Painter)(QPainter&);
+    };
+    static constexpr TPicture Pictures[] = {{"TNyxPanel", PanelPicture},
+                                            {"TNyxScene", ScenePicture},
+                                            {"TNyxMaterialLibrary", MaterialLibraryPicture},
+                                            {"TDXFConverter", ConverterPicture}};
+    for (const TPicture& picture : Pictures) {
+        if (picture.Class != ClassName)
+            continue;
+        QPixmap pixmap(NyxPaletteImageSize, NyxPaletteImageSize);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(double(NyxPaletteImageSize) / NyxImageSize,
+                double(NyxPaletteImageSize) / NyxImageSize);
+        picture.Painter(p);
+        return pixmap;
+    }
+    return {};
+}
 
 QPixmap NyxObjectImage(int Index) {
     if (Index < 0 || Index >= NyxObjectImageCount)

@@ -4,6 +4,8 @@
 
 #include <QPixmap>
 
+#include <string_view>
+
 namespace nyx {
 
 // The number of object-kind images; their indices are those the tree shows (actor 0,
@@ -16,5 +18,11 @@ QPixmap NyxObjectImage(int Index);
 
 enum class TNyxEditorGlyph { New, Delete, Up, Down, Form };
 QPixmap NyxEditorGlyph(TNyxEditorGlyph Glyph);
+
+// The palette picture of a component class, by class name: a panel, a scene, a material
+// library and a DXF converter have their own, NyxPaletteImageSize pixels square; a null
+// pixmap for any other class.
+constexpr int NyxPaletteImageSize = 24;
+QPixmap NyxPaletteImage(std::string_view ClassName);
 
 }  // namespace nyx

@@ -108,6 +108,11 @@ auto Reported(F Handler) {
     };
 }
 
+// An object as the undo history names it: its name, or its class when it has none.
+std::string ShownName(const TNyxObject* Object) {
+    return Object->Name().empty() ? Object->ClassName() : Object->Name();
+}
+
 QIcon ImageIcon(int Index) { return Index < 0 ? QIcon() : QIcon(NyxObjectImage(Index)); }
 
 QPushButton* Button(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry) {
@@ -475,6 +480,7 @@ void TNyxObjectsListForm::Point1Click(QObject* Sender) {
     TNyxObject* parent = NodeObject(SelectedNode());
     if (!parent)
         parent = FScene;
+    FDesigner->NameChange("Add " + cls->Name() + " to " + ShownName(parent));
     TComponent* created = FDesigner->CreateComponent(cls, parent, 0, 0, 0, 0);
     auto* object = dynamic_cast<TNyxObject*>(created);
     if (!object)
@@ -488,6 +494,8 @@ void TNyxObjectsListForm::DeleteClick() {
     TNyxObject* object = NodeObject(SelectedNode());
     if (!object || object == FScene)
         return;
+    if (FDesigner)
+        FDesigner->NameChange("Delete " + ShownName(object));
     delete object;
     if (FScene)
         FScene->Invalidate(FScene);
@@ -499,10 +507,12 @@ void TNyxObjectsListForm::Movedown1Click(QObject* Sender) {
     TNyxObject* object = NodeObject(SelectedNode());
     if (!object)
         return;
-    if (Sender == FMoveup1 || Sender == FUpBtn)
-        object->SetItemIndex(object->GetItemIndex() - 1);
-    else if (Sender == FMovedown1 || Sender == FDownBtn)
-        object->SetItemIndex(object->GetItemIndex() + 1);
+    const bool up = Sender == FMoveup1 || Sender == FUpBtn;
+    if (!up && Sender != FMovedown1 && Sender != FDownBtn)
+        return;
+    if (FDesigner)
+        FDesigner->NameChange((up ? "Move up " : "Move down ") + ShownName(object));
+    object->SetItemIndex(object->GetItemIndex() + (up ? -1 : 1));
     UpdateButtons();
 }
 
@@ -521,6 +531,8 @@ void TNyxObjectsListForm::TreeView1DragDrop(QTreeWidgetItem* Target) {
     TNyxObject* target = NodeObject(Target);
     if (!dragged || !target)
         return;
+    if (FDesigner)
+        FDesigner->NameChange("Move " + ShownName(dragged) + " into " + ShownName(target));
     dragged->SetParentComponent(target);
     if (FScene)
         FScene->Invalidate(FScene);
@@ -535,6 +547,8 @@ void TNyxObjectsListForm::ClearBtnClick() {
     if (!FScene)
         return;
     FTreeView1->setCurrentItem(FTreeView1->topLevelItem(0));
+    if (FDesigner)
+        FDesigner->NameChange("Clear " + ShownName(FScene));
     FScene->Clear();
     if (FDesigner)
         FDesigner->Modified();

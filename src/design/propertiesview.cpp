@@ -218,7 +218,16 @@ void TPropertiesView::RefreshValues() {
 }
 
 bool TPropertiesView::Commit(TRow& Row, const std::string& Text) {
-    return Text != Row.Shown && Attempt([&] { Row.Editor->SetValue(Text); });
+    if (Text == Row.Shown)
+        return false;
+    return Attempt([&] {
+        const auto* component = dynamic_cast<const TComponent*>(FInstance);
+        const std::string name = component && !component->Name().empty()
+                                     ? component->Name()
+                                     : std::string(FInstance->ClassName());
+        FDesigner.NameChange("Set " + Row.Path.toStdString() + " of " + name);
+        Row.Editor->SetValue(Text);
+    });
 }
 
 bool TPropertiesView::Attempt(const std::function<void()>& Action) {
