@@ -27,7 +27,9 @@
 #include "framerace.h"
 #include "gl/opengl.h"
 #include "gl/wgl.h"
+#include "objects/label.h"
 #include "objects/lines.h"
+#include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "scene/camera.h"
 #include "scene/light.h"
@@ -307,6 +309,84 @@ void BM_CachedDemoMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CachedDemoMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+// --- Driver memory of a drawing ----------------------------------------------------------
+
+// A drawing's mix of objects (half lines, a fifth each circles and arcs, a tenth labels,
+// points and faces), round-robin over ten layers, with the cache on: what the first
+// frame's lists cost the driver, per object, against what the objects themselves take.
+void BM_DrawingDriverMemory(benchmark::State& state) {
+    const int n = int(state.range(0));
+    for (auto _ : state) {
+        const long start = ResidentKB();
+        TBenchScene s({5000, -9000, 12000}, 40000);
+        s.Camera->Target()->Store({5000, 5000, 0});
+        s.AddLight(LightAt, false);
+        std::vector<TNyxObject*> layers;
+        for (int i = 0; i < 10; ++i) {
+            layers.push_back(new TNyxActor(&s.Owner));
+            layers.back()->SetParentComponent(s.Scene);
+        }
+        for (int i = 0; i < n; ++i) {
+            const double x = (i * 7919) % 10000, y = (i * 104729) % 10000;
+            TNyxObject* o;
+            switch (i % 20) {
+            case 10:
+            case 11:
+            case 12:
+            case 13: {
+                auto* c = new TNyxCircle(&s.Owner);
+                c->SetSegments(45);
+                o = c;
+                break;
+            }
+            case 14:
+            case 15:
+            case 16:
+            case 17: {
+                auto* a = new TNyxArc(&s.Owner);
+                a->SetSegments(45);
+                a->SetEndAngle(120);
+                o = a;
+                break;
+            }
+            case 18: {
+                auto* label = new TNyxLabel(&s.Owner);
+                label->SetCaption("Label " + std::to_string(i % 10000));
+                label->SetBitmapFont(false);
+                o = label;
+                break;
+            }
+            case 19: {
+                auto* p = new TNyxPolygon(&s.Owner);
+                for (int k = 0; k < 4; ++k) {
+                    auto* v = static_cast<TNyxVertex3CI*>(p->Vertexes()->Add());
+                    v->SetData(0, k & 1 ? 10 : 0);
+                    v->SetData(1, k & 2 ? 10 : 0);
+                }
+                o = p;
+                break;
+            }
+            default: {
+                auto* l = new TNyxLine(&s.Owner);
+                l->Point2()->Store({30, 20, 5});
+                o = l;
+            }
+            }
+            o->XForm()->Translate()->Store({x, y, 0});
+            o->XForm()->Scale()->Store({20, 20, 20});
+            o->SetParentComponent(layers[std::size_t(i % 10)]);
+        }
+        const long built = ResidentKB();
+        s.Open(true);
+        s.Frame();
+        const long drawn = ResidentKB();
+        state.counters["object_bytes"] = double(built - start) * 1024 / n;
+        state.counters["driver_bytes"] = double(drawn - built) * 1024 / n;
+        state.counters["lists"] = double(AllocatedLists(CurrentListSpace()));
+    }
+}
+BENCHMARK(BM_DrawingDriverMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

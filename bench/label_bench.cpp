@@ -6,6 +6,10 @@
 //   bypassed: every list is made from FreeType and the tessellator and holds its geometry.
 //   Target: the cached first frame at least 5 times faster than the uncached one (compare
 //   the rows of equal N; label_us is the time per label).
+// BM_CachedLabelsFirstFrame/N: the first frame of N labels in a scene with CacheGeometry
+//   on, whose labels call glyph lists shared per list space, against the first frame of
+//   the same scene with one line in each label's place. Counters: lines_ms, ratio (target
+//   <= 1.5 for 24,000 labels).
 // BM_LabelsSteadyFrame/N/cache: later frames, which only call the lists.
 // BM_CreateLabels/N: making N labels in a scene; no font is touched.
 // BM_ListAllocation/N: the platform's share of any label build: N lists compiled in a new
@@ -18,6 +22,7 @@
 
 #include "gl/fonts.h"
 #include "objects/label.h"
+#include "objects/lines.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
@@ -83,9 +88,11 @@ double Seconds(F&& Work) {
     return std::chrono::duration<double>(TClock::now() - start).count();
 }
 
-// A context, a lit scene and a camera over a square grid of labels.
+// A context, a lit scene and a camera over a square grid of labels, or of one line in
+// each label's place; Cached switches the scene's CacheGeometry on.
 struct TLabelScene {
-    explicit TLabelScene(int count) : Gl(Width, Height) {
+    explicit TLabelScene(int count, bool Lines = false, bool Cached = false) : Gl(Width, Height) {
+        Scene.SetCacheGeometry(Cached);
         Scene.SetRenderDC(&Gl.Surface());
         auto* light = new TNyxLight(nullptr);
         light->SetParentComponent(&Scene);
@@ -96,6 +103,13 @@ struct TLabelScene {
             ++side;
         char caption[16];
         for (int i = 0; i < count; ++i) {
+            if (Lines) {
+                auto* line = new TNyxLine(nullptr);
+                SetVertex(line->Point2(), 5, 0, 0);
+                SetVertex(line->XForm()->Translate(), (i % side) * 6.0, (i / side) * 1.5, 0);
+                line->SetParentComponent(&Scene);
+                continue;
+            }
             auto* label = new TNyxLabel(nullptr);
             std::snprintf(caption, sizeof caption, "Label %04d", i % 10000);
             label->SetCaption(caption);
@@ -147,6 +161,30 @@ BENCHMARK(BM_LabelsFirstFrame)
     ->Args({2000, 0})
     ->Args({20000, 1})
     ->Args({20000, 0})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+void BM_CachedLabelsFirstFrame(benchmark::State& state) {
+    const int count = int(state.range(0));
+    double labels = 0, lines = 0;
+    for (auto _ : state) {
+        ClearGlyphCache();
+        TLabelScene withLabels(count, false, true);
+        const double t = withLabels.Frame();
+        labels += t;
+        state.SetIterationTime(t);
+        TLabelScene withLines(count, true, true);
+        lines += withLines.Frame();
+    }
+    state.counters["lines_ms"] = lines / double(state.iterations()) * 1e3;
+    state.counters["ratio"] = labels / lines;
+    state.counters["rss_mb"] = PeakRssMb();
+}
+BENCHMARK(BM_CachedLabelsFirstFrame)
+    ->ArgNames({"labels"})
+    ->Arg(2000)
+    ->Arg(24000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);

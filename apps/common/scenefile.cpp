@@ -44,11 +44,13 @@ bool StartsLikeDrawing(TStream& Stream) {
 // Loads or saves a drawing: Step of a converter on Root and FileName. Errors come with
 // the file in front, in one line; a read error names the line of the file it lies at
 // (the converter's own number counts the lines read again after its section searches).
-void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConverter::*Step)()) {
+void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConverter::*Step)(),
+                  const TProgressEvent& Progress = {}) {
     TDXFConverter converter(nullptr);
     converter.SetRoot(&Root);
     converter.SetFileName(FileName);
     converter.SetReadExtendedEntities(true);
+    converter.SetOnProgress(Progress);
     try {
         (converter.*Step)();
     } catch (const EDXFReadException& e) {
@@ -187,21 +189,32 @@ std::optional<TSceneFileForm> FormOfName(const std::string& FileName) {
     return std::nullopt;
 }
 
-void LoadSceneFile(TNyxObject& Root, const std::string& FileName) {
-    switch (FormOfContents(FileName)) {
-    case TSceneFileForm::Binary:
-        Root.LoadFromFile(FileName);
+void LoadSceneFile(TNyxObject& Root, const std::string& FileName, const TProgressEvent& Progress) {
+    const TSceneFileForm form = FormOfContents(FileName);
+    if (form == TSceneFileForm::Dxf) {
+        RunConverter(Root, FileName, &TDXFConverter::LoadFromFile, Progress);
         return;
-    case TSceneFileForm::Text:
-        Root.LoadFromTextFile(FileName);
-        return;
-    case TSceneFileForm::Dxf:
-        RunConverter(Root, FileName, &TDXFConverter::LoadFromFile);
-        return;
-    case TSceneFileForm::Model:
+    }
+    if (form == TSceneFileForm::Model) {
         LoadModel(Root, FileName);
         return;
     }
+    // A scene tells the progress of its stream loads to its own event, for this load
+    // Progress.
+    struct TLent {
+        TNyxScene* Scene;
+        TProgressEvent Kept;
+        ~TLent() {
+            if (Scene)
+                Scene->SetOnProgress(Kept);
+        }
+    } lent{Root.AsScene(), Root.AsScene() ? Root.AsScene()->OnProgress() : TProgressEvent()};
+    if (lent.Scene)
+        lent.Scene->SetOnProgress(Progress);
+    if (form == TSceneFileForm::Binary)
+        Root.LoadFromFile(FileName);
+    else
+        Root.LoadFromTextFile(FileName);
 }
 
 void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm Form) {
@@ -221,13 +234,14 @@ void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm
     }
 }
 
-void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form) {
+void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form,
+                      const TProgressEvent& Progress) {
     const TSceneFileForm in = FormOfContents(InFile);
     if (Form == TSceneFileForm::Dxf || Form == TSceneFileForm::Model || in == TSceneFileForm::Dxf ||
         in == TSceneFileForm::Model) {
         TComponent owner(nullptr);
         auto* scene = new TNyxScene(&owner);
-        LoadSceneFile(*scene, InFile);
+        LoadSceneFile(*scene, InFile, Progress);
         SaveSceneFile(*scene, OutFile, Form);
         return;
     }

@@ -4,6 +4,8 @@
 // signature, a drawing's first group code), the form to write by the name's extension.
 // Core only, so that nyxconv links no Qt.
 
+#include "rtl/progress.h"
+
 #include <optional>
 #include <string>
 
@@ -37,16 +39,20 @@ std::optional<TSceneFileForm> FormOfName(const std::string& FileName);
 // Reads FileName, whichever form it holds, into Root, whose children it replaces.
 // Errors name the file and the position in it (a drawing's line number), in one line;
 // a file that fails the check before anything is freed leaves Root as it was. A drawing
-// that fails half-way leaves what was read before the failure.
-void LoadSceneFile(TNyxObject& Root, const std::string& FileName);
+// that fails half-way leaves what was read before the failure. Progress hears how far
+// the reading of a drawing, or of a stream into a scene, is.
+void LoadSceneFile(TNyxObject& Root, const std::string& FileName,
+                   const TProgressEvent& Progress = {});
 // Writes Root with its subtree to FileName in Form; a drawing takes Root's children as
 // its layers, naming unnamed ones LAYER_0000, LAYER_0001, ... FileName appears only
 // when whole, except a model, which holds the meshes of the subtree only.
 void SaveSceneFile(TNyxObject& Root, const std::string& FileName, TSceneFileForm Form);
 // Writes what InFile holds to OutFile in Form. Between the two stream forms the stream
 // is kept as stored: root class and name, every property and object. A drawing or a
-// model on either side goes through a scene: InFile is loaded into one, which is saved in Form.
-// OutFile appears only when whole.
-void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form);
+// model on either side goes through a scene: InFile is loaded into one, which is saved
+// in Form. OutFile appears only when whole. Progress hears how far the load of a
+// drawing, or into one, is.
+void ConvertSceneFile(const std::string& InFile, const std::string& OutFile, TSceneFileForm Form,
+                      const TProgressEvent& Progress = {});
 
 }  // namespace nyx

@@ -10,7 +10,10 @@
 #include "rtl/sysutils.h"
 #include "scene/scene.h"
 
+#include <unistd.h>
+
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
@@ -50,6 +53,9 @@ const char* const Usage =
     "  --demo OUT   write the built-in demo scene (the one nyxview shows without a file)\n"
     "  --help       show this text\n"
     "\n"
+    "Reading a file larger than 10 MB shows how far it is on standard error, when that is\n"
+    "a terminal.\n"
+    "\n"
     "Errors are reported in one line on standard error, with exit status 1; an error in a\n"
     "drawing names the line it was found at.\n";
 
@@ -65,10 +71,49 @@ std::string OneLine(std::string Text) {
     return Text;
 }
 
+// The share of a long load read so far, on one line of standard error that each report
+// rewrites, when standard error is a terminal and the input is larger than 10 MB.
+class TPercentLine {
+public:
+    explicit TPercentLine(const std::string& File) : FFile(File) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(File, ec);
+        FShown = !ec && size > 10'000'000 && isatty(STDERR_FILENO);
+    }
+    // A load cut short ends the line for the error that follows.
+    ~TPercentLine() {
+        if (FLast >= 0 && !FEnded)
+            std::cerr << "\n";
+    }
+    TPercentLine(const TPercentLine&) = delete;
+    TPercentLine& operator=(const TPercentLine&) = delete;
+
+    TProgressEvent Event() {
+        return FShown ? TProgressEvent::Bind<&TPercentLine::Report>(this) : TProgressEvent();
+    }
+
+private:
+    void Report(TObject*, std::int64_t Done, std::int64_t Total) {
+        const std::int64_t percent = Total > 0 ? Done * 100 / Total : 100;
+        if (percent == FLast)
+            return;
+        FLast = percent;
+        FEnded = Done == Total;
+        std::cerr << "\rnyxconv: reading " << FFile << ": " << percent << "%"
+                  << (FEnded ? "\n" : "") << std::flush;
+    }
+
+    std::string FFile;
+    bool FShown;
+    std::int64_t FLast = -1;
+    bool FEnded = false;
+};
+
 // Loads File into a scene owned by Owner: the check every conversion starts with.
 TNyxScene* Load(TComponent& Owner, const std::string& File) {
     auto* scene = new TNyxScene(&Owner);
-    LoadSceneFile(*scene, File);
+    TPercentLine progress(File);
+    LoadSceneFile(*scene, File, progress.Event());
     return scene;
 }
 
@@ -113,8 +158,11 @@ void Convert(const std::string& In, const std::string& Out) {
         in != TSceneFileForm::Model) {
         TComponent owner(nullptr);
         Load(owner, In);
+        ConvertSceneFile(In, Out, form);
+        return;
     }
-    ConvertSceneFile(In, Out, form);
+    TPercentLine progress(In);
+    ConvertSceneFile(In, Out, form, progress.Event());
 }
 
 int Run(const std::vector<std::string>& Args) {

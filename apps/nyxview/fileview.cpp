@@ -91,9 +91,11 @@ bool FramePlan(TNyxCamera& Camera, double Aspect) {
     return true;
 }
 
-TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect) {
+TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect,
+                         const TProgressEvent& Progress) {
     TFileScene view{new TNyxScene(Owner), nullptr};
-    LoadSceneFile(*view.Scene, FileName);
+    view.Scene->SetOnProgress(Progress);
+    LoadSceneFile(*view.Scene, FileName, Progress);
     view.Camera = FirstCamera(view.Scene);
     if (!view.Camera) {
         view.Camera = new TNyxCamera(Owner);

@@ -2,6 +2,8 @@
 // The scene nyxview shows from a file. Core only, like the demo scene, so that the
 // off-screen path needs no display and tests can rebuild the same view.
 
+#include "rtl/progress.h"
+
 #include <string>
 
 namespace nyx {
@@ -26,7 +28,9 @@ bool FramePlan(TNyxCamera& Camera, double Aspect);
 // added that frames the whole scene for a view of the given aspect (width / height), as
 // a plan (FramePlan) when the scene has no depth. A
 // light is added over the viewer's shoulder when the file has none. Errors name the
-// file and the position in it.
-TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect);
+// file and the position in it. Progress hears how far the reading is, and is the scene's
+// OnProgress afterwards (its first frame's build).
+TFileScene LoadFileScene(TComponent* Owner, const std::string& FileName, double Aspect,
+                         const TProgressEvent& Progress = {});
 
 }  // namespace nyx

@@ -9,6 +9,7 @@
 #include "demo.h"
 #include "display.h"
 #include "fileview.h"
+#include "loadprogress.h"
 #include "viewerinput.h"
 
 #include "qt/host.h"
@@ -30,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -177,11 +179,21 @@ std::string OneLine(std::string Text) {
 // --- Off-screen image --------------------------------------------------------------------
 
 // The scene to show, the demo or a file's, and a panel that looks at it. Aspect is the
-// view's width over its height, for a camera that has to frame a file's scene.
+// view's width over its height, for a camera that has to frame a file's scene; Progress
+// hears how far the file's reading is.
 struct TView {
-    TView(const std::string& File, double Aspect) {
-        Camera =
-            File.empty() ? BuildDemoScene(&Root).Camera : LoadFileScene(&Root, File, Aspect).Camera;
+    TView(const std::string& File, double Aspect, const TProgressEvent& Progress = {}) {
+        Show(File.empty() ? BuildDemoScene(&Root).Camera
+                          : LoadFileScene(&Root, File, Aspect, Progress).Camera);
+    }
+    // An empty scene, what is left once the reading of a file was cancelled.
+    explicit TView(std::nullptr_t) {
+        auto* camera = new TNyxCamera(&Root);
+        camera->SetParentComponent(new TNyxScene(&Root));
+        Show(camera);
+    }
+    void Show(TNyxCamera* ViewCamera) {
+        Camera = ViewCamera;
         Camera->Scene()->SetCacheGeometry(true);  // a viewer's scene changes little per frame
         Panel->SetCamera(Camera);
     }
@@ -226,6 +238,40 @@ void PrintPdf(const TArgs& Args, char* Program) {
 
 // --- Window ------------------------------------------------------------------------------
 
+// A file's scene read while the progress bar shows; an empty one when the reading was
+// cancelled (the reading frees what it had read).
+void ReadView(std::optional<TView>& View, const std::string& File, double Aspect,
+              TLoadProgress& Progress) {
+    try {
+        View.emplace(File, Aspect,
+                     Progress.Event("Reading " + QString::fromStdString(File) + "..."));
+    } catch (const ELoadCancelled&) {
+        View.emplace(nullptr);
+    }
+    Progress.Done();
+}
+
+// The first frame of a file's scene, built while the progress bar shows. Cancelled, the
+// file is closed: every object of the scene goes but the camera.
+void BuildFirstFrame(TView& View, const std::string& File, TLoadProgress& Progress) {
+    TNyxScene* scene = View.Camera->Scene();
+    scene->SetOnProgress(
+        Progress.Event("Building the view of " + QString::fromStdString(File) + "..."));
+    try {
+        View.Panel->Repaint();
+    } catch (const ELoadCancelled&) {
+        const TNyxScene::TLoadScope closing(*scene);
+        scene->BeginUpdate();
+        for (std::size_t i = scene->Items().size(); i-- > 0;)
+            if (scene->Items()[i] != View.Camera)
+                delete scene->Items()[i];
+        scene->EndUpdate();
+    }
+    scene->SetOnProgress({});
+    Progress.Done();
+    View.Panel->Repaint();
+}
+
 int ShowWindow(const TArgs& Args, char* Program) {
     const std::string problem = XDisplayProblem();
     if (!problem.empty())
@@ -233,7 +279,10 @@ int ShowWindow(const TArgs& Args, char* Program) {
     // The panel draws on a GLX window, which needs Qt's X11 platform.
     return WithQt("xcb", Program, [&](QApplication& app) {
         constexpr int Width = 800, Height = 600;
-        TView view(Args.File, double(Width) / Height);
+        TLoadProgress progress;
+        std::optional<TView> read;
+        ReadView(read, Args.File, double(Width) / Height, progress);
+        TView& view = *read;
         TNyxPanelControl* control = view.Panel->PanelControl();
         control->SetMouseLeft(mmOrbit);
         control->SetMouseRight(mmTruck);
@@ -247,6 +296,8 @@ int ShowWindow(const TArgs& Args, char* Program) {
                                                 : QString::fromStdString(Args.File + " - nyxview"));
         widget.resize(Width, Height);
         widget.show();
+        if (!Args.File.empty())
+            BuildFirstFrame(view, Args.File, progress);
         return app.exec();
     });
 }

@@ -93,6 +93,7 @@ const TMetaClass& TDXFConverter::StaticClass() {
             P::Boolean("ReadExtendedEntities", &TDXFConverter::ReadExtendedEntities,
                        &TDXFConverter::SetReadExtendedEntities, false),
             P::Float("Deviation", &TDXFConverter::Deviation, &TDXFConverter::SetDeviation),
+            P::Event("OnProgress"),
         });
     return meta;
 }

@@ -33,6 +33,7 @@
 #include "geom/geom.h"
 #include "rtl/classes.h"
 #include "rtl/graphics.h"
+#include "rtl/progress.h"
 #include "rtl/sysutils.h"
 #include "scene/scene_fwd.h"
 
@@ -137,6 +138,12 @@ public:
     static constexpr double DefaultDeviation = 0.002;
     void SetDeviation(double Value);
     static constexpr const char* BlockHolderIdent = "*BLOCKS";
+
+    // An addition: the progress of LoadFromFile, in bytes of the file read out of its
+    // size, at most once per hundredth and once when the load has succeeded. A handler
+    // that raises cancels the load, which then ends as it ends on a read error.
+    const TProgressEvent& OnProgress() const { return FOnProgress; }
+    void SetOnProgress(const TProgressEvent& Value) { FOnProgress = Value; }
 
     // Clears Root when that object goes.
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -319,8 +326,10 @@ private:
     TNyxObject* FBlock = nullptr;
     TNyxObject* FBlockHolder = nullptr;
     std::unordered_map<std::string, TNyxObject*> FBlocks;
+    TProgressEvent FOnProgress;
 
     // Reading state.
+    TProgressReporter FProgress;
     std::unique_ptr<TFileStream> FFile;
     std::unique_ptr<char[]> FBuffer;
     std::int64_t FBufferFill = 0;

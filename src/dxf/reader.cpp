@@ -40,12 +40,15 @@ void TDXFConverter::LoadFromFile() {
             C->FLayers.clear();
             C->FBlocks.clear();
             C->FBlock = C->FBlockHolder = nullptr;
+            C->FProgress = {};
         }
     } closer{this};
     if (std::string_view(FBuffer.get(), std::size_t(FBufferFill)).starts_with(BinaryDXFSentinel))
         throw EDXFReadException("TDXFConverter.LoadFromFile: the file is a binary DXF drawing, "
                                 "which is not read; save the drawing as ASCII DXF",
                                 -1);
+    FProgress = TProgressReporter(FOnProgress, this, FFile->Size());
+    FProgress.Report(0);
 
     TNyxObject* root = FRoot;
     // A scene as Root repaints on every change unless held: with the hold, once, when
@@ -78,6 +81,7 @@ void TDXFConverter::LoadFromFile() {
     if (!move_to_entity_section() || !read_entities())
         throw EDXFReadException(
             "TDXFConverter.LoadFromFile :No Entities or invalid Entities section in DXF file", -1);
+    FProgress.Finish();
 }
 
 // --- Sections ------------------------------------------------------------------------------

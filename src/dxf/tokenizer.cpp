@@ -99,6 +99,7 @@ bool TDXFConverter::FillBuffer() {
     FBufferStart += FBufferFill;
     FBufferIndex = 0;
     FBufferFill = FFile ? FFile->Read(FBuffer.get(), ReadBufferSize) : 0;
+    FProgress.Report(FBufferStart);
     if (FBufferFill == 0) {
         FErrorState = -1;
         return false;

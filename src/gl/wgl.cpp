@@ -332,13 +332,22 @@ detail::TShareGroup* GroupOf(std::uint64_t Space) {
     return nullptr;
 }
 
+// Gives Count lists from Base of the current group up: back to its allocator when they
+// came from there.
+void DeleteLists(detail::TShareGroup& Group, GLuint Base, GLsizei Count) {
+    if (Group.Names.Owns(Base))
+        Group.Names.Release(Base, Count);
+    else
+        glDeleteLists(Base, Count);
+}
+
 }  // namespace
 
 void ReleaseLists(std::uint64_t Space, GLuint Base, GLsizei Count) {
     if (Space == 0 || Base == 0 || Count <= 0)
         return;
     if (Space == CurrentListSpace()) {
-        glDeleteLists(Base, Count);
+        DeleteLists(*detail::CurrentShareGroup(), Base, Count);
         return;
     }
     if (detail::TShareGroup* group = GroupOf(Space))
@@ -353,7 +362,17 @@ void DeleteReleasedLists() {
     const std::vector<std::pair<GLuint, GLsizei>> released = std::move(group->Released);
     group->Released.clear();
     for (const auto& [base, count] : released)
-        glDeleteLists(base, count);
+        DeleteLists(*group, base, count);
+}
+
+GLuint AllocateLists(GLsizei Count) {
+    detail::TShareGroup* group = detail::CurrentShareGroup();
+    return group ? group->Names.Allocate(Count) : 0;
+}
+
+std::size_t AllocatedLists(std::uint64_t Space) {
+    const detail::TShareGroup* group = GroupOf(Space);
+    return group ? group->Names.InUse() : 0;
 }
 
 }  // namespace nyx

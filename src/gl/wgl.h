@@ -17,7 +17,9 @@
 //
 // Everything runs on one thread, the user-interface thread, as the rest of the library.
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "gl/opengl.h"
 #include "rtl/devicecontext.h"
@@ -98,15 +100,37 @@ inline HGLRC wglCreateContext(HDC dc) { return wglCreateContext(dc, nullptr); }
 inline constexpr int WGL_FONT_LINES = 0;
 inline constexpr int WGL_FONT_POLYGONS = 1;
 
+// The glyph lists of the current list space themselves, which the lists of the two calls
+// above call: Lists[i] receives the list that draws the glyph of character codes[i]
+// (bitmap, or outline with the same arguments as wglUseFontOutlinesA) of the font
+// selected into dc. Each glyph is compiled once per list space, its name from the space's
+// allocator (AllocateLists), and stays for as long as the space: callers call the lists
+// and never delete them. False, with some names unset, on the failures of the two calls
+// above. Must not be called while a list is being compiled.
+bool SharedGlyphBitmaps(HDC dc, std::string_view codes, GLuint* lists);
+bool SharedGlyphOutlines(HDC dc, std::string_view codes, GLfloat deviation, GLfloat extrusion,
+                         int format, GLuint* lists);
+
 // The display-list names of the current context: a number shared by the contexts that
 // share lists, never used again for another group; 0 when no context is current. Objects
 // that keep lists tell by it whether their list names mean anything in the context at
 // hand.
 std::uint64_t CurrentListSpace();
+// Count consecutive display-list names of the current list space from the space's
+// allocator: it reserves large blocks of names from the driver and hands out ranges
+// inside them, so a name costs the same however many lists the space holds already. A
+// name given back before may come again with what was compiled into it: compile a name
+// before calling it. Everything the library compiles for a scene with CacheGeometry on gets
+// its names here, and so may an application's objects that keep lists. 0 when no context
+// is current or the driver has no names left. Give them back with ReleaseLists.
+GLuint AllocateLists(GLsizei Count);
+// The names of Space handed out by AllocateLists and not given back; 0 once Space has
+// gone.
+std::size_t AllocatedLists(std::uint64_t Space);
 // Whether some live context still has the list names of Space.
 bool ListSpaceAlive(std::uint64_t Space);
-// Gives up Count display lists from Base of Space: deleted at once when a context of
-// Space is current, otherwise kept for DeleteReleasedLists of that space; nothing when
+// Gives up Count display lists from Base of Space: deleted at once (names from
+// AllocateLists go back to the allocator) when a context of Space is current, otherwise kept for DeleteReleasedLists of that space; nothing when
 // Space has gone (its lists went with its last context). For owners of lists that may go
 // away while no context, or another one, is current.
 void ReleaseLists(std::uint64_t Space, GLuint Base, GLsizei Count);

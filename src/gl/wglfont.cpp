@@ -1,6 +1,6 @@
 // The font display-list calls: each requested list calls the glyph's shape, compiled once
 // per share group from the shared glyph cache (or, with the cache off, holds the shape
-// itself).
+// itself); and those shared lists themselves, for callers that call them directly.
 
 #include <algorithm>
 #include <cmath>
@@ -38,12 +38,12 @@ void EmitShape(const TGlyphShape& Shape) {
     glTranslatef(Shape.Metrics.gmfCellIncX, Shape.Metrics.gmfCellIncY, 0);
 }
 
-// The list holding Shape in the current share group, compiled there the first time;
-// 0 when no list name is left.
-GLuint SharedList(TShareGroup& Group, const TGlyphShape& Shape) {
+// The list holding Shape in the current share group, compiled there the first time (its
+// name from the group's allocator when Allocated); 0 when no list name is left.
+GLuint SharedList(TShareGroup& Group, const TGlyphShape& Shape, bool Allocated) {
     auto [it, added] = Group.GlyphLists.try_emplace(Shape.Serial, 0);
     if (added) {
-        const GLuint list = glGenLists(1);
+        const GLuint list = Allocated ? Group.Names.Allocate(1) : glGenLists(1);
         if (list == 0) {
             Group.GlyphLists.erase(it);
             return 0;
@@ -78,7 +78,7 @@ bool UseFont(HDC Dc, std::uint32_t First, std::uint32_t Count, std::uint32_t Lis
         if (Metrics)
             Metrics[i] = shape->Metrics;
         if (cached) {
-            const GLuint glyph = SharedList(*group, *shape);
+            const GLuint glyph = SharedList(*group, *shape, false);
             if (glyph == 0)
                 return false;
             glNewList(ListBase + i, GL_COMPILE);
@@ -89,6 +89,20 @@ bool UseFont(HDC Dc, std::uint32_t First, std::uint32_t Count, std::uint32_t Lis
             EmitShape(*shape);
             glEndList();
         }
+    }
+    return true;
+}
+
+bool SharedGlyphs(HDC Dc, std::string_view Codes, const TGlyphStyle& Style, GLuint* Lists) {
+    TShareGroup* group = Dc ? CurrentShareGroup() : nullptr;
+    if (!group)
+        return false;
+    const TLogFont& font = Dc->Font();
+    for (std::size_t i = 0; i < Codes.size(); ++i) {
+        const TGlyphShape* shape = CachedGlyph(font, Style, static_cast<unsigned char>(Codes[i]));
+        Lists[i] = shape ? SharedList(*group, *shape, true) : 0;
+        if (Lists[i] == 0)
+            return false;
     }
     return true;
 }
@@ -113,3 +127,20 @@ bool wglUseFontOutlinesA(HDC dc, std::uint32_t first, std::uint32_t count, std::
 
 }  // namespace native
 }  // namespace nyx::detail
+
+namespace nyx {
+
+bool SharedGlyphBitmaps(HDC dc, std::string_view codes, GLuint* lists) {
+    return detail::SharedGlyphs(dc, codes, detail::TGlyphStyle{}, lists);
+}
+
+bool SharedGlyphOutlines(HDC dc, std::string_view codes, GLfloat deviation, GLfloat extrusion,
+                         int format, GLuint* lists) {
+    if (!(deviation >= 0) || !(extrusion >= 0) || !std::isfinite(deviation) ||
+        !std::isfinite(extrusion) || (format != WGL_FONT_LINES && format != WGL_FONT_POLYGONS))
+        return false;
+    return detail::SharedGlyphs(dc, codes, detail::TGlyphStyle{true, format, deviation, extrusion},
+                                lists);
+}
+
+}  // namespace nyx

@@ -96,8 +96,30 @@ void TNyxLabel::DeleteLists(TGlyphLists& Lists) {
     Lists.Valid = false;
 }
 
+bool TNyxLabel::SharesGlyphLists() const {
+    const TNyxScene* scene = Scene();
+    return scene && scene->CacheGeometry();
+}
+
+bool TNyxLabel::BuildSharedLists(TGlyphLists& Lists) {
+    DeleteLists(Lists);
+    Lists.Glyphs.resize(FCaption.size());
+    const TNyxScene* scene = Scene();
+    const HDC dc = scene ? scene->RenderDC() : nullptr;
+    SelectObject(dc, FFont.LogFont());
+    const int format = DrawType() == dtFill ? WGL_FONT_POLYGONS : WGL_FONT_LINES;
+    Lists.Valid = FBitmapFont
+                      ? SharedGlyphBitmaps(dc, FCaption, Lists.Glyphs.data())
+                      : SharedGlyphOutlines(dc, FCaption, GLfloat(FDeviation), GLfloat(FExtrusion),
+                                            format, Lists.Glyphs.data());
+    Lists.Shared = true;
+    return Lists.Valid;
+}
+
 bool TNyxLabel::BuildLists(TGlyphLists& Lists) {
     DeleteLists(Lists);
+    Lists.Shared = false;
+    Lists.Glyphs.clear();
     if (FCaption.size() > std::size_t(std::numeric_limits<GLsizei>::max()))
         return false;
     const auto count = GLsizei(FCaption.size());
@@ -135,9 +157,12 @@ TNyxLabel::TGlyphLists* TNyxLabel::CurrentLists() {
     if (!lists) {
         // Contexts that are gone took their lists with them.
         std::erase_if(FLists, [](const TGlyphLists& l) { return !ListSpaceAlive(l.Space); });
-        lists = &FLists.emplace_back(TGlyphLists{space, 0, 0, false});
+        lists = &FLists.emplace_back(TGlyphLists{space, 0, 0, false, false, {}});
     }
-    if (!lists->Valid && !BuildLists(*lists))
+    const bool shared = SharesGlyphLists();
+    if (lists->Valid && lists->Shared == shared)
+        return lists;
+    if (!(shared ? BuildSharedLists(*lists) : BuildLists(*lists)))
         return nullptr;
     return lists;
 }
@@ -154,6 +179,8 @@ void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
         glRasterPos3d(0, 0, 0);
     for (std::int32_t i = 0; i < lists->Count; ++i)
         glCallList(lists->Base + GLuint(i));
+    for (const std::uint32_t glyph : lists->Glyphs)
+        glCallList(glyph);
 }
 
 void TNyxLabel::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {

@@ -55,12 +55,17 @@ public:
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:
-    // The glyph lists built in one list space (gl/wgl.h, CurrentListSpace).
+    // The glyph lists built in one list space (gl/wgl.h, CurrentListSpace): a block of
+    // the label's own, one list per character; or, for a scene with CacheGeometry on, the
+    // space's shared glyph list of each character (gl/wgl.h, SharedGlyphBitmaps), which
+    // every label of the same font and glyph style calls.
     struct TGlyphLists {
         std::uint64_t Space;
         std::uint32_t Base;
         std::int32_t Count;
         bool Valid;
+        bool Shared = false;
+        std::vector<std::uint32_t> Glyphs;  // the shared lists, in caption order
     };
 
     void FontChanged(TObject* Sender);
@@ -71,6 +76,9 @@ private:
     // none when they cannot be built.
     TGlyphLists* CurrentLists();
     bool BuildLists(TGlyphLists& Lists);
+    bool BuildSharedLists(TGlyphLists& Lists);
+    // Whether the label calls its list space's shared glyph lists (CacheGeometry on).
+    bool SharesGlyphLists() const;
     static void DeleteLists(TGlyphLists& Lists);
 
     std::string FCaption;

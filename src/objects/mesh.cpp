@@ -316,8 +316,9 @@ GLuint TNyxMesh::BuildShadowVolume(TNyxLight* Light) {
     std::vector<std::uint32_t> order(corners.size() / 3);
     std::iota(order.begin(), order.end(), 0u);
 
-    const GLuint name = glGenLists(1);
-    Light->AddShadowList(name);
+    const GLuint name = NewShadowList(Light);
+    if (name == 0)
+        return 0;
     const TGLListScope list(name, GL_COMPILE);
     if (!order.empty()) {
         TClientArrays arrays;

@@ -10,6 +10,7 @@
 
 #include "rtl/classes.h"
 #include "rtl/event.h"
+#include "rtl/progress.h"
 
 #include <cstdint>
 #include <functional>
@@ -175,6 +176,12 @@ public:
     void SetParent(TComponent* Value) { FParent = Value; }
     const TReaderError& OnError() const { return FOnError; }
     void SetOnError(const TReaderError& Value) { FOnError = Value; }
+    // An addition: the bytes of the stream read so far, out of its size, reported to
+    // Value with Sender as the sender while ReadRootComponent reads, at most once per
+    // hundredth and once when the whole object has been read.
+    void SetOnProgress(const TProgressEvent& Value, TObject* Sender) {
+        FProgress = TProgressReporter(Value, Sender, FStreamEnd);
+    }
 
     // Offers Message to OnError; true when the handler set Handled.
     bool Error(const std::string& Message);
@@ -250,6 +257,7 @@ private:
     TComponent* FOwner = nullptr;
     TComponent* FParent = nullptr;
     TReaderError FOnError;
+    TProgressReporter FProgress;
     int FDepth = 0;
     std::vector<LoadedEntry> FLoaded;
     std::vector<Fixup> FFixups;

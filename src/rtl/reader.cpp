@@ -50,6 +50,7 @@ void TReader::Fill(std::size_t Need) {
             ReadError("TReader: the stream ends in the middle of a value; it is truncated");
         FBufLen += std::size_t(n);
     }
+    FProgress.Report(FBufOrigin);
 }
 
 std::uint8_t TReader::GetByte() {
@@ -648,6 +649,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
             e.Component->Loaded();
             e.Component->SetLoading(false);
         }
+        FProgress.Finish();
     } catch (...) {
         FDepth = 0;
         for (const LoadedEntry& e : FLoaded) {

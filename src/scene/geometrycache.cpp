@@ -237,7 +237,7 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
         glCallList(name);
         return;
     }
-    const GLuint name = PrepareGeometry() ? glGenLists(1) : 0;
+    const GLuint name = PrepareGeometry() ? AllocateLists(1) : 0;
     if (name == 0) {
         DrawSpecific(Face, Draft);
         return;
@@ -246,10 +246,11 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
         const TGLListScope list(name, GL_COMPILE);
         CompileSpecific(Face, Draft);
     } catch (...) {
-        glDeleteLists(name, 1);
+        ReleaseLists(space, name, 1);
         throw;
     }
     cache.AddGeometry(space, key, name);
+    Scene()->CompileProgress(1);
     glCallList(name);
 }
 
@@ -382,7 +383,7 @@ GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind
     bool ready = true;
     for (std::size_t i = First; i < Last; ++i)
         ready = FItems[i]->PrepareLists(Scene, State, Kind, Space, Key) && ready;
-    const GLuint name = ready ? glGenLists(1) : 0;
+    const GLuint name = ready ? AllocateLists(1) : 0;
     if (name == 0)
         return 0;
     try {
@@ -393,10 +394,11 @@ GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind
             FItems[i]->Draw(&Scene, State, Kind);
         state.CloseBracket();
     } catch (...) {
-        glDeleteLists(name, 1);
+        ReleaseLists(Space, name, 1);
         throw;
     }
     cache.AddItems(Space, Key, items, count, name);
+    Scene.CompileProgress(count);
     return name;
 }
 

@@ -73,10 +73,8 @@ public:
     const std::vector<std::uint32_t>& ShadowLists() const { return FShadowLists; }
     void AddShadowList(std::uint32_t List) { FShadowLists.push_back(List); }
     // A volume kept by the object that built it (CacheGeometry): drawn in this frame like
-    // the others, but not deleted by the light. HandOverShadowList hands a list added
-    // with AddShadowList over to its object so.
+    // the others, but not deleted by the light.
     void AddCachedShadowList(std::uint32_t List);
-    void HandOverShadowList(std::uint32_t List) { FCachedLists.push_back(List); }
     // Deletes the lists the light owns (a context must be current) and forgets them all.
     void DeleteShadowLists();
     // Expires when the light goes: cached volumes tell by it a light that has gone from

@@ -174,8 +174,13 @@ void TNyxPanel::MakeCurrent() {
 // --- Painting ----------------------------------------------------------------------------
 
 void TNyxPanel::Paint() {
-    if (!FRenderContext)
+    if (!FRenderContext || FPainting)
         return;
+    struct TPainting {
+        bool& Flag;
+        explicit TPainting(bool& F) : Flag(F) { Flag = true; }
+        ~TPainting() { Flag = false; }
+    } painting(FPainting);
     FollowCameraScene();
     MakeCurrent();
     if (CurrentContextValue != FRenderContext)

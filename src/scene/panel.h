@@ -139,6 +139,8 @@ private:
     std::unique_ptr<TNyxPanelControl> FPanelControl;
     std::int32_t FFrameCount = 0;
     double FRenderTime = 0;
+    bool FPainting = false;  // a paint asked for while one runs (from a progress report's
+                             // event processing, say) is left out
     // The scene this panel is registered with (followed through removal notification).
     TNyxScene* FScene = nullptr;
 };

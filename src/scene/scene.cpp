@@ -2,6 +2,7 @@
 
 #include "gl/glscope.h"
 #include "gl/wgl.h"
+#include "rtl/filer.h"
 #include "rtl/graphics.h"
 #include "scene/camera.h"
 #include "scene/material.h"
@@ -46,6 +47,13 @@ private:
 
 void ClearSelected(TNyxObject* Obj, void*) { Obj->StoreSelected(false); }
 
+std::int64_t CountDescendants(const TNyxObject& Obj) {
+    std::int64_t n = std::int64_t(Obj.Items().size());
+    for (const TNyxObject* child : Obj.Items())
+        n += CountDescendants(*child);
+    return n;
+}
+
 }  // namespace
 
 const TEnumInfo& TNyxDrawStateInfo() {
@@ -78,7 +86,8 @@ const TMetaClass& TNyxScene::StaticClass() {
          P::Boolean("CacheGeometry", &TNyxScene::CacheGeometry, &TNyxScene::SetCacheGeometry,
                     false),
          P::Reference<TNyxMaterialLibrary>("MaterialLibrary", &TNyxScene::MaterialLibrary,
-                                           &TNyxScene::SetMaterialLibrary)});
+                                           &TNyxScene::SetMaterialLibrary),
+         P::Event("OnProgress")});
     return meta;
 }
 
@@ -190,8 +199,20 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
     // the cache has been on).
     DeleteReleasedLists();
     const std::uint64_t outerSpace = FCacheListSpace;
-    const TAtExit endCaching([this, outerSpace] { FCacheListSpace = outerSpace; });
+    const TAtExit endCaching([this, outerSpace] {
+        FCacheListSpace = outerSpace;
+        FCompileProgress = {};
+    });
     FCacheListSpace = FCacheGeometry ? CurrentListSpace() : 0;
+    const bool firstCompile = FOnProgress && FCacheListSpace != 0 && FDrawing == 1 &&
+                              std::find(FCompiledSpaces.begin(), FCompiledSpaces.end(),
+                                        FCacheListSpace) == FCompiledSpaces.end();
+    if (firstCompile) {
+        const std::int64_t passes = !Draft && FShadows ? 3 : 2;
+        FCompileProgress = TProgressReporter(FOnProgress, this, CountDescendants(*this) * passes);
+        FCompiled = 0;
+        FCompileProgress.Report(0);
+    }
 
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, FAmbientRGBA.data());
     glClearStencil(0);
@@ -215,6 +236,17 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
             Draw(this, state, kind);
     }
     Draw(this, dsPost, kind);
+    if (firstCompile) {
+        FCompiledSpaces.push_back(FCacheListSpace);
+        FCompileProgress.Finish();
+    }
+}
+
+void TNyxScene::CompileProgress(std::size_t Count) {
+    if (!FCompileProgress)
+        return;
+    FCompiled += std::int64_t(Count);
+    FCompileProgress.Report(std::min(FCompiled, FCompileProgress.Total()));
 }
 
 // --- Selection -----------------------------------------------------------------------
@@ -314,6 +346,8 @@ void TNyxScene::Invalidate(TObject* Sender) {
 
 void TNyxScene::LoadFromReader(TReader& Reader) {
     const TLoadScope loading(*this);
+    FCompiledSpaces.clear();
+    Reader.SetOnProgress(FOnProgress, this);
     TNyxObject::LoadFromReader(Reader);
 }
 
@@ -451,6 +485,7 @@ void TNyxScene::SetCacheGeometry(bool Value) {
     if (Value == FCacheGeometry)
         return;
     FCacheGeometry = Value;
+    FCompiledSpaces.clear();
     if (!Value)
         Iterate(&DropCache, nullptr);
     Invalidate(this);

@@ -10,6 +10,7 @@
 #include "geom/geom.h"
 #include "rtl/devicecontext.h"
 #include "rtl/host.h"
+#include "rtl/progress.h"
 #include "scene/object.h"
 
 #include <array>
@@ -125,6 +126,18 @@ public:
     // material of its library, the library itself, the reflection switch.
     std::uint32_t CacheEpoch() const { return FCacheEpoch; }
 
+    // An addition: the progress of long work on the scene, told to OnProgress with the
+    // scene as the sender: a load from a stream (bytes read of the stream's size), and
+    // the first frame that compiles the cached geometry in a list space after
+    // CacheGeometry was switched on or the scene loaded (objects compiled of the objects
+    // times the compiled passes). A handler that raises cancels the load or the frame as
+    // any error would: the load fails, the frame ends there, its lists given up or kept
+    // for the next frame.
+    const TProgressEvent& OnProgress() const { return FOnProgress; }
+    void SetOnProgress(const TProgressEvent& Value) { FOnProgress = Value; }
+    // Count more objects compiled into lists in this frame (by the geometry cache).
+    void CompileProgress(std::size_t Count);
+
     TNyxMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
     // Registers the scene with the library's materials, so that their edits repaint
     // it; the link is cut when either side goes away.
@@ -179,6 +192,12 @@ private:
     std::vector<TNyxObject*> FSelectNames;
     bool FSelecting = false;
     int FDrawing = 0;  // nesting of Render and Select
+    TProgressEvent FOnProgress;
+    // The list spaces whose first compile has been reported, and the report of the frame
+    // compiling now.
+    std::vector<std::uint64_t> FCompiledSpaces;
+    TProgressReporter FCompileProgress;
+    std::int64_t FCompiled = 0;
     int FLoading = 0;  // open load scopes
 };
 

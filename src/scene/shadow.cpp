@@ -1,6 +1,7 @@
 #include "scene/shadow.h"
 
 #include "gl/glscope.h"
+#include "gl/wgl.h"
 #include "rtl/sysutils.h"
 #include "scene/detail/geometrycache.h"
 #include "scene/detail/shadowtess.h"
@@ -309,11 +310,32 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
         }
     }
 
-    const GLuint name = BuildShadowVolume(Light);
-    if (space != 0) {
-        Light->HandOverShadowList(name);
+    FVolumeSpace = space;
+    FPendingVolume = 0;
+    GLuint name = 0;
+    try {
+        name = BuildShadowVolume(Light);
+    } catch (...) {
+        // A cached volume left half-built goes back to the allocator.
+        if (FPendingVolume != 0)
+            ReleaseLists(space, FPendingVolume, 1);
+        throw;
+    }
+    if (space != 0 && name != 0) {
+        Light->AddCachedShadowList(name);
         GeometryCache().AddVolume(space, Light, key, name);
     }
+}
+
+GLuint TNyxShadowedObject::NewShadowList(TNyxLight* Light) {
+    if (FVolumeSpace != 0)
+        return FPendingVolume = AllocateLists(1);
+    // The light owns the list until the volume is complete: one left half-built by an
+    // exception goes at the light's next frame.
+    const GLuint name = glGenLists(1);
+    if (name != 0)
+        Light->AddShadowList(name);
+    return name;
 }
 
 GLuint TNyxShadowedObject::BuildShadowVolume(TNyxLight* Light) {
@@ -370,10 +392,9 @@ GLuint TNyxShadowedObject::BuildShadowVolume(TNyxLight* Light) {
         buffer.assign(buffer.size() + FeedbackStep, 0.0f);  // old contents are not needed
     }
 
-    // The light owns the list until the volume is complete: one left half-built by an
-    // exception goes at the light's next frame.
-    const GLuint name = glGenLists(1);
-    Light->AddShadowList(name);
+    const GLuint name = NewShadowList(Light);
+    if (name == 0)
+        return 0;  // no list name left: this object casts no shadow this frame
     {
         const TGLListScope list(name, GL_COMPILE);
         Light->Tess().Tessellate(buffer.data(), n, pointExtrusion);

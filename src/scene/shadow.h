@@ -50,10 +50,19 @@ public:
     virtual void DoBuildShadowVolumes(TNyxLight* Light);
 
 protected:
-    // Compiles the volume cast from Light into a new display list, appended to the
-    // light's list, and returns its name: the outline of the feedback render here.
+    // Compiles the volume cast from Light into a list of NewShadowList and returns its
+    // name, or 0 when no name was left: the outline of the feedback render here.
     // DoBuildShadowVolumes calls it when no cached volume stands for it.
     virtual GLuint BuildShadowVolume(TNyxLight* Light);
+    // The list a volume is compiled into, asked for once the volume is ready to be
+    // compiled (after any feedback render, so that the calls keep their order): a name of
+    // the list space's allocator while the cache keeps volumes, otherwise a new list
+    // that the light owns. 0 when the driver has no name left.
+    GLuint NewShadowList(TNyxLight* Light);
+
+private:
+    std::uint64_t FVolumeSpace = 0;  // during DoBuildShadowVolumes: the cache's list space
+    GLuint FPendingVolume = 0;       // the allocator's name handed out for it, if any
 };
 
 }  // namespace nyx

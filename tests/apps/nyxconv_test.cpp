@@ -88,6 +88,32 @@ TEST(Nyxconv, CheckCountsTheObjectsOfEachClass) {
                            want.str());
 }
 
+// Reading a file larger than 10 MB shows its percentage on one line of standard error
+// when that is a terminal (here a pseudo-terminal made by script), and nothing otherwise.
+TEST(Nyxconv, ALargeInputShowsHowFarItsReadingIsOnATerminal) {
+    TTempDir dir;
+    test::TGroups header;
+    for (int i = 0; i < 11; ++i)
+        header.emplace_back(999, std::string(1'000'000, 'x'));  // comments, passed over
+    using test::operator+;
+    test::WriteFile(dir / "big.dxf",
+                    test::DxfText(test::Section("HEADER", header) +
+                                  test::Drawing({{"L1", 1}}, {{0, "POINT"}, {8, "L1"}})));
+    const TRun plain = RunNyxconv({"--check", "big.dxf"}, dir);
+    ExpectDone(plain);
+    const TRun terminal = test::RunProgram(
+        "script", {"-qec", std::string(NYXCONV_PATH) + " --check big.dxf", "/dev/null"}, dir);
+    EXPECT_EQ(terminal.Status, 0) << terminal.Out;
+    const std::string line = "\rnyxconv: reading big.dxf: ";
+    EXPECT_EQ(terminal.Out.find(line + "0%"), 0u) << terminal.Out.substr(0, 200);
+    EXPECT_NE(terminal.Out.find(line + "100%\r\n"), std::string::npos);
+    std::size_t shown = 0;
+    for (std::size_t at = 0; (at = terminal.Out.find(line, at)) != std::string::npos; ++at)
+        ++shown;
+    EXPECT_GE(shown, 50u) << "about one report per percent";
+    EXPECT_NE(terminal.Out.find(plain.Out.substr(0, plain.Out.find('\n'))), std::string::npos);
+}
+
 TEST(Nyxconv, DrawingsGoToSceneFilesAndBackKeepingLayersAndObjects) {
     TTempDir dir;
     test::WriteFile(dir / "plan.dxf", test::PlanDrawing());

@@ -6,6 +6,7 @@
 #include "objects/label.h"
 #include "objects/lines.h"
 #include "objects/polygon.h"
+#include "progresslog.h"
 #include "scene/proxy.h"
 
 #include <gtest/gtest.h>
@@ -467,6 +468,35 @@ TEST_F(ReaderTest, LongValuesKeepTheir255FirstCharacters) {
 }
 
 // --- Failures --------------------------------------------------------------------------------
+
+// The converter tells how many bytes of the file it has read, rewinds after section
+// searches notwithstanding; a handler that raises ends the load with its error.
+TEST_F(ReaderTest, TheLoadReportsItsProgress) {
+    TGroups lines;
+    for (int i = 0; i < 6000; ++i)
+        lines.insert(lines.end(), {{0, "LINE"},
+                                   {8, "L1"},
+                                   {10, "0"},
+                                   {20, "0"},
+                                   {30, "0"},
+                                   {11, std::to_string(i)},
+                                   {21, "1"},
+                                   {31, "0"}});
+    // No HEADER: its search runs to the end and rewinds.
+    const std::string file = Dir.Write("big.dxf", DxfText(Drawing(RedAndBlue, lines)));
+    C.SetFileName(file);
+    test::TProgressLog log;
+    C.SetOnProgress(log.Event());
+    C.LoadFromFile();
+    log.ExpectWellFormed(std::int64_t(std::filesystem::file_size(file)));
+    EXPECT_EQ(log.Sender, &C);
+
+    test::TProgressLog cancelling;
+    cancelling.CancelAt = 2;
+    C.SetOnProgress(cancelling.Event());
+    EXPECT_THROW(C.LoadFromFile(), std::runtime_error);
+    EXPECT_EQ(cancelling.Reports.size(), 2u);
+}
 
 TEST_F(ReaderTest, PreconditionsFailWithTheirMessages) {
     TDXFConverter c(nullptr);

@@ -308,6 +308,37 @@ TEST(LabelTest, ListsFollowTheContextTheyAreDrawnIn) {
     wglDeleteContext(shared);
 }
 
+// With the scene's CacheGeometry on, labels own no lists: each calls the list space's
+// shared list of each of its characters, compiled by the first label that needs it.
+TEST(LabelTest, WithTheCacheOnLabelsCallSharedGlyphLists) {
+    TLabelScene s("aba");
+    s.Scene.SetCacheGeometry(true);
+    auto* second = new TNyxLabel(nullptr);
+    second->SetParentComponent(&s.Scene);
+    second->SetCaption("ab");
+    auto recorder = std::make_unique<TGLRecorder>();
+    s.Label->DrawSpecific(GL_FRONT_AND_BACK, false);
+    const Strings first = recorder->Calls({"glGenLists", "glNewList", "glCallList"});
+    ASSERT_EQ(first.size(), 6u);
+    EXPECT_EQ(first[0], "glGenLists(1024)") << "a block of names for the list space";
+    const std::string a = first[1].substr(10, first[1].find(',') - 10);
+    const std::string b = first[2].substr(10, first[2].find(',') - 10);
+    EXPECT_EQ(Strings(first.begin() + 3, first.end()),
+              (Strings{"glCallList(" + a + ")", "glCallList(" + b + ")", "glCallList(" + a + ")"}));
+    recorder->Clear();
+    second->DrawSpecific(GL_FRONT_AND_BACK, false);
+    EXPECT_EQ(recorder->Calls(), (Strings{"glRasterPos3d(0, 0, 0)", "glCallList(" + a + ")",
+                                          "glCallList(" + b + ")"}));
+    recorder->Clear();
+    delete second;
+    EXPECT_TRUE(recorder->Calls().empty()) << "it owns no lists";
+    recorder.reset();
+    s.Scene.SetCacheGeometry(false);  // back to lists of its own
+    const Strings off = s.Draw();
+    EXPECT_EQ(off, Join(BitmapBuild("aba", TLabelScene::Base(off)),
+                        BitmapCalls(3, TLabelScene::Base(off))));
+}
+
 TEST(LabelTest, HasNoExtent) {
     for (const char* caption : {"", "a", "A long caption"}) {
         TNyxLabel label(nullptr);
@@ -503,6 +534,32 @@ TEST(LabelPixels, ExtrudedLabelIsLitLikeASolid) {
     EXPECT_EQ(front.first, behind.first);
     EXPECT_GT(front.second, 220);
     EXPECT_NEAR(behind.second, 128, 8);
+}
+
+// The shared glyph lists draw what the label's own lists draw, in every glyph style.
+TEST(LabelPixels, SharedGlyphListsShowTheSamePixels) {
+    for (const bool bitmap : {true, false})
+        for (const TNyxDrawType type : {dtFill, dtLine}) {
+            SCOPED_TRACE(testing::Message() << bitmap << int(type));
+            std::vector<std::uint32_t> pictures[2];
+            for (const bool cache : {false, true}) {
+                TPixelScene s;
+                s.Scene.SetCacheGeometry(cache);
+                s.AddLight({0, 0, 10});
+                TNyxLabel* label = s.AddLabel("HoH");
+                label->SetBitmapFont(bitmap);
+                label->SetDrawType(type);
+                label->SetExtrusion(0.3);
+                Place(label->XForm()->Translate(), -2, -0.5, 0);
+                Place(label->XForm()->Scale(), 1.5, 1.5, 1.5);
+                s.Render();
+                pictures[cache].assign(s.Gl.Surface().Pixels(),
+                                       s.Gl.Surface().Pixels() + kSize * kSize);
+            }
+            EXPECT_EQ(pictures[0], pictures[1]);
+            EXPECT_NE(std::count(pictures[0].begin(), pictures[0].end(), pictures[0][0]),
+                      kSize * kSize);
+        }
 }
 
 // --- User-drawn object ----------------------------------------------------------------

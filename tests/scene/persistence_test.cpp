@@ -5,6 +5,7 @@
 #include "drawprobe.h"
 #include "objects/box.h"
 #include "objects/quadrics.h"
+#include "progresslog.h"
 #include "rtl/filer.h"
 #include "rtl/host.h"
 #include "rtl/objtext.h"
@@ -434,6 +435,41 @@ int AsUnprivilegedUser(F&& Body) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A load into a scene tells its OnProgress how many bytes of the stream are read; a
+// handler that raises ends the load with its error.
+TEST(Persistence, AStreamLoadIntoASceneReportsItsProgress) {
+    TComponent owner(nullptr);
+    auto* source = new TNyxScene(&owner);
+    for (int i = 0; i < 3000; ++i)
+        Add<TNyxBox>(&owner, source, "Box" + std::to_string(i));
+    TMemoryStream stream;
+    stream.WriteComponent(source);
+    const std::int64_t size = stream.Size();
+    ASSERT_GT(size, 50 * 4096) << "enough buffer fills for many steps";
+
+    auto* target = new TNyxScene(&owner);
+    test::TProgressLog log;
+    target->SetOnProgress(log.Event());
+    stream.SetPosition(0);
+    {
+        TReader reader(stream, 4096);
+        target->LoadFromReader(reader);
+    }
+    log.ExpectWellFormed(size);
+    EXPECT_EQ(log.Sender, target);
+    EXPECT_GT(log.Reports.size(), 30u);
+    EXPECT_EQ(target->Items().size(), 3000u);
+
+    test::TProgressLog cancelling;
+    cancelling.CancelAt = 3;
+    target->SetOnProgress(cancelling.Event());
+    stream.SetPosition(0);
+    TReader reader(stream, 4096);
+    EXPECT_THROW(target->LoadFromReader(reader), std::runtime_error);
+    EXPECT_EQ(cancelling.Reports.size(), 3u);
+    EXPECT_LT(target->Items().size(), 3000u);
 }
 
 TEST(Persistence, AFailedSaveKeepsTheOldFile) {

@@ -8,13 +8,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gl/detail/listnames.h"
 #include "gl/wgl.h"
 
 namespace nyx::detail {
 
 // What the layer keeps in each display-list share group for itself: the lists it has
-// compiled there (glyph shapes of the font calls, by the shape's serial number). OpenGL
-// frees the lists with the group's last context, and this record goes with it.
+// compiled there (glyph shapes of the font calls, by the shape's serial number) and the
+// allocator of list names (AllocateLists). OpenGL frees the lists with the group's last
+// context, and this record goes with it.
 struct TShareGroup {
     // Names the group's list names for as long as the process runs (CurrentListSpace).
     const std::uint64_t Serial = NewShareGroupSerial();
@@ -22,6 +24,7 @@ struct TShareGroup {
     // Lists given up while a context of another group was current (ReleaseLists): first
     // name and count, deleted by DeleteReleasedLists in a context of this group.
     std::vector<std::pair<GLuint, GLsizei>> Released;
+    TListNames Names;
 
     static std::uint64_t NewShareGroupSerial();
 };
