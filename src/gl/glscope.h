@@ -42,6 +42,26 @@ private:
     GLenum FMode;
 };
 
+// Both matrix stacks, in the order picking fixes: projection pushed first and popped
+// first, the modelview stack selected at both ends.
+class TGLProjectionViewScope {
+public:
+    TGLProjectionViewScope() {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+    }
+    ~TGLProjectionViewScope() {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+    }
+    TGLProjectionViewScope(const TGLProjectionViewScope&) = delete;
+    TGLProjectionViewScope& operator=(const TGLProjectionViewScope&) = delete;
+};
+
 class TGLAttribScope {
 public:
     explicit TGLAttribScope(GLbitfield Mask) { glPushAttrib(Mask); }

@@ -305,10 +305,7 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
 
     std::int32_t hits = 0;
     {
-        // Declared in this order, the matrices are popped projection first and the
-        // modelview matrix is selected again at the end.
-        const TGLModeMatrixScope modelview(GL_MODELVIEW);
-        const TGLModeMatrixScope projection(GL_PROJECTION);
+        const TGLProjectionViewScope matrices;
         const TNestingScope drawing(FDrawing);
         const TAtExit forget([this] { FSelectNames.clear(); });
         Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);

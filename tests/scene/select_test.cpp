@@ -156,6 +156,19 @@ TEST_F(Selection, NoCameraDoesNothingAndDegeneratePickSizesBecomeOne) {
     EXPECT_TRUE(picks[0].starts_with("gluPickMatrix(32, 24, 1, 1,")) << picks[0];
 }
 
+TEST_F(Selection, ProjectionIsPushedAndPoppedBeforeModelview) {
+    TGLRecorder rec;
+    EXPECT_EQ(Pick(32, 24, 4, 4), 1);
+    const Strings& calls = rec.Calls();
+    ASSERT_GE(calls.size(), 8u);
+    EXPECT_EQ(Strings(calls.begin(), calls.begin() + 4),
+              (Strings{"glMatrixMode(GL_PROJECTION)", "glPushMatrix()",
+                       "glMatrixMode(GL_MODELVIEW)", "glPushMatrix()"}));
+    EXPECT_EQ(Strings(calls.end() - 4, calls.end()),
+              (Strings{"glMatrixMode(GL_PROJECTION)", "glPopMatrix()", "glMatrixMode(GL_MODELVIEW)",
+                       "glPopMatrix()"}));
+}
+
 // Raises from its geometry while selecting, when asked to.
 class TFaulty : public TQuad {
 public:
