@@ -3,6 +3,7 @@
 // (GL/gl.h up to its 1.2 additions, and GL/glu.h). Only the values are here, no entry
 // points: code outside src/gl sees the GL surface solely through gl/opengl.h.
 // The lines are token-identical to the system ones, so src/gl may include both.
+// The names in the test call log are generated from this list (src/testing/enumnames.cmake).
 
 // GL/gl.h
 #define GL_FALSE				0

@@ -1,5 +1,6 @@
 #pragma once
-// Enumerant names for the recording table's log.
+// Enumerant names for the recording table's log, generated from gl/glconst.h at build time
+// (enumnames.cmake).
 
 #include <vector>
 
