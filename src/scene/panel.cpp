@@ -8,6 +8,8 @@
 #include "scene/navigation.h"
 #include "scene/scene.h"
 
+#include <utility>
+
 namespace nyx {
 
 std::int32_t FGlobFrame = 0;
@@ -134,7 +136,7 @@ void TNyxPanel::CreateWindowHandle(const TCreateParams& Params) {
     FDeviceContext = WindowHandle()->DC();
     FPixelFormatDescriptor = WindowPixelFormatRequest();
     FPixelFormat = ChoosePixelFormat(FDeviceContext, &FPixelFormatDescriptor);
-    SetPixelFormat(FDeviceContext, FPixelFormat, &FPixelFormatDescriptor);
+    const bool formatSet = SetPixelFormat(FDeviceContext, FPixelFormat, &FPixelFormatDescriptor);
     DescribePixelFormat(FDeviceContext, FPixelFormat, sizeof FPixelFormatDescriptor,
                         &FPixelFormatDescriptor);
     // Sharing is settled when the context is made; a partner on another backend (or
@@ -144,8 +146,18 @@ void TNyxPanel::CreateWindowHandle(const TCreateParams& Params) {
     if (!FRenderContext && share)
         FRenderContext = wglCreateContext(FDeviceContext);
     FAcceleration = AccelerationOf(FPixelFormatDescriptor.dwFlags, FAcceleration);
-    if (!FRenderContext)
-        return;                     // no usable context: paints show nothing
+    FContextFailure.clear();
+    if (!FRenderContext) {
+        // Paints show nothing; the first one says why.
+        FContextFailure =
+            formatSet ? "TNyxPanel.CreateWindowHandle: no OpenGL context could be created on "
+                        "the panel's window, so the panel draws nothing; check that the "
+                        "OpenGL driver works on this display"
+                      : "TNyxPanel.CreateWindowHandle: the panel's window took no OpenGL pixel "
+                        "format, so the panel draws nothing; run on a display that offers an "
+                        "OpenGL visual with depth and stencil buffers";
+        return;
+    }
     CurrentContextValue = nullptr;  // a new context is never current yet
     MakeCurrent();
     if (CurrentContextValue != FRenderContext)
@@ -174,7 +186,11 @@ void TNyxPanel::MakeCurrent() {
 // --- Painting ----------------------------------------------------------------------------
 
 void TNyxPanel::Paint() {
-    if (!FRenderContext || FPainting)
+    if (!FRenderContext) {
+        ReportContextFailure();
+        return;
+    }
+    if (FPainting)
         return;
     struct TPainting {
         bool& Flag;
@@ -200,6 +216,13 @@ void TNyxPanel::Paint() {
     }
     glFlush();
     SwapBuffers(FDeviceContext);
+}
+
+void TNyxPanel::ReportContextFailure() {
+    if (FContextFailure.empty())
+        return;
+    const EOutOfResources failure(std::exchange(FContextFailure, {}));
+    HandleException(failure);
 }
 
 void TNyxPanel::WMPaint(TMessage& Message) {

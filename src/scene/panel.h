@@ -6,6 +6,9 @@
 // into any canvas or onto a printed page. The window itself comes from the host
 // (TCustomControl's factory): an off-screen memory bitmap by default.
 //
+// Addition: a window that got no pixel format or no context says why, once, through the
+// application's exception handler at its first paint, instead of staying black silently.
+//
 // Sections: options - TNyxPanel.
 
 #include "gl/gl_fwd.h"
@@ -123,6 +126,9 @@ private:
     // Registers with the scene the camera belongs to now, leaving the one it left.
     void FollowCameraScene();
     void ReleaseContext();
+    // Hands a failure to make the window's context to the application's exception
+    // handler, once per window: without a context the panel cannot draw at all.
+    void ReportContextFailure();
 
     std::int32_t FPixelFormat = 0;
     PIXELFORMATDESCRIPTOR FPixelFormatDescriptor{};
@@ -143,6 +149,8 @@ private:
                              // event processing, say) is left out
     // The scene this panel is registered with (followed through removal notification).
     TNyxScene* FScene = nullptr;
+    // Why the window got no context, until reported; empty otherwise.
+    std::string FContextFailure;
 };
 
 }  // namespace nyx

@@ -13,6 +13,7 @@
 #include "gl/wgl.h"
 #include "rtl/sysutils.h"
 #include "testing/detail/glprinters.h"
+#include "testing/glfaults.h"
 #include "testing/glrecorder.h"
 
 namespace nyx {
@@ -35,6 +36,9 @@ std::vector<GLenum> PendingErrors() {
             break;
         errors.push_back(error);
     }
+    // Those a failing table raised on purpose (testing/glfaults.h), as if the library had.
+    for (const GLenum error : detail::TakeRaisedGLErrors())
+        errors.push_back(error);
     return errors;
 }
 
@@ -105,6 +109,7 @@ TGLChecker::TGLChecker() : FNext(&ActiveGLDispatch()) {
     SetGLDispatch(&CheckingGL);
     if (ContextCurrent())
         PendingErrors();  // left from before: not ours to report
+    detail::TakeRaisedGLErrors();
 }
 
 TGLChecker* TGLChecker::Current() { return Installed; }

@@ -4,7 +4,8 @@
 // then checked:
 // - after each OpenGL or GLU call, the real glGetError (outside the binding: the library
 //   itself never asks) until it answers GL_NO_ERROR; every error is kept with the call
-//   that caused it, "glEnable(0x1234): GL_INVALID_ENUM". Inside glBegin/glEnd, where
+//   that caused it, "glEnable(0x1234): GL_INVALID_ENUM", and those a failing table
+//   (testing/glfaults.h) raised on purpose. Inside glBegin/glEnd, where
 //   asking is itself an error, the question waits for glEnd;
 // - at the end of each frame (SwapBuffers, or a context made current, released or
 //   deleted) the modelview, projection and attribute stacks must be as deep as when the

@@ -9,6 +9,7 @@
 
 #include "gl/wgl.h"
 #include "rtl/sysutils.h"
+#include "testing/glfaults.h"
 #include "testing/glrecorder.h"
 #include "testing/offscreen.h"
 
@@ -49,6 +50,20 @@ TEST_F(Checker, AsksOnlyOutsideBeginEnd) {
     glEnable(GL_LIGHTING);
     glEnd();
     EXPECT_THAT(checker.TakeProblems(), ElementsAre("glEnd(): GL_INVALID_OPERATION"));
+}
+
+// An error a test raises on purpose is found after the call it chose, and only there.
+TEST_F(Checker, RaisedErrorNamesTheChosenCall) {
+    TGLFaults faults;
+    faults.RaiseError("glEndList", GL_OUT_OF_MEMORY, 2);
+    const GLuint list = glGenLists(1);
+    for (int i = 0; i < 3; ++i) {
+        glNewList(list, GL_COMPILE);
+        glEndList();
+    }
+    glDeleteLists(list, 1);
+    EXPECT_THAT(checker.TakeProblems(), ElementsAre("glEndList(): GL_OUT_OF_MEMORY"));
+    EXPECT_EQ(faults.Failed(), 1u);
 }
 
 TEST_F(Checker, RecorderAboveItLogsOnlyTheLibrarysCalls) {
