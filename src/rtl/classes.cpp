@@ -1,6 +1,7 @@
 #include "rtl/classes.h"
 
 #include "rtl/filer.h"
+#include "rtl/scope.h"
 
 #include <algorithm>
 #include <iterator>
@@ -535,16 +536,10 @@ void TCollection::Assign(const TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
-        Clear();
-        for (TCollectionItem* item : source->FItems)
-            Add()->Assign(item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    const TUpdateScope update(*this);
+    Clear();
+    for (TCollectionItem* item : source->FItems)
+        Add()->Assign(item);
 }
 
 void TCollection::Update(TCollectionItem*) {}

@@ -1,5 +1,6 @@
 #include "rtl/controls.h"
 
+#include "rtl/scope.h"
 #include "rtl/sysutils.h"
 
 #include <algorithm>
@@ -72,16 +73,10 @@ void TCustomControl::SetCursor(TCursor Value) {
 void TCustomControl::HandleNeeded() {
     if (FWindow || FCreatingHandle)
         return;
-    FCreatingHandle = true;
-    try {
-        TCreateParams params;
-        CreateParams(params);
-        CreateWindowHandle(params);
-    } catch (...) {
-        FCreatingHandle = false;
-        throw;
-    }
-    FCreatingHandle = false;
+    const TRestore creating(FCreatingHandle, true);
+    TCreateParams params;
+    CreateParams(params);
+    CreateWindowHandle(params);
 }
 
 void TCustomControl::DestroyHandle() {
@@ -174,13 +169,10 @@ void TCustomControl::PerformExit() {
 
 void TCustomControl::WMPaint(TMessage& Message) {
     BeginPaint();
-    try {
+    {
+        const TOnExit end([this] { EndPaint(); });
         Paint();
-    } catch (...) {
-        EndPaint();
-        throw;
     }
-    EndPaint();
     Message.Result = 0;
 }
 

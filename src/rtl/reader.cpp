@@ -1,6 +1,7 @@
 #include "rtl/filer.h"
 
 #include "rtl/detail/objectformat.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 
 #include <algorithm>
@@ -394,13 +395,10 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
         FDefinedName = &name;
         FDefinedPath = &path;
         FDefinedFound = false;
-        try {
+        {
+            const TOnExit forget([this] { FDefinedName = nullptr; });
             persistent->DefineProperties(*this);
-        } catch (...) {
-            FDefinedName = nullptr;
-            throw;
         }
-        FDefinedName = nullptr;
         if (FDefinedFound)
             return;
     }
@@ -525,33 +523,27 @@ void TReader::ReadPropValue(TObject* Instance, const TPropInfo& Prop, const std:
 void TReader::ReadCollection(TCollection* Collection, const std::string& Path, int Depth) {
     EnterNesting(Depth);
     DropFixupsOf(Collection);
-    Collection->BeginUpdate();
-    try {
-        Collection->Clear();
-        for (;;) {
-            const std::int64_t start = Position();
-            const TValueType t = ReadValue();
-            if (t == TValueType::vaNull)
-                break;
-            if (t != TValueType::vaList)
-                ReadError("TReader.ReadProperty: " + Path + ": expected an item of the collection",
-                          start);
-            TCollectionItem* item = nullptr;
-            try {
-                item = Collection->Add();
-            } catch (const Exception& e) {
-                PropertyError("TReader.ReadProperty: " + Path + ": " + e.Message(), start);
-                --FBufPos;  // hand the item back to the skipper
-                SkipCollectionBody(Depth);
-                break;
-            }
-            ReadProperties(item, Depth + 1);
+    const TUpdateScope update(*Collection);
+    Collection->Clear();
+    for (;;) {
+        const std::int64_t start = Position();
+        const TValueType t = ReadValue();
+        if (t == TValueType::vaNull)
+            break;
+        if (t != TValueType::vaList)
+            ReadError("TReader.ReadProperty: " + Path + ": expected an item of the collection",
+                      start);
+        TCollectionItem* item = nullptr;
+        try {
+            item = Collection->Add();
+        } catch (const Exception& e) {
+            PropertyError("TReader.ReadProperty: " + Path + ": " + e.Message(), start);
+            --FBufPos;  // hand the item back to the skipper
+            SkipCollectionBody(Depth);
+            break;
         }
-    } catch (...) {
-        Collection->EndUpdate();
-        throw;
+        ReadProperties(item, Depth + 1);
     }
-    Collection->EndUpdate();
 }
 
 // A collection read twice frees the items of the first reading.
@@ -627,7 +619,18 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
     FLoaded.push_back({Root, name});
     Root->SetLoading(true);
     Root->SetReading(true);
-    try {
+    {
+        const TOnFailure undo([&] {
+            FDepth = 0;
+            for (const LoadedEntry& e : FLoaded) {
+                e.Component->SetReading(false);
+                e.Component->SetLoading(false);
+            }
+            FLoaded.clear();
+            if (created)
+                delete Root;
+        });
+        const TOnExit forgetFixups([this] { FFixups.clear(); });  // before the root goes
         if (name != Root->Name()) {
             try {
                 Root->SetName(name);
@@ -650,19 +653,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
             e.Component->SetLoading(false);
         }
         FProgress.Finish();
-    } catch (...) {
-        FDepth = 0;
-        for (const LoadedEntry& e : FLoaded) {
-            e.Component->SetReading(false);
-            e.Component->SetLoading(false);
-        }
-        FLoaded.clear();
-        FFixups.clear();
-        if (created)
-            delete Root;
-        throw;
     }
-    FFixups.clear();
     return Root;
 }
 
@@ -679,7 +670,18 @@ TComponent* TReader::ReadComponent() {
     c->SetLoading(true);
     c->SetReading(true);
     ++FDepth;
-    try {
+    {
+        const TOnFailure discard([&] {
+            --FDepth;
+            FParent = parent;
+            // The half-read object and what was read inside it go away.
+            for (std::size_t i = index; i < FLoaded.size(); ++i) {
+                FLoaded[i].Component->SetReading(false);
+                FLoaded[i].Component->SetLoading(false);
+            }
+            FLoaded.resize(index);
+            delete c;
+        });
         if (!name.empty()) {
             try {
                 c->SetName(name);
@@ -693,17 +695,6 @@ TComponent* TReader::ReadComponent() {
         FParent = parent;
         if (parent)
             c->SetParentComponent(parent);
-    } catch (...) {
-        --FDepth;
-        FParent = parent;
-        // The half-read object and what was read inside it go away.
-        for (std::size_t i = index; i < FLoaded.size(); ++i) {
-            FLoaded[i].Component->SetReading(false);
-            FLoaded[i].Component->SetLoading(false);
-        }
-        FLoaded.resize(index);
-        delete c;
-        throw;
     }
     --FDepth;
     return c;
@@ -726,21 +717,14 @@ const TMetaClass& TReader::NestedClass(const std::string& ClassName, const std::
 
 void TReader::ReadData(TComponent* Instance) {
     ReadProperties(Instance, FDepth);
-    TComponent* const saved = FParent;
-    FParent = Instance;
-    try {
-        while (!EndOfList()) {
-            if (FIgnoreChildren)
-                SkipComponentAt(FDepth);
-            else
-                ReadComponent();
-        }
-        ReadListEnd();
-    } catch (...) {
-        FParent = saved;
-        throw;
+    const TRestore parent(FParent, Instance);
+    while (!EndOfList()) {
+        if (FIgnoreChildren)
+            SkipComponentAt(FDepth);
+        else
+            ReadComponent();
     }
-    FParent = saved;
+    ReadListEnd();
 }
 
 // --- References ----------------------------------------------------------------------

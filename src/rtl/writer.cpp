@@ -1,6 +1,7 @@
 #include "rtl/filer.h"
 
 #include "rtl/detail/objectformat.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 
 #include <bit>
@@ -157,18 +158,13 @@ void TWriter::WriteComponent(TComponent* Component) {
     const bool top = FDepth == 0;
     const bool wasWriting = Component->ComponentState().Contains(csWriting);
     Component->SetWriting(true);
-    ++FDepth;
-    try {
+    {
+        const TRestore depth(FDepth, FDepth + 1);
+        const TOnExit writing([&] { Component->SetWriting(wasWriting); });
         WriteStr(Component->ClassName());
         WriteStr(Component->Name());
         Component->WriteState(*this);
-    } catch (...) {
-        --FDepth;
-        Component->SetWriting(wasWriting);
-        throw;
     }
-    --FDepth;
-    Component->SetWriting(wasWriting);
     if (top)
         FlushBuffer();
 }
@@ -187,15 +183,8 @@ void TWriter::WriteProperties(TPersistent* Instance, const std::string& Prefix, 
                           " nests too deep (does an owned object own its owner?)");
     for (const TPropInfo* p : Instance->ClassType().Properties())
         WriteProperty(Instance, *p, Prefix, Depth);
-    const std::string saved = std::move(FPropPrefix);
-    FPropPrefix = Prefix;
-    try {
-        Instance->DefineProperties(*this);
-    } catch (...) {
-        FPropPrefix = saved;
-        throw;
-    }
-    FPropPrefix = saved;
+    const TRestore prefix(FPropPrefix, Prefix);
+    Instance->DefineProperties(*this);
 }
 
 void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop, const std::string& Prefix,

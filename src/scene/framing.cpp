@@ -1,6 +1,7 @@
 // Framing a whole scene in a camera: the world bounds of what a scene draws, and the
 // camera placement that shows all of it.
 
+#include "rtl/scope.h"
 #include "scene/camera.h"
 #include "scene/colored.h"
 #include "scene/proxy.h"
@@ -153,22 +154,16 @@ void TNyxCamera::ViewAll(double Aspect) {
         distance = radius / std::sin(fit);
     }
 
-    BeginUpdate();
-    try {
-        SetPositionObject(nullptr);
-        SetTargetObject(nullptr);
-        Reset();
-        for (int i = 0; i < 3; ++i) {
-            Target()->SetData(i, centre[i]);
-            Position()->SetData(i, centre[i] + distance * direction[i]);
-        }
-        SetNearPlane(std::max(distance - 1.1 * radius, distance / 100));
-        SetFarPlane(distance + 1.1 * radius);
-    } catch (...) {
-        EndUpdate();
-        throw;
+    const TUpdateScope update(*this);
+    SetPositionObject(nullptr);
+    SetTargetObject(nullptr);
+    Reset();
+    for (int i = 0; i < 3; ++i) {
+        Target()->SetData(i, centre[i]);
+        Position()->SetData(i, centre[i] + distance * direction[i]);
     }
-    EndUpdate();
+    SetNearPlane(std::max(distance - 1.1 * radius, distance / 100));
+    SetFarPlane(distance + 1.1 * radius);
 }
 
 }  // namespace nyx

@@ -2,6 +2,7 @@
 
 #include "gl/opengl.h"
 #include "gl/wgl.h"
+#include "rtl/scope.h"
 #include "rtl/sysutils.h"
 #include "scene/camera.h"
 #include "scene/fog.h"
@@ -192,11 +193,7 @@ void TNyxPanel::Paint() {
     }
     if (FPainting)
         return;
-    struct TPainting {
-        bool& Flag;
-        explicit TPainting(bool& F) : Flag(F) { Flag = true; }
-        ~TPainting() { Flag = false; }
-    } painting(FPainting);
+    const TRestore painting(FPainting, true);
     FollowCameraScene();
     MakeCurrent();
     if (CurrentContextValue != FRenderContext)
@@ -279,43 +276,31 @@ void TNyxPanel::RenderToCanvas(TCanvas& Canvas, std::int32_t Width, std::int32_t
     // The panel's own context keeps the options it holds; only the temporary one starts
     // from the defaults.
     const TNyxOptions ownApplied = FAppliedOptions;
-    auto finish = [&] {
+    const TOnExit finish([&] {
         wglMakeCurrent(dc, nullptr);
         wglDeleteContext(context);
         FAppliedOptions = ownApplied;
         scene->SetRenderDC(previousDC);
-    };
+    });
     CurrentContextValue = context;
-    if (!wglMakeCurrent(dc, context)) {
-        finish();
+    if (!wglMakeCurrent(dc, context))
         throw EOutOfResources("TNyxPanel.RenderToCanvas: the canvas refused the OpenGL "
                               "context; give it a non-empty size");
-    }
-    try {
-        scene->SetRenderDC(dc);
-        glEnable(GL_NORMALIZE);
-        glDepthFunc(GL_LEQUAL);
-        glViewport(0, 0, Width, Height);
-        FAppliedOptions = {};
-        Render(Width, Height, Draft);
-        glFlush();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    scene->SetRenderDC(dc);
+    glEnable(GL_NORMALIZE);
+    glDepthFunc(GL_LEQUAL);
+    glViewport(0, 0, Width, Height);
+    FAppliedOptions = {};
+    Render(Width, Height, Draft);
+    glFlush();
 }
 
 void TNyxPanel::Print(TPrinter& Printer) {
     Printer.SetTitle("Nyx rendered image");
     Printer.BeginDoc();
-    try {
-        RenderToCanvas(Printer.Canvas(), Printer.PageWidth(), Printer.PageHeight(), false);
-        Printer.EndDoc();
-    } catch (...) {
-        Printer.Abort();
-        throw;
-    }
+    const TOnFailure abort([&] { Printer.Abort(); });
+    RenderToCanvas(Printer.Canvas(), Printer.PageWidth(), Printer.PageHeight(), false);
+    Printer.EndDoc();
 }
 
 void TNyxPanel::ViewAll() {

@@ -3,6 +3,7 @@
 
 #include "rtl/filer.h"
 #include "rtl/objtext.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
 
@@ -81,14 +82,8 @@ void TNyxObject::ReadState(TReader& Reader) {
     FXForm.Rotate()->Store({0, 0, 0});
     FXForm.Scale()->Store({0, 0, 0});
     // Recomposed once, however the read ends: the matrix must match the components.
-    FXForm.BeginUpdate();
-    try {
-        TComponent::ReadState(Reader);
-    } catch (...) {
-        FXForm.EndUpdate();
-        throw;
-    }
-    FXForm.EndUpdate();
+    const TUpdateScope update(FXForm);
+    TComponent::ReadState(Reader);
 }
 
 void TNyxObject::OnReadError(TReader*, const std::string&, bool& Handled) { Handled = true; }
@@ -98,26 +93,13 @@ void TNyxObject::OnReadError(TReader*, const std::string&, bool& Handled) { Hand
 void TNyxObject::SaveToWriter(TWriter& Writer) { Writer.WriteRootComponent(this); }
 
 void TNyxObject::LoadFromReader(TReader& Reader) {
-    BeginUpdate();
-    try {
-        Clear();
-        Reader.SetOnError(TReaderError::Bind<&TNyxObject::OnReadError>(this));
-        const std::string kept = Name();
-        try {
-            Reader.ReadRootComponent(this);
-        } catch (...) {
-            // A read that fails half-way still gives the object its own name back.
-            try {
-                SetName(kept);
-            } catch (const Exception&) {}
-            throw;
-        }
-        SetName(kept);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    const TUpdateScope update(*this);
+    Clear();
+    Reader.SetOnError(TReaderError::Bind<&TNyxObject::OnReadError>(this));
+    // A read that fails half-way still gives the object its own name back.
+    const std::string kept = Name();
+    const TOnExit rename([&] { SetName(kept); });
+    Reader.ReadRootComponent(this);
 }
 
 // --- Files ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "gl/wgl.h"
 #include "rtl/filer.h"
 #include "rtl/graphics.h"
+#include "rtl/scope.h"
 #include "scene/camera.h"
 #include "scene/material.h"
 #include "scene/panel.h"
@@ -18,32 +19,6 @@ namespace {
 constexpr std::uintptr_t AnimationTimerID = 1;
 constexpr std::uint32_t AnimationPeriod = 40;  // milliseconds
 constexpr std::size_t SelectBufferStep = 500;
-
-// Raises a nesting counter for the length of a scope: Render and Select in progress
-// (invalidations then would start a frame inside the frame being drawn).
-class TNestingScope {
-public:
-    explicit TNestingScope(int& Counter) : FCounter(Counter) { ++FCounter; }
-    ~TNestingScope() { --FCounter; }
-    TNestingScope(const TNestingScope&) = delete;
-    TNestingScope& operator=(const TNestingScope&) = delete;
-
-private:
-    int& FCounter;
-};
-
-// Runs Fn at the end of the scope, also when an exception leaves it.
-template <typename F>
-class TAtExit {
-public:
-    explicit TAtExit(F Fn) : FFn(std::move(Fn)) {}
-    ~TAtExit() { FFn(); }
-    TAtExit(const TAtExit&) = delete;
-    TAtExit& operator=(const TAtExit&) = delete;
-
-private:
-    F FFn;
-};
 
 void ClearSelected(TNyxObject* Obj, void*) { Obj->StoreSelected(false); }
 
@@ -169,7 +144,7 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
         glEnable(GL_BLEND);
         glDepthMask(GL_FALSE);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        const TAtExit restore([] {
+        const TOnExit restore([] {
             glDepthMask(GL_TRUE);
             glDisable(GL_BLEND);
         });
@@ -189,7 +164,7 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
 void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) {
     if (!Camera)
         return;
-    TNestingScope drawing(FDrawing);
+    const TRestore drawing(FDrawing, FDrawing + 1);
     if (Camera != FCurrentCamera) {
         FCurrentCamera = Camera;
         Camera->FreeNotification(this);  // cleared when the camera goes
@@ -199,7 +174,7 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
     // the cache has been on).
     DeleteReleasedLists();
     const std::uint64_t outerSpace = FCacheListSpace;
-    const TAtExit endCaching([this, outerSpace] {
+    const TOnExit endCaching([this, outerSpace] {
         FCacheListSpace = outerSpace;
         FCompileProgress = {};
     });
@@ -267,7 +242,7 @@ void TNyxScene::SelectionDraw(std::int32_t& Hits) {
         glInitNames();
         {
             FSelecting = true;
-            const TAtExit stop([this] { FSelecting = false; });
+            const TOnExit stop([this] { FSelecting = false; });
             Draw(this, dsAllObjects, dkSelect);
         }
         Hits = selecting.Finish();
@@ -306,8 +281,8 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
     std::int32_t hits = 0;
     {
         const TGLProjectionViewScope matrices;
-        const TNestingScope drawing(FDrawing);
-        const TAtExit forget([this] { FSelectNames.clear(); });
+        const TRestore drawing(FDrawing, FDrawing + 1);
+        const TOnExit forget([this] { FSelectNames.clear(); });
         Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
         SelectionDraw(hits);
         if (ClearFirst)

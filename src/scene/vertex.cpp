@@ -1,5 +1,6 @@
 #include "scene/vertex.h"
 
+#include "rtl/scope.h"
 #include "scene/object.h"
 
 #include <algorithm>
@@ -129,16 +130,8 @@ const TMetaClass& TNyxCollection::StaticClass() {
 // The item list announces itself through Update while the item is still being built
 // or already half destroyed; the bracket holds that back until EndUpdate.
 TCollectionItem* TNyxCollection::Add() {
-    BeginUpdate();
-    TCollectionItem* item = nullptr;
-    try {
-        item = TOwnedCollection::Add();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    return item;
+    const TUpdateScope update(*this);
+    return TOwnedCollection::Add();
 }
 
 void TNyxCollection::Delete(int Index) {

@@ -1,6 +1,7 @@
 #include "rtl/detail/imagecodec.h"
 
 #include "rtl/graphics.h"
+#include "rtl/scope.h"
 
 #include <png.h>
 
@@ -57,11 +58,9 @@ TImage DecodePng(std::span<const std::uint8_t> Data, std::int64_t MaxPixels) {
     if (!png_image_begin_read_from_memory(&png, Data.data(), Data.size()))
         throw EInvalidGraphic(std::string("the PNG data is damaged (") + png.message + ")");
     TImage image;
-    try {
+    {
+        const TOnFailure release([&] { png_image_free(&png); });
         CheckSize(png.width, png.height, MaxPixels);
-    } catch (...) {
-        png_image_free(&png);
-        throw;
     }
     image.Width = int(png.width);
     image.Height = int(png.height);
