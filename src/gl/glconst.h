@@ -4,6 +4,8 @@
 // points: code outside src/gl sees the GL surface solely through gl/opengl.h.
 // The lines are token-identical to the system ones, so src/gl may include both.
 // The names in the test call log are generated from this list (src/testing/enumnames.cmake).
+// Kept as the system headers lay the lines out, not as the formatter would.
+// clang-format off
 
 // GL/gl.h
 #define GL_FALSE				0
