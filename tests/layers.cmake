@@ -14,7 +14,7 @@ set(levels
   "gl"
   "scene"
   "objects"
-  "dxf"
+  "dxf models"
   "library"
   "common"   # apps/common: what the programs share; nyxconv links no Qt
   "testing"
