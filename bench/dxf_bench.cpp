@@ -4,11 +4,15 @@
 //   tokenizer alone and the full import into scene objects (classic, and with the
 //   extended entities read) are given as multiples of it (x_floor), the import also
 //   with its peak heap per object;
+// - the same objects from the library's own binary stream: the load as a multiple of the
+//   classic import (x_import), and how its time splits;
 // - writing: the export's groups written with std::to_chars into a buffered file; the
 //   export is given as a multiple of that.
 // The drawing comes from the generator beside the project (it needs Debian's
 // python3-ezdxf) into the build folder, once; without it every case is skipped.
 #include "dxf/converter.h"
+#include "rtl/filer.h"
+#include "rtl/streams.h"
 #include "scene/object.h"
 
 #include "heapcount.h"
@@ -64,6 +68,8 @@ bool IsIntCode(int Code) { return (Code >= 60 && Code < 100) || (Code >= 170 && 
 // Mean seconds per iteration of each floor, for the multiples of the cases after it.
 double gReadFloor = 0;
 double gWriteFloor = 0;
+// Mean seconds of the classic import, for the multiple of the stream load.
+double gImport = 0;
 
 double Seconds(std::chrono::steady_clock::duration D) {
     return std::chrono::duration<double>(D).count();
@@ -159,6 +165,8 @@ void BM_Import(benchmark::State& State, bool Extended) {
         State.ResumeTiming();
     }
     ReportFloorMultiple(State, total, gReadFloor);
+    if (!Extended)
+        gImport = total / double(State.iterations());
     State.counters["objects"] = double(objects);
     State.counters["peak_B_per_object"] = double(peakPerObject);
     State.SetBytesProcessed(State.iterations() *
@@ -172,6 +180,81 @@ BENCHMARK_CAPTURE(BM_Import, extended, true)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+
+// --- The library's own stream ---------------------------------------------------------------
+
+TNyxObject* ImportedScene();
+
+const std::string& NativeFile() {
+    static const std::string path = [] {
+        const std::string out = NYX_DXF_BENCH_DIR "/bench_2.4.nyx";
+        ImportedScene()->SaveToFile(out);
+        return out;
+    }();
+    return path;
+}
+
+// The classes of a loaded tree in reading order, each with the index of its parent (-1:
+// the root), to make the same objects again without a stream.
+struct TMade {
+    const TMetaClass* Class;
+    int Parent;
+};
+
+void ListTree(const TNyxObject& Object, int Index, std::vector<TMade>& List) {
+    for (const TNyxObject* child : Object.Items()) {
+        List.push_back({&child->ClassType(), Index});
+        ListTree(*child, int(List.size()) - 1, List);
+    }
+}
+
+// The load, and the three parts of its time: the pass that checks every class before
+// anything is cleared (check_ms), making and parenting the objects alone (objects_ms), and
+// the rest, reading the values and setting the properties (values_ms).
+void BM_StreamLoad(benchmark::State& State) {
+    if (!HaveDrawing(State))
+        return;
+    const std::string& file = NativeFile();
+    double total = 0, check = 0, objects = 0;
+    for (auto _ : State) {
+        auto root = std::make_unique<TNyxObject>(nullptr);
+        auto start = std::chrono::steady_clock::now();
+        root->LoadFromFile(file);
+        total += Seconds(std::chrono::steady_clock::now() - start);
+
+        State.PauseTiming();
+        std::vector<TMade> tree;
+        ListTree(*root, -1, tree);
+        root.reset();
+        start = std::chrono::steady_clock::now();
+        {
+            TFileStream stream(file, fmOpenRead);
+            TReader reader(stream, 4096);  // the buffer of the scene's own loads
+            reader.CheckRootComponent();
+        }
+        check += Seconds(std::chrono::steady_clock::now() - start);
+        root = std::make_unique<TNyxObject>(nullptr);
+        start = std::chrono::steady_clock::now();
+        std::vector<TNyxObject*> made;
+        made.reserve(tree.size());
+        for (const TMade& m : tree) {
+            auto* o = static_cast<TNyxObject*>(m.Class->NewComponent(root.get()));
+            o->SetParentComponent(m.Parent < 0 ? root.get() : made[std::size_t(m.Parent)]);
+            made.push_back(o);
+        }
+        objects += Seconds(std::chrono::steady_clock::now() - start);
+        root.reset();
+        State.ResumeTiming();
+    }
+    const double n = double(State.iterations());
+    if (gImport > 0)
+        State.counters["x_import"] = total / n / gImport;
+    State.counters["check_ms"] = check / n * 1e3;
+    State.counters["objects_ms"] = objects / n * 1e3;
+    State.counters["values_ms"] = (total - check - objects) / n * 1e3;
+    State.SetBytesProcessed(State.iterations() * std::int64_t(std::filesystem::file_size(file)));
+}
+BENCHMARK(BM_StreamLoad)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // --- Writing ---------------------------------------------------------------------------------
 

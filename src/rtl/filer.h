@@ -13,6 +13,7 @@
 #include "rtl/progress.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -191,7 +192,7 @@ public:
     void ReadSignature();
     TValueType ReadValue();
     TValueType NextValue();
-    bool EndOfList();
+    bool EndOfList() { return PeekByte() == 0; }
     void ReadListBegin();
     void ReadListEnd();
     std::int64_t ReadInteger();
@@ -203,6 +204,8 @@ public:
     std::int64_t ReadIntegerBody(TValueType Type);
     double ReadFloatBody();
     std::string ReadStr();
+    // Into Text, reusing its room.
+    void ReadStr(std::string& Text);
     std::vector<std::uint8_t> ReadBinaryBody();
     // Skips one value of any kind, collections and lists included.
     void SkipValue();
@@ -220,6 +223,11 @@ private:
         std::string Name;
         std::int64_t At;
     };
+    // One segment of a property path: the property, in the class it was found in.
+    struct PathStep {
+        const TMetaClass* Class;
+        const TPropInfo* Prop;
+    };
     struct LoadedEntry {
         TComponent* Component;
         std::string StreamName;
@@ -230,6 +238,7 @@ private:
     void ReadPropValue(TObject* Instance, const TPropInfo& Prop, const std::string& Path,
                        std::int64_t At, int Depth);
     void ReadCollection(TCollection* Collection, const std::string& Path, int Depth);
+    static TObject* Follow(TObject* Instance, const std::vector<PathStep>& Steps);
     void SkipValueBody(TValueType Type, int Depth);
     void SkipCollectionBody(int Depth);
     void SkipBytes(std::uint64_t Count);
@@ -246,8 +255,17 @@ private:
 
     void Fill(std::size_t Need);
     void Get(void* Data, std::size_t Count);
-    std::uint8_t GetByte();
-    std::uint8_t PeekByte();
+    // Every value passes through these two: kept inline, the refill out of line.
+    std::uint8_t GetByte() {
+        if (FBufPos == FBufLen)
+            Fill(1);
+        return FBuffer[FBufPos++];
+    }
+    std::uint8_t PeekByte() {
+        if (FBufPos == FBufLen)
+            Fill(1);
+        return FBuffer[FBufPos];
+    }
     std::uint64_t GetLength(const char* What);
 
     std::size_t FBufLen = 0;
@@ -262,6 +280,14 @@ private:
     std::vector<LoadedEntry> FLoaded;
     std::vector<Fixup> FFixups;
     std::unordered_map<std::string, TComponent*> FByName;  // stored names, upper case
+    // The property path being read at each depth; kept so that paths longer than a short
+    // string take no allocation per property.
+    std::deque<std::string> FPaths;
+    // Paths resolved before, keyed by the class of the object they were read for and the
+    // path: objects of one class store the same paths again and again, and resolving each
+    // segment by name would cost much of a load.
+    std::unordered_map<std::string, std::vector<PathStep>> FResolved;
+    std::string FResolveKey;
     // DefineProperties dispatch while a property is being read.
     const std::string* FDefinedName = nullptr;
     const std::string* FDefinedPath = nullptr;

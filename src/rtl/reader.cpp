@@ -54,18 +54,6 @@ void TReader::Fill(std::size_t Need) {
     FProgress.Report(FBufOrigin);
 }
 
-std::uint8_t TReader::GetByte() {
-    if (FBufPos == FBufLen)
-        Fill(1);
-    return FBuffer[FBufPos++];
-}
-
-std::uint8_t TReader::PeekByte() {
-    if (FBufPos == FBufLen)
-        Fill(1);
-    return FBuffer[FBufPos];
-}
-
 void TReader::Get(void* Data, std::size_t Count) {
     if (Count == 0)
         return;
@@ -91,6 +79,9 @@ void TReader::Get(void* Data, std::size_t Count) {
 }
 
 std::uint64_t TReader::GetLength(const char* What) {
+    // Most lengths are below 128: one byte, and plainly within the buffer's stream.
+    if (FBufPos < FBufLen && FBuffer[FBufPos] < 0x80 && FBuffer[FBufPos] < FStreamEnd - Position())
+        return FBuffer[FBufPos++];
     const std::int64_t start = Position();
     std::uint64_t value = 0;
     for (int shift = 0;; shift += 7) {
@@ -138,8 +129,6 @@ TValueType TReader::NextValue() {
     --FBufPos;
     return t;
 }
-
-bool TReader::EndOfList() { return PeekByte() == 0; }
 
 void TReader::ReadListBegin() {
     if (ReadValue() != TValueType::vaList)
@@ -201,10 +190,14 @@ bool TReader::ReadBoolean() {
 }
 
 std::string TReader::ReadStr() {
-    const std::uint64_t n = GetLength("a text");
-    std::string s(std::size_t(n), '\0');
-    Get(s.data(), s.size());
+    std::string s;
+    ReadStr(s);
     return s;
+}
+
+void TReader::ReadStr(std::string& Text) {
+    Text.resize(std::size_t(GetLength("a text")));
+    Get(Text.data(), Text.size());
 }
 
 std::string TReader::ReadString() {
@@ -358,13 +351,23 @@ void TReader::ReadProperties(TPersistent* Instance, int Depth) {
 
 void TReader::ReadProperty(TPersistent* Instance, int Depth) {
     const std::int64_t start = Position();
-    const std::string path = ReadStr();
+    while (FPaths.size() <= std::size_t(Depth))
+        FPaths.emplace_back();
+    std::string& path = FPaths[std::size_t(Depth)];
+    ReadStr(path);
     auto unknown = [&](const TObject& in, std::string_view name) {
         PropertyError("TReader.ReadProperty: " + path + ": " + in.ClassName() +
                           " has no property " + std::string(name),
                       start);
         SkipValue();
     };
+    const TMetaClass* const cls = &Instance->ClassType();
+    FResolveKey.assign(reinterpret_cast<const char*>(&cls), sizeof cls);
+    FResolveKey += path;
+    if (const auto it = FResolved.find(FResolveKey); it != FResolved.end())
+        if (TObject* target = Follow(Instance, it->second))
+            return ReadPropValue(target, *it->second.back().Prop, path, start, Depth);
+    std::vector<PathStep> steps;
     TObject* target = Instance;
     std::string_view rest = path;
     // Paths are short: a plain scan beats a call to memchr for each of them.
@@ -381,12 +384,15 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
                 : nullptr;
         if (!next)
             return unknown(*target, segment);
+        steps.push_back({&target->ClassType(), p});
         target = next;
         rest.remove_prefix(dot + 1);
     }
     const TPropInfo* p = target->ClassType().FindProperty(rest);
     if (p && p->Kind != TTypeKind::tkMethod &&
         !(p->Kind == TTypeKind::tkClass && p->ClassKind == TClassPropKind::ckOwned)) {
+        steps.push_back({&target->ClassType(), p});
+        FResolved.emplace(FResolveKey, std::move(steps));
         ReadPropValue(target, *p, path, start, Depth);
         return;
     }
@@ -412,6 +418,19 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
         return;
     }
     unknown(*target, rest);
+}
+
+// The object a resolved path leads to from Instance, or null when an object on the way
+// is of another class than the one the path was resolved through.
+TObject* TReader::Follow(TObject* Instance, const std::vector<PathStep>& Steps) {
+    TObject* target = Instance;
+    for (std::size_t i = 0; target && i < Steps.size(); ++i) {
+        if (&target->ClassType() != Steps[i].Class)
+            return nullptr;
+        if (i + 1 < Steps.size())
+            target = Steps[i].Prop->GetObject(*target);
+    }
+    return target;
 }
 
 void TReader::ReadPropValue(TObject* Instance, const TPropInfo& Prop, const std::string& Path,

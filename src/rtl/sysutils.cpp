@@ -40,6 +40,23 @@ bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareText(a, b) == 0;
 }
 
+std::size_t TTextHash::operator()(std::string_view s) const {
+    // The names hashed are a class's properties or the registered classes: the length and
+    // three letters tell them apart well enough, and cost the same for every length.
+    if (s.empty())
+        return 0;
+    auto at = [&](std::size_t i) {
+        return std::size_t(static_cast<unsigned char>(LowerAscii(s[i])));
+    };
+    return (s.size() * 0x9E3779B97F4A7C15ull) ^ at(0) ^ at(s.size() / 2) << 8 ^
+           at(s.size() - 1) << 16;
+}
+
+bool TTextEqual::operator()(std::string_view a, std::string_view b) const {
+    // Streams and code spell names as they are declared: the exact comparison decides most.
+    return a.size() == b.size() && (a == b || CompareText(a, b) == 0);
+}
+
 std::string UpperCase(std::string_view s) {
     std::string r(s);
     for (char& c : r)

@@ -91,6 +91,17 @@ bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
 std::string UpperCase(std::string_view s);
 
+// Hashing and equality of names as SameText sees them, for hashed lookups of class and
+// property names (transparent: a string_view finds a std::string key without a copy).
+struct TTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const;
+};
+struct TTextEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 // The character a byte of the framework's single-byte strings stands for: they are
 // Windows-1252 (ANSI) text, as are the drawings and streams exchanged with it. The five
 // bytes that code page leaves undefined map to the control characters of the same value.

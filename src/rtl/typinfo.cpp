@@ -3,7 +3,7 @@
 #include "rtl/classes.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 
 namespace nyx {
 
@@ -99,6 +99,9 @@ TMetaClass::TMetaClass(std::string name, const TMetaClass* parent, std::vector<T
         else
             FAll.push_back(&p);
     }
+    FByName.reserve(FAll.size());
+    for (const TPropInfo* p : FAll)
+        FByName.emplace(p->Name, p);
 }
 
 bool TMetaClass::InheritsFrom(const TMetaClass& c) const {
@@ -131,26 +134,15 @@ std::vector<const TPropInfo*> TMetaClass::PropertiesByName() const {
 }
 
 const TPropInfo* TMetaClass::FindProperty(std::string_view name) const {
-    // Streams spell names as the tables do: try that before ignoring case.
-    for (const TPropInfo* p : FAll)
-        if (p->Name == name)
-            return p;
-    for (const TPropInfo* p : FAll)
-        if (SameText(p->Name, name))
-            return p;
-    return nullptr;
+    const auto it = FByName.find(name);
+    return it == FByName.end() ? nullptr : it->second;
 }
 
 // --- Class registry ------------------------------------------------------------------
 
 namespace {
-struct TextLess {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return CompareText(a, b) < 0;
-    }
-};
-std::map<std::string, const TMetaClass*, TextLess>& Registry() {
-    static std::map<std::string, const TMetaClass*, TextLess> registry;
+std::unordered_map<std::string, const TMetaClass*, TTextHash, TTextEqual>& Registry() {
+    static std::unordered_map<std::string, const TMetaClass*, TTextHash, TTextEqual> registry;
     return registry;
 }
 }  // namespace
@@ -184,7 +176,7 @@ void UnRegisterClasses(const std::vector<const TMetaClass*>& classes) {
 }
 
 const TMetaClass* GetClass(std::string_view name) {
-    auto it = Registry().find(std::string(name));
+    const auto it = Registry().find(name);
     return it == Registry().end() ? nullptr : it->second;
 }
 

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <type_traits>
 #include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 namespace nyx {
@@ -362,6 +363,8 @@ private:
     const TMetaClass* FParent;
     std::vector<TPropInfo> FOwn;
     std::vector<const TPropInfo*> FAll;
+    // FAll by name: streams look a property up for every value they hold.
+    std::unordered_map<std::string_view, const TPropInfo*, TTextHash, TTextEqual> FByName;
     ComponentFactory FNewComponent;
     ItemFactory FNewItem;
     const std::type_info* FType;
