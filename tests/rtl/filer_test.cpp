@@ -702,6 +702,82 @@ TEST(ObjectStream, HandWrittenTextIsAccepted) {
     EXPECT_EQ(root->Blob, (std::vector<std::uint8_t>{10, 11, 255}));
 }
 
+// --- Paths through sub-objects of varying class -----------------------------------------------
+
+namespace {
+class TWeighted : public sample::TPoint {
+    NYX_CLASS(TWeighted)
+public:
+    double Mass = 0;
+};
+
+// A heavy part's body is a TWeighted, a light one's a plain TPoint.
+class TPart : public TCollectionItem {
+    NYX_CLASS(TPart)
+public:
+    explicit TPart(TCollection* c) : TCollectionItem(c) {}
+    sample::TPoint* Body() const { return FBody.get(); }
+    bool Heavy() const { return dynamic_cast<TWeighted*>(FBody.get()) != nullptr; }
+    void SetHeavy(bool Value) {
+        FBody = Value ? std::make_unique<TWeighted>() : std::make_unique<sample::TPoint>();
+    }
+
+private:
+    std::unique_ptr<sample::TPoint> FBody = std::make_unique<sample::TPoint>();
+};
+
+class TAssembly : public TComponent {
+    NYX_CLASS(TAssembly)
+public:
+    explicit TAssembly(TComponent* AOwner) : TComponent(AOwner) {}
+    TOwnedCollection Parts{this, TPart::StaticClass()};
+};
+
+const TMetaClass& TWeighted::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TWeighted, sample::TPoint>(
+        "TWeighted", {Props<TWeighted>::Float("Mass", &TWeighted::Mass,
+                                              [](TWeighted& w, double v) { w.Mass = v; })});
+    return meta;
+}
+
+const TMetaClass& TPart::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TPart, TCollectionItem>(
+        "TPart", {Props<TPart>::Boolean("Heavy", &TPart::Heavy, &TPart::SetHeavy, false),
+                  Props<TPart>::Owned<sample::TPoint>("Body", &TPart::Body)});
+    return meta;
+}
+
+const TMetaClass& TAssembly::StaticClass() {
+    static const TMetaClass meta = TMetaClass::Make<TAssembly, TComponent>(
+        "TAssembly", {Props<TAssembly>::Collection<TOwnedCollection>(
+                         "Parts", [](const TAssembly& a) { return &a.Parts; })});
+    return meta;
+}
+}  // namespace
+
+// The reader remembers how a path resolved for a class; a sub-object of another class on the
+// same path must be looked at afresh, not written through the remembered property.
+TEST(ObjectStream, PathsResolveAfreshThroughSubObjectsOfAnotherClass) {
+    Collector errors;
+    TAssembly root(nullptr);
+    LoadBinary(&root,
+               TextToBinary("object TAssembly\n"
+                            "  Parts = <\n"
+                            "    item\n      Heavy = True\n      Body.Mass = 3.0\n    end\n"
+                            "    item\n      Body.Mass = 4.0\n      Body.X = 2.0\n    end\n"
+                            "    item\n      Heavy = True\n      Body.Mass = 5.0\n    end>\n"
+                            "end\n"),
+               errors.Handler());
+    ASSERT_EQ(root.Parts.Count(), 3);
+    auto part = [&](int i) { return static_cast<TPart*>(root.Parts.Items(i)); };
+    EXPECT_EQ(static_cast<TWeighted*>(part(0)->Body())->Mass, 3.0);
+    EXPECT_EQ(part(1)->Body()->X, 2.0);
+    EXPECT_EQ(static_cast<TWeighted*>(part(2)->Body())->Mass, 5.0);
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_TRUE(Contains(errors.messages[0], "Body.Mass: TPoint has no property Mass"))
+        << errors.messages[0];
+}
+
 // --- Bitmaps -------------------------------------------------------------------------------
 
 namespace {
