@@ -9,8 +9,7 @@
 #include "demo.h"
 #include "display.h"
 #include "fileview.h"
-#include "loadprogress.h"
-#include "viewerinput.h"
+#include "viewerwindow.h"
 
 #include "qt/host.h"
 #include "qt/panelwidget.h"
@@ -18,7 +17,6 @@
 #include "rtl/graphics.h"
 #include "rtl/host.h"
 #include "scene/camera.h"
-#include "scene/navigation.h"
 #include "scene/panel.h"
 #include "scene/scene.h"
 
@@ -31,7 +29,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,18 +57,32 @@ const char* const Usage =
     "  --print OUT.pdf  print the view onto one landscape PDF page; needs no display\n"
     "  --help           show this text\n"
     "\n"
-    "In the window:\n"
+    "In the window (menus, docks and status bar; every command has a tool tip):\n"
     "  left drag             orbit round the target\n"
     "  right drag            move the view sideways and up or down\n"
-    "  wheel                 move towards or away from the target\n"
+    "  wheel                 move towards or away from the point under the cursor\n"
+    "  double click          orbit about the point clicked from then on\n"
     "  middle click          select what lies under the cursor (the floor behind an\n"
     "                        object too), deselecting the rest\n"
     "  Ctrl+middle click     the same, keeping the rest: what is picked again leaves\n"
     "  middle drag           select what lies inside the rectangle; Ctrl keeps the rest\n"
     "  Shift+middle drag     invert the selection inside the rectangle\n"
+    "  1 2 3 4               look from the top (plan), the front, the right, or from the\n"
+    "                        front right and above (isometric)\n"
+    "  5                     switch to a narrow view from afar (nearly no perspective)\n"
+    "                        and back\n"
     "  R                     back to the starting view\n"
     "  F                     frame the whole scene\n"
-    "  Q or Esc              quit\n";
+    "  Ctrl+O                open a scene file or a drawing (or drop one on the window)\n"
+    "  Ctrl+Shift+S          save the scene as a scene file (.nyxt, .nyx) or a drawing\n"
+    "                        (.dxf); layers hidden in the Layers dock stay hidden\n"
+    "  Ctrl+E                export the view as a PNG picture of a chosen size\n"
+    "  Ctrl+P                print the view\n"
+    "  Ctrl+Q, Q or Esc      quit\n"
+    "The Layers dock shows and hides the drawing's layers (the scene's top-level groups);\n"
+    "the Scene dock lists the objects, selecting with the view; the status bar tells the\n"
+    "objects and triangles drawn, the last frame's time, the selection and the world\n"
+    "position under the cursor.\n";
 
 constexpr int MaxSide = 8192;
 
@@ -180,21 +191,11 @@ std::string OneLine(std::string Text) {
 // --- Off-screen image --------------------------------------------------------------------
 
 // The scene to show, the demo or a file's, and a panel that looks at it. Aspect is the
-// view's width over its height, for a camera that has to frame a file's scene; Progress
-// hears how far the file's reading is.
+// view's width over its height, for a camera that has to frame a file's scene.
 struct TView {
-    TView(const std::string& File, double Aspect, const TProgressEvent& Progress = {}) {
-        Show(File.empty() ? BuildDemoScene(&Root).Camera
-                          : LoadFileScene(&Root, File, Aspect, Progress).Camera);
-    }
-    // An empty scene, what is left once the reading of a file was cancelled.
-    explicit TView(std::nullptr_t) {
-        auto* camera = new TNyxCamera(&Root);
-        camera->SetParentComponent(new TNyxScene(&Root));
-        Show(camera);
-    }
-    void Show(TNyxCamera* ViewCamera) {
-        Camera = ViewCamera;
+    TView(const std::string& File, double Aspect) {
+        Camera =
+            File.empty() ? BuildDemoScene(&Root).Camera : LoadFileScene(&Root, File, Aspect).Camera;
         Camera->Scene()->SetCacheGeometry(true);  // a viewer's scene changes little per frame
         Panel->SetCamera(Camera);
     }
@@ -239,66 +240,18 @@ void PrintPdf(const TArgs& Args, char* Program) {
 
 // --- Window ------------------------------------------------------------------------------
 
-// A file's scene read while the progress bar shows; an empty one when the reading was
-// cancelled (the reading frees what it had read).
-void ReadView(std::optional<TView>& View, const std::string& File, double Aspect,
-              TLoadProgress& Progress) {
-    try {
-        View.emplace(File, Aspect,
-                     Progress.Event("Reading " + QString::fromStdString(File) + "..."));
-    } catch (const ELoadCancelled&) {
-        View.emplace(nullptr);
-    }
-    Progress.Done();
-}
-
-// The first frame of a file's scene, built while the progress bar shows. Cancelled, the
-// file is closed: every object of the scene goes but the camera.
-void BuildFirstFrame(TView& View, const std::string& File, TLoadProgress& Progress) {
-    TNyxScene* scene = View.Camera->Scene();
-    scene->SetOnProgress(
-        Progress.Event("Building the view of " + QString::fromStdString(File) + "..."));
-    try {
-        View.Panel->Repaint();
-    } catch (const ELoadCancelled&) {
-        const TNyxScene::TLoadScope closing(*scene);
-        scene->BeginUpdate();
-        for (std::size_t i = scene->Items().size(); i-- > 0;)
-            if (scene->Items()[i] != View.Camera)
-                delete scene->Items()[i];
-        scene->EndUpdate();
-    }
-    scene->SetOnProgress({});
-    Progress.Done();
-    View.Panel->Repaint();
-}
-
 int ShowWindow(const TArgs& Args, char* Program) {
     const std::string problem = XDisplayProblem();
     if (!problem.empty())
         throw TBadArgument{problem + "; use --png OUT.png to render into an image instead"};
     // The panel draws on a GLX window, which needs Qt's X11 platform.
     return WithQt("xcb", Program, [&](QApplication& app) {
-        constexpr int Width = 800, Height = 600;
-        TLoadProgress progress;
-        std::optional<TView> read;
-        ReadView(read, Args.File, double(Width) / Height, progress);
-        TView& view = *read;
-        TNyxPanelControl* control = view.Panel->PanelControl();
-        control->SetMouseLeft(mmOrbit);
-        control->SetMouseRight(mmTruck);
-        control->SetMouseWheel(mmDolly);
-
-        TNyxPanelWidget widget(view.Panel);
-        TViewerInput input(widget, view.Camera);
-        widget.installEventFilter(&input);
-        widget.setFocusPolicy(Qt::StrongFocus);
-        widget.setWindowTitle(Args.File.empty() ? QString("nyxview")
-                                                : QString::fromStdString(Args.File + " - nyxview"));
-        widget.resize(Width, Height);
-        widget.show();
-        if (!Args.File.empty())
-            BuildFirstFrame(view, Args.File, progress);
+        TViewerWindow window;
+        window.show();
+        window.PanelWidget().setFocus();
+        // Opened once shown: the progress of a big file shows over the window, and a
+        // drawing is framed for the window's own size.
+        window.Open(Args.File);
         return app.exec();
     });
 }

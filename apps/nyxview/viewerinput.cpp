@@ -69,6 +69,8 @@ bool TViewerInput::Mouse(QMouseEvent* Event) {
             throw;
         }
         control->SetMouseLeft(TNyxMouseMode(FLentMode));
+        if (OnSelected)
+            OnSelected();
         return true;
     }
     if (Event->type() == QEvent::MouseButtonDblClick || control->Moving())
@@ -83,6 +85,8 @@ bool TViewerInput::Mouse(QMouseEvent* Event) {
 bool TViewerInput::Key(QKeyEvent* Event) {
     switch (Event->key()) {
     case Qt::Key_R:
+        if (!FCamera)
+            return false;
         FCamera->Reset();
         if (FWidget.Panel())
             FWidget.Panel()->Repaint();

@@ -10,6 +10,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QKeyEvent;
 class QMouseEvent;
 
@@ -22,6 +24,11 @@ class TViewerInput : public QObject {
 public:
     // Install with Widget.installEventFilter.
     TViewerInput(TNyxPanelWidget& Widget, TNyxCamera* Camera);
+
+    // The camera R resets, after another scene is shown.
+    void SetCamera(TNyxCamera* Camera) { FCamera = Camera; }
+    // Called after the middle button selected (a click or a rubber band).
+    std::function<void()> OnSelected;
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;

@@ -25,7 +25,8 @@ const TMetaClass& TNyxPanelControl::StaticClass() {
         "TNyxPanelControl",
         {P::Enum("MouseLeft", &C::MouseLeft, &C::SetMouseLeft, TNyxMouseModeInfo(), NoDefault),
          P::Enum("MouseRight", &C::MouseRight, &C::SetMouseRight, TNyxMouseModeInfo(), NoDefault),
-         P::Enum("MouseWheel", &C::MouseWheel, &C::SetMouseWheel, TNyxMouseModeInfo(), NoDefault)});
+         P::Enum("MouseWheel", &C::MouseWheel, &C::SetMouseWheel, TNyxMouseModeInfo(), NoDefault),
+         P::Boolean("ZoomToCursor", &C::ZoomToCursor, &C::SetZoomToCursor, false)});
     return meta;
 }
 
@@ -38,6 +39,7 @@ void TNyxPanelControl::Assign(const TPersistent* Source) {
     FMouseLeft = other->FMouseLeft;
     FMouseRight = other->FMouseRight;
     FMouseWheel = other->FMouseWheel;
+    FZoomToCursor = other->FZoomToCursor;
 }
 
 namespace {
@@ -190,8 +192,29 @@ void TNyxPanelControl::MouseUp(TNyxPanel* Panel, TMouseButton, TShiftState Shift
     Panel->SetCursor(crDefault);
 }
 
+// Moves eye and target together by K times the way from the eye to the surface point
+// under At (away for K > 0, as Dolly): a move along the line of sight through that point
+// keeps it on the same pixel. False when nothing is under At.
+bool TNyxPanelControl::ZoomTowardsCursor(TNyxPanel* Panel, double K, TPoint At) {
+    TNyxCamera* camera = Panel->Camera();
+    Panel->MakeCurrent();
+    TGLArrayd3 point{};
+    if (!camera->Scene()->PickSurface(camera, Panel->Width(), Panel->Height(), At.X,
+                                      Panel->Height() - At.Y, point))
+        return false;
+    TGLMatrixd4 frame;
+    camera->GetAbsoluteMatrix(frame);
+    InverseMatrixd(frame);
+    Xformd(frame, point);
+    const TGLArrayd3 eye = camera->GetPosition();
+    const double s = std::min(-K, 0.9);  // never through the point
+    const TGLArrayd3 d{(point[0] - eye[0]) * s, (point[1] - eye[1]) * s, (point[2] - eye[2]) * s};
+    camera->Move(d[0], d[1], d[2], d[0], d[1], d[2]);
+    return true;
+}
+
 void TNyxPanelControl::MouseWheelMove(TNyxPanel* Panel, TShiftState, std::int32_t WheelDelta,
-                                      TPoint) {
+                                      TPoint MousePos) {
     if (!SceneOf(Panel))
         return;
     TNyxCamera* camera = Panel->Camera();
@@ -200,7 +223,8 @@ void TNyxPanelControl::MouseWheelMove(TNyxPanel* Panel, TShiftState, std::int32_
         camera->Roll(WheelDelta * -0.05);
         break;
     case mmDolly:
-        camera->Dolly(WheelDelta * 0.001);
+        if (!FZoomToCursor || !ZoomTowardsCursor(Panel, WheelDelta * 0.001, MousePos))
+            camera->Dolly(WheelDelta * 0.001);
         break;
     case mmFOV:
         camera->FOV(WheelDelta * 0.01);

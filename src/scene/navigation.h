@@ -42,6 +42,11 @@ public:
     void SetMouseRight(TNyxMouseMode Value) { FMouseRight = Value; }
     TNyxMouseMode MouseWheel() const { return FMouseWheel; }
     void SetMouseWheel(TNyxMouseMode Value) { FMouseWheel = Value; }
+    // An addition, off by default: the wheel in mmDolly moves the eye towards (or away
+    // from) the surface point under the cursor, which stays where it is on the screen,
+    // instead of towards the target; over empty space it dollies as usual.
+    bool ZoomToCursor() const { return FZoomToCursor; }
+    void SetZoomToCursor(bool Value) { FZoomToCursor = Value; }
 
     virtual void MouseDown(TNyxPanel* Panel, TMouseButton Button, TShiftState Shift, std::int32_t X,
                            std::int32_t Y);
@@ -63,12 +68,14 @@ public:
     bool SavedAnimation() const { return FSavedAnimation; }
 
 private:
+    bool ZoomTowardsCursor(TNyxPanel* Panel, double K, TPoint At);
     // The mode of the button pressed, or none for the middle button.
     const TNyxMouseMode* DragMode() const;
 
     TNyxMouseMode FMouseLeft = mmNone;
     TNyxMouseMode FMouseRight = mmNone;
     TNyxMouseMode FMouseWheel = mmNone;
+    bool FZoomToCursor = false;
     bool FMoving = false;
     TMouseButton FButton = mbLeft;
     TShiftState FShiftAtDown;

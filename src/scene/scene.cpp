@@ -294,6 +294,50 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
     return hits;
 }
 
+TNyxObject* TNyxScene::PickSurface(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                                   std::int32_t X, std::int32_t Y, TGLArrayd3& World) {
+    if (!Camera || Width <= 0 || Height <= 0)
+        return nullptr;
+    constexpr std::int32_t PickSize = 3;
+    GLdouble projection[16], modelview[16];
+    TNyxObject* nearest = nullptr;
+    std::uint32_t depth = 0;
+    {
+        const TGLProjectionViewScope matrices;
+        const TRestore drawing(FDrawing, FDrawing + 1);
+        const TOnExit forget([this] { FSelectNames.clear(); });
+        // The plain view, to take the hit's depth back into the world.
+        Camera->Apply(Width, Height, -1);
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        Camera->Pick(Width, Height, X, Y, PickSize, PickSize);
+        std::int32_t hits = 0;
+        SelectionDraw(hits);
+        // A record: name count, minimum and maximum depth, the names, innermost last.
+        const std::size_t size = FSelectBuffer.size();
+        std::size_t pos = 0;
+        for (std::int32_t i = 0; i < hits && pos + 3 <= size; ++i) {
+            const std::size_t count = FSelectBuffer[pos];
+            const std::uint32_t zmin = FSelectBuffer[pos + 1];
+            pos += 3;
+            if (count > 0 && pos + count <= size && (!nearest || zmin < depth)) {
+                const std::uint32_t name = FSelectBuffer[pos + count - 1];
+                if (name < FSelectNames.size()) {
+                    nearest = FSelectNames[name];
+                    depth = zmin;
+                }
+            }
+            pos += count;
+        }
+    }
+    if (!nearest)
+        return nullptr;
+    const GLint viewport[4] = {0, 0, Width, Height};
+    gluUnProject(X, Y, depth / 4294967295.0, modelview, projection, viewport, &World[0], &World[1],
+                 &World[2]);
+    return nearest;
+}
+
 // --- Repaint path --------------------------------------------------------------------
 
 bool TNyxScene::AnimatingAtRunTime() const {

@@ -48,6 +48,13 @@ public:
     virtual std::int32_t Select(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
                                 std::int32_t X, std::int32_t Y, std::int32_t PickWidth,
                                 std::int32_t PickHeight, bool Mark, bool Toggle, bool ClearFirst);
+    // An addition for viewers: the object whose surface lies nearest under the window
+    // point (X, Y), origin bottom left, and in World that surface point in world space,
+    // found by drawing in selection mode through a 3 x 3 pick region. None (World left
+    // alone) when nothing is drawn there. Selects nothing and repaints nothing; runs in
+    // the current context, whose viewport is taken as Width x Height.
+    TNyxObject* PickSurface(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height,
+                            std::int32_t X, std::int32_t Y, TGLArrayd3& World);
     // The name Obj is drawn under while selecting; it maps back to Obj until the
     // selection ends. Outside Select: 0, and nothing is recorded.
     std::uint32_t SelectionName(TNyxObject* Obj);
