@@ -50,6 +50,7 @@ void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConve
     converter.SetRoot(&Root);
     converter.SetFileName(FileName);
     converter.SetReadExtendedEntities(true);
+    converter.SetWriteLayersOff(true);
     converter.SetOnProgress(Progress);
     try {
         (converter.*Step)();

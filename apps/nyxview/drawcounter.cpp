@@ -112,6 +112,10 @@ void DeleteLists(GLuint List, GLsizei Range) {
         S().Lists.erase(List + GLuint(i));
     S().Next->glDeleteLists(List, Range);
 }
+void DrawElements(GLenum Mode, GLsizei Count, GLenum Type, const void* Indices) {
+    S().Add(S().TrianglesOf(Mode, Count));
+    S().Next->glDrawElements(Mode, Count, Type, Indices);
+}
 void EvalMesh2(GLenum Mode, GLint I1, GLint I2, GLint J1, GLint J2) {
     if (Mode == GL_FILL)
         S().Add(std::int64_t(I2 - I1) * (J2 - J1) * 2);
@@ -166,6 +170,7 @@ TDrawCounter::TDrawCounter() : FPrevious(&ActiveGLDispatch()) {
     t.glEndList = EndList;
     t.glCallList = CallList;
     t.glDeleteLists = DeleteLists;
+    t.glDrawElements = DrawElements;
     t.glEvalMesh2 = EvalMesh2;
     t.gluSphere = Sphere;
     t.gluCylinder = Cylinder;

@@ -3,9 +3,9 @@
 //
 // It stands between the library and OpenGL as the active dispatch table, forwards every
 // call, and counts on the way the triangles each frame hands over: primitives between
-// glBegin and glEnd (tessellated polygons among them), the GLU quadrics and evaluator
-// meshes by their tessellation, and display lists by what was counted while they were
-// compiled. A frame runs from the clear of its colour buffer to the swap of its buffers;
+// glBegin and glEnd (tessellated polygons among them) and of vertex arrays, the GLU
+// quadrics and evaluator meshes by their tessellation, and display lists by what was
+// counted while they were compiled. A frame runs from the clear of its colour buffer to the swap of its buffers;
 // drawing in selection mode (a pick) is not counted. Core only, like the rest of what
 // nyxview shows.
 

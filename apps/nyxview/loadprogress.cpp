@@ -33,6 +33,9 @@ void TLoadProgress::Report(TObject*, std::int64_t Done, std::int64_t Total) {
         throw ELoadCancelled();
 }
 
-void TLoadProgress::Done() { FDialog.reset(); }
+void TLoadProgress::Done() {
+    FDialog.reset();
+    FDialog.hide();  // reset alone leaves a shown dialog up: it does not close by itself
+}
 
 }  // namespace nyx

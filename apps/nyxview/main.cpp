@@ -67,8 +67,8 @@ const char* const Usage =
     "  Ctrl+middle click     the same, keeping the rest: what is picked again leaves\n"
     "  middle drag           select what lies inside the rectangle; Ctrl keeps the rest\n"
     "  Shift+middle drag     invert the selection inside the rectangle\n"
-    "  1 2 3 4               look from the top (plan), the front, the right, or from the\n"
-    "                        front right and above (isometric)\n"
+    "  1 2 3 4               look from the top (plan), the front, the right, or\n"
+    "                        from the front right and above (isometric)\n"
     "  5                     switch to a narrow view from afar (nearly no perspective)\n"
     "                        and back\n"
     "  R                     back to the starting view\n"
@@ -79,10 +79,11 @@ const char* const Usage =
     "  Ctrl+E                export the view as a PNG picture of a chosen size\n"
     "  Ctrl+P                print the view\n"
     "  Ctrl+Q, Q or Esc      quit\n"
-    "The Layers dock shows and hides the drawing's layers (the scene's top-level groups);\n"
-    "the Scene dock lists the objects, selecting with the view; the status bar tells the\n"
-    "objects and triangles drawn, the last frame's time, the selection and the world\n"
-    "position under the cursor.\n";
+    "  Esc                   while a file loads: cancel the loading\n"
+    "The Layers dock shows and hides a drawing's layers (the scene's top-level\n"
+    "groups), and Save As keeps what it hid; the Scene dock lists the objects and\n"
+    "selects with the view; the status bar tells the objects and triangles drawn, the\n"
+    "last frame's time, the selection and the world position under the cursor.\n";
 
 constexpr int MaxSide = 8192;
 

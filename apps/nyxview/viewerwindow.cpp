@@ -319,59 +319,54 @@ void TViewerWindow::Open(const std::string& FileName) {
         camera->SetParentComponent(new TNyxScene(root.get()));
         shown.clear();
     }
-    Show(std::move(root), camera, shown);
+    if (Show(std::move(root), camera, shown))
+        AddRecent(shown);
     if (FileName.empty())
         setWindowTitle(QStringLiteral("Demo scene - nyxview"));
-    if (!shown.empty()) {
-        AddRecent(shown);
-        if (isVisible())
-            BuildFirstFrame();
-    }
-}
-
-void TViewerWindow::Show(std::unique_ptr<TComponent> Root, TNyxCamera* Camera,
-                         const std::string& FileName) {
-    Camera->Scene()->SetCacheGeometry(true);  // a viewer's scene changes little per frame
-    FScene = Camera->Scene();
-    FCamera = Camera;
-    FInput->SetCamera(Camera);
-    FPanel->SetCamera(Camera);
-    FRoot = std::move(Root);  // the scene shown before goes after the panel has let go
-    FStart = PoseOf(*Camera);
-    FBeforeNarrow.reset();
-    ShowFileName(FileName);
-    FillLayers();
-    FillSceneTree();
-    FPoint->clear();
-    ShowSelected();
 }
 
 // The first frame of a big drawing compiles its geometry, which may take long: the
 // progress dialog shows it and can cancel it, which closes the file but for the camera.
-void TViewerWindow::BuildFirstFrame() {
-    FScene->SetOnProgress(
-        FProgress.Event("Building the view of " + QString::fromStdString(FFileName) + "..."));
+bool TViewerWindow::Show(std::unique_ptr<TComponent> Root, TNyxCamera* Camera,
+                         const std::string& FileName) {
+    TNyxScene* scene = Camera->Scene();
+    scene->SetCacheGeometry(true);  // a viewer's scene changes little per frame
+    const bool building = !FileName.empty() && isVisible();
+    if (building)
+        scene->SetOnProgress(
+            FProgress.Event("Building the view of " + QString::fromStdString(FileName) + "..."));
     bool cancelled = false;
     try {
-        FPanel->Repaint();
+        FPanel->SetCamera(Camera);  // paints the first frame when the panel is shown
     } catch (const ELoadCancelled&) {
         cancelled = true;
-        const TNyxScene::TLoadScope closing(*FScene);
-        FScene->BeginUpdate();
-        for (std::size_t i = FScene->Items().size(); i-- > 0;)
-            if (FScene->Items()[i] != FCamera)
-                delete FScene->Items()[i];
-        FScene->EndUpdate();
     }
-    FScene->SetOnProgress({});
-    FProgress.Done();
+    FRoot = std::move(Root);  // the scene shown before goes after the panel has let go
+    FScene = scene;
+    FCamera = Camera;
+    FInput->SetCamera(Camera);
+    if (building) {
+        scene->SetOnProgress({});
+        FProgress.Done();
+    }
     if (cancelled) {
-        ShowFileName("");
-        FillLayers();
-        FillSceneTree();
-        ShowSelected();
+        const TNyxScene::TLoadScope closing(*scene);
+        scene->BeginUpdate();
+        for (std::size_t i = scene->Items().size(); i-- > 0;)
+            if (scene->Items()[i] != Camera)
+                delete scene->Items()[i];
+        scene->EndUpdate();
     }
-    FPanel->Repaint();
+    FStart = PoseOf(*Camera);
+    FBeforeNarrow.reset();
+    ShowFileName(cancelled ? std::string() : FileName);
+    FillLayers();
+    FillSceneTree();
+    FPoint->clear();
+    ShowSelected();
+    if (cancelled)
+        FPanel->Repaint();
+    return !cancelled && !FileName.empty();
 }
 
 void TViewerWindow::ShowFileName(const std::string& FileName) {

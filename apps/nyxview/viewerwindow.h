@@ -101,8 +101,8 @@ private:
     void Apply(const TPose& Pose);
 
     std::unique_ptr<TComponent> Read(const std::string& FileName, TNyxCamera*& Camera);
-    void Show(std::unique_ptr<TComponent> Root, TNyxCamera* Camera, const std::string& FileName);
-    void BuildFirstFrame();
+    // Shows the scene of Root, building its first frame; true when FileName is shown.
+    bool Show(std::unique_ptr<TComponent> Root, TNyxCamera* Camera, const std::string& FileName);
     void ShowFileName(const std::string& FileName);
     void BuildMenus();
     void BuildDocks();

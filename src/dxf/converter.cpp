@@ -92,6 +92,8 @@ const TMetaClass& TDXFConverter::StaticClass() {
                    P::String("FileName", &TDXFConverter::FileName, &TDXFConverter::SetFileName)),
             P::Boolean("ReadExtendedEntities", &TDXFConverter::ReadExtendedEntities,
                        &TDXFConverter::SetReadExtendedEntities, false),
+            P::Boolean("WriteLayersOff", &TDXFConverter::WriteLayersOff,
+                       &TDXFConverter::SetWriteLayersOff, false),
             P::Float("Deviation", &TDXFConverter::Deviation, &TDXFConverter::SetDeviation),
             P::Event("OnProgress"),
         });

@@ -130,6 +130,11 @@ public:
     // picture's block. Off (the default), the reading is the classic one.
     bool ReadExtendedEntities() const { return FReadExtendedEntities; }
     void SetReadExtendedEntities(bool Value) { FReadExtendedEntities = Value; }
+    // An addition: a layer that is not Visible is written switched off, its colour
+    // number negative, as the reader takes it back (a black layer, number 0, has no
+    // negative and stays on). Off (the default), every layer is written on.
+    bool WriteLayersOff() const { return FWriteLayersOff; }
+    void SetWriteLayersOff(bool Value) { FWriteLayersOff = Value; }
     // An addition: the largest distance of the chords of an ellipse or a spline from
     // the curve, as a fraction of the curve's size (its major radius, the diagonal of
     // its control points' box); clamped to 0.00001 .. 0.5. 0, the default, stands for
@@ -321,6 +326,7 @@ private:
     bool FWriteVPORTInfo = false;
     std::string FFileName;
     bool FReadExtendedEntities = false;
+    bool FWriteLayersOff = false;
     double FDeviation = 0;
     // During a load: the block group being read, the holder and the groups by name.
     TNyxObject* FBlock = nullptr;

@@ -378,7 +378,8 @@ void TDXFConverter::write_layer_information() {
         PutString(2, layer->Ident());
         PutInt(70, 0);
         PutInt(61, 0);
-        PutInt(62, find_DXF_color(layer->Color()));
+        const std::int32_t color = find_DXF_color(layer->Color());
+        PutInt(62, FWriteLayersOff && !layer->Visible() ? -color : color);
         ++index;
     }
     PutString(0, "ENDTAB");

@@ -88,18 +88,22 @@ TEST_F(NyxviewWindowTest, HiddenLayersStayHiddenInTheSavedFile) {
     TNyxObject* layer = window.Scene()->Items()[0];
     EXPECT_FALSE(layer->Visible());
 
-    window.ChooseFile = [this](bool, const QString&) { return dir / "plan.nyxt"; };
-    ASSERT_TRUE(window.SaveAs());
-    EXPECT_EQ(window.windowTitle(), QString("plan.nyxt - nyxview"));
-    ASSERT_TRUE(window.OpenFile(dir / "plan.nyxt"));
-    ASSERT_NE(Layer("WALLS"), nullptr);
-    EXPECT_EQ(Layer("WALLS")->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(Layer("FLOOR")->checkState(0), Qt::Checked);
+    // Both forms keep it, the drawing as a layer switched off.
+    for (const std::string saved : {"plan.nyxt", "saved.dxf"}) {
+        SCOPED_TRACE(saved);
+        window.ChooseFile = [&](bool, const QString&) { return dir / saved; };
+        ASSERT_TRUE(window.SaveAs());
+        EXPECT_EQ(window.windowTitle(), QString::fromStdString(saved + " - nyxview"));
+        ASSERT_TRUE(window.OpenFile(dir / saved));
+        ASSERT_NE(Layer("WALLS"), nullptr);
+        EXPECT_EQ(Layer("WALLS")->checkState(0), Qt::Unchecked);
+        EXPECT_EQ(Layer("FLOOR")->checkState(0), Qt::Checked);
+    }
     // Both files are the first in the recent list, the last opened first.
     const QList<QAction*> recent = window.RecentMenu().actions();
     ASSERT_GE(recent.size(), 2);
-    EXPECT_TRUE(recent[0]->text().endsWith("plan.nyxt"));
-    EXPECT_TRUE(recent[1]->text().endsWith("plan.dxf"));
+    EXPECT_TRUE(recent[0]->text().endsWith("saved.dxf"));
+    EXPECT_TRUE(recent[1]->text().endsWith("plan.nyxt"));
 }
 
 TEST_F(NyxviewWindowTest, SceneDockAndViewSelectTogetherAndTheStatusBarTellsIt) {

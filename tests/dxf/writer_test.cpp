@@ -177,6 +177,26 @@ TEST_F(WriterTest, UnnamedLayersAreNamedAndColoursMatched) {
     EXPECT_FALSE(Contains(text, {{0, "VPORT"}}));
 }
 
+TEST_F(WriterTest, AHiddenLayerIsWrittenOffWhenAskedAndReadBackHidden) {
+    AddLayer("Shown", Red);
+    AddLayer("Hidden", Red)->SetVisible(false);
+    const auto layer = [](const std::string& Name, const std::string& Color) {
+        return TGroups{{0, "LAYER"}, {2, Name}, {70, "0"}, {61, "0"}, {62, Color}};
+    };
+    EXPECT_TRUE(Contains(Save(), layer("Hidden", "1"))) << "off by default: every layer on";
+    C.SetWriteLayersOff(true);
+    const std::string text = Save();
+    EXPECT_TRUE(Contains(text, layer("Shown", "1") + layer("Hidden", "-1")));
+
+    TNyxObject back(nullptr);
+    C.SetRoot(&back);
+    C.LoadFromFile();
+    ASSERT_EQ(back.Items().size(), 2u);
+    EXPECT_TRUE(back.Items()[0]->Visible());
+    EXPECT_FALSE(back.Items()[1]->Visible());
+    EXPECT_EQ(back.Items()[1]->Color(), Red);
+}
+
 TEST_F(WriterTest, EntityBodies) {
     TNyxActor* layer = AddLayer("L", White);
     layer->XForm()->Translate()->SetX(1000);  // bodies are local; the extent is not
