@@ -121,6 +121,33 @@ TEST_F(Selection, ToggleMarkAndClearFirstOverTwoClicks) {
     }
 }
 
+TEST_F(Selection, PickSurfaceFindsThePointUnderAPixelWithoutSelecting) {
+    struct TCase {
+        const char* What;
+        int X, Y;
+        TNyxObject* Hit;
+    };
+    const TCase cases[] = {
+        {"the middle quad's centre", 32, 24, quads[1]},
+        {"inside the right quad", 52, 26, quads[2]},
+        {"between quads", 23, 24, nullptr},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TGLArrayd3 untouched{7, 7, 7};
+        TGLArrayd3 world = untouched;
+        const int repaints = panel->Repaints;
+        EXPECT_EQ(scene->PickSurface(camera, 64, 48, c.X, c.Y, world), c.Hit);
+        // Six pixels a unit round the origin's pixel, on the quads' plane z = 0.
+        const TGLArrayd3 expected =
+            c.Hit ? TGLArrayd3{(c.X - 32) / 6.0, (c.Y - 24) / 6.0, 0} : untouched;
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NEAR(world[i], expected[i], 1e-3);
+        EXPECT_EQ(Marks(), (Marked{false, false, false}));
+        EXPECT_EQ(panel->Repaints, repaints);
+    }
+}
+
 TEST_F(Selection, BufferGrowsInStepsOf500AndKeepsItsSize) {
     // 200 quads under one point: 200 records of 4 entries overflow 500 entries once.
     std::vector<TQuad*> pile;
