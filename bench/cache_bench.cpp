@@ -373,8 +373,11 @@ void BM_DrawingDriverMemory(benchmark::State& state) {
                 o = l;
             }
             }
-            o->XForm()->Translate()->Store({x, y, 0});
-            o->XForm()->Scale()->Store({20, 20, 20});
+            // Through the setters: Store would leave the transform's matrix as it was.
+            o->XForm()->Translate()->SetX(x);
+            o->XForm()->Translate()->SetY(y);
+            for (int k = 0; k < 3; ++k)
+                o->XForm()->Scale()->SetData(k, 20);
             o->SetParentComponent(layers[std::size_t(i % 10)]);
         }
         const long built = ResidentKB();

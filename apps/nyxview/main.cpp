@@ -198,6 +198,7 @@ struct TView {
         Camera =
             File.empty() ? BuildDemoScene(&Root).Camera : LoadFileScene(&Root, File, Aspect).Camera;
         Camera->Scene()->SetCacheGeometry(true);  // a viewer's scene changes little per frame
+        Camera->Scene()->SetCullGeometry(true);   // and is often seen in part
         Panel->SetCamera(Camera);
     }
     TComponent Root{nullptr};

@@ -1,9 +1,11 @@
 #include "objects/label.h"
 
+#include "gl/detail/glyphs.h"
 #include "gl/opengl.h"
 #include "gl/wgl.h"
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace nyx {
@@ -186,6 +188,42 @@ void TNyxLabel::DrawSpecific(std::uint32_t /*Face*/, bool /*Draft*/) {
 void TNyxLabel::GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const {
     Min = {0, 0, 0};
     Max = {0, 0, 0};
+}
+
+TNyxObject::TNyxExtent TNyxLabel::DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const {
+    Min = Max = {0, 0, 0};
+    if (FBitmapFont || FCaption.empty())
+        return exBox;
+    detail::TGlyphStyle style;
+    style.Outline = true;
+    style.Format = DrawType() == dtFill ? WGL_FONT_POLYGONS : WGL_FONT_LINES;
+    style.Deviation = GLfloat(FDeviation);
+    style.Extrusion = GLfloat(FExtrusion);
+    const TLogFont font = FFont.LogFont();
+    double x = 0, y = 0;
+    for (const char c : FCaption) {
+        const detail::TGlyphShape* shape =
+            detail::CachedGlyph(font, style, static_cast<unsigned char>(c));
+        if (!shape)
+            return exUnknown;
+        const GLYPHMETRICSFLOAT& m = shape->Metrics;
+        const double left = x + m.gmfptGlyphOrigin.x, top = y + m.gmfptGlyphOrigin.y;
+        Min[0] = std::min(Min[0], left);
+        Max[0] = std::max(Max[0], left + m.gmfBlackBoxX);
+        Min[1] = std::min(Min[1], top - m.gmfBlackBoxY);
+        Max[1] = std::max(Max[1], top);
+        x += m.gmfCellIncX;
+        y += m.gmfCellIncY;
+    }
+    // A margin for the metrics' rounding to floats.
+    constexpr double Margin = 0.01;
+    for (std::size_t i = 0; i < 2; ++i) {
+        Min[i] -= Margin;
+        Max[i] += Margin;
+    }
+    Min[2] = -std::max(FExtrusion, 0.0) - Margin;
+    Max[2] = Margin;
+    return exBox;
 }
 
 }  // namespace nyx

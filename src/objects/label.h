@@ -53,6 +53,10 @@ public:
     bool PrepareGeometry() override;
     // A label has no extent: both corners are the origin.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
+    // Outline glyphs: the box of the caption's glyphs from their metrics (extrusion
+    // included); bitmap glyphs: the origin, since nothing is drawn while the raster
+    // position lies outside the view volume. Unknown when the font has no face.
+    TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:
     // The glyph lists built in one list space (gl/wgl.h, CurrentListSpace): a block of

@@ -54,6 +54,11 @@ public:
     // Bounds of the vertices (zero without any); centre the bounds' centre, radius half
     // their diagonal: the sphere round the whole mesh.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
+    // GetSize, which spans every vertex drawn.
+    TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const override {
+        GetSize(Min, Max);
+        return exBox;
+    }
     void GetCenter(TGLArrayd3& C) const override;
     double GetRadius() const override;
 

@@ -51,6 +51,11 @@ public:
     // Bounds of the vertices (zero with fewer than two); centre their mean (zero with
     // fewer than two); radius half the largest side of the bounds.
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
+    // GetSize, which spans every vertex drawn.
+    TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const override {
+        GetSize(Min, Max);
+        return exBox;
+    }
     void GetCenter(TGLArrayd3& C) const override;
     double GetRadius() const override;
 

@@ -11,8 +11,82 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace nyx {
+
+// --- Bounds and sight ------------------------------------------------------------------
+
+void TNyxBounds::Add(const TGLArrayd3& P) {
+    if (Empty) {
+        Min = Max = P;
+        Empty = false;
+        return;
+    }
+    MinBoundsd(Min, P);
+    MaxBoundsd(Max, P);
+}
+
+namespace {
+
+// Corner Index (0 to 7) of the box Lo..Hi.
+TGLArrayd3 Corner(const TGLArrayd3& Lo, const TGLArrayd3& Hi, int Index) {
+    return {Index & 1 ? Hi[0] : Lo[0], Index & 2 ? Hi[1] : Lo[1], Index & 4 ? Hi[2] : Lo[2]};
+}
+
+}  // namespace
+
+void TNyxBounds::AddBox(const TGLArrayd3& Lo, const TGLArrayd3& Hi, const TGLMatrixd4& M) {
+    for (int corner = 0; corner < 8; ++corner) {
+        TGLArrayd3 p = Corner(Lo, Hi, corner);
+        Xformd(M, p);
+        Add(p);
+    }
+}
+
+void TNyxBounds::AddBounds(const TNyxBounds& Other, const TGLMatrixd4& M) {
+    Unbounded = Unbounded || Other.Unbounded;
+    if (!Other.Empty)
+        AddBox(Other.Min, Other.Max, M);
+}
+
+void TNyxBounds::Merge(const TNyxBounds& Other) {
+    Unbounded = Unbounded || Other.Unbounded;
+    if (!Other.Empty) {
+        Add(Other.Min);
+        Add(Other.Max);
+    }
+}
+
+TNyxSight SightOf(const TNyxBounds& B, const TGLMatrixd4& Clip) {
+    if (B.Unbounded)
+        return TNyxSight::Partly;
+    if (B.Empty)
+        return TNyxSight::Outside;
+    // Per plane (-w <= x, x <= w, likewise y and z): how many corners lie beyond it.
+    std::array<int, 6> beyond{};
+    int inside = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const TGLArrayd3 p = Corner(B.Min, B.Max, corner);
+        std::array<double, 4> c{};
+        for (std::size_t row = 0; row < 4; ++row)
+            c[row] =
+                Clip[row] * p[0] + Clip[4 + row] * p[1] + Clip[8 + row] * p[2] + Clip[12 + row];
+        const double w = c[3];
+        bool within = true;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const bool low = c[axis] < -w;
+            const bool high = c[axis] > w;
+            beyond[2 * axis] += low;
+            beyond[2 * axis + 1] += high;
+            within = within && !low && !high;
+        }
+        inside += within;
+    }
+    if (std::find(beyond.begin(), beyond.end(), 8) != beyond.end())
+        return TNyxSight::Outside;
+    return inside == 8 ? TNyxSight::Inside : TNyxSight::Partly;
+}
 
 // --- TNyxListState ------------------------------------------------------------------
 
@@ -156,8 +230,10 @@ void TNyxGeometryCache::DropVolumes(const TNyxLight* Light) {
     });
 }
 
-GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TNyxItemsKey& Key,
-                                    const TNyxObject* const* Items, std::size_t Count) {
+TNyxGeometryCache::TItemsEntry* TNyxGeometryCache::HoldingItems(std::uint64_t Space,
+                                                                const TNyxItemsKey& Key,
+                                                                const TNyxObject* const* Items,
+                                                                std::size_t Count) {
     for (auto it = FItems.begin(); it != FItems.end(); ++it) {
         if (!SameRun(*it, Space, Key) || it->Members.front().first != Items[0])
             continue;
@@ -169,36 +245,78 @@ GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TNyxItemsKey& Key
                                       });
         if (holds) {
             it->Use = FUse;
-            return it->Name;
+            return &*it;
         }
-        ReleaseLists(Space, it->Name, 1);
+        Release(*it);
         FItems.erase(it);
-        return 0;
+        return nullptr;
     }
-    return 0;
+    return nullptr;
+}
+
+TNyxGeometryCache::TItemsEntry& TNyxGeometryCache::NewItems(std::uint64_t Space,
+                                                            const TNyxItemsKey& Key,
+                                                            const TNyxObject* const* Items,
+                                                            std::size_t Count, GLuint Name) {
+    ForgetDeadSpaces();
+    TItemsEntry& e = FItems.emplace_back(TItemsEntry{Space, Key, {}, Name, FUse, false, {}});
+    e.Members.reserve(Count);
+    for (std::size_t i = 0; i < Count; ++i)
+        e.Members.emplace_back(Items[i], Items[i]->GeometryStamp());
+    return e;
+}
+
+void TNyxGeometryCache::Release(const TItemsEntry& E) {
+    if (E.Name != 0)
+        ReleaseLists(E.Space, E.Name, 1);
+}
+
+GLuint TNyxGeometryCache::FindItems(std::uint64_t Space, const TNyxItemsKey& Key,
+                                    const TNyxObject* const* Items, std::size_t Count) {
+    const TItemsEntry* e = HoldingItems(Space, Key, Items, Count);
+    return e ? e->Name : 0;
 }
 
 void TNyxGeometryCache::AddItems(std::uint64_t Space, const TNyxItemsKey& Key,
                                  const TNyxObject* const* Items, std::size_t Count, GLuint Name) {
-    ForgetDeadSpaces();
-    TItemsEntry& e = FItems.emplace_back(TItemsEntry{Space, Key, {}, Name, FUse});
-    e.Members.reserve(Count);
-    for (std::size_t i = 0; i < Count; ++i)
-        e.Members.emplace_back(Items[i], Items[i]->GeometryStamp());
+    // The bounds of a chunk culled so far stay with its list.
+    if (TItemsEntry* e = HoldingItems(Space, Key, Items, Count)) {
+        Release(*e);
+        e->Name = Name;
+        return;
+    }
+    NewItems(Space, Key, Items, Count, Name);
+}
+
+const TNyxBounds* TNyxGeometryCache::FindItemsBounds(std::uint64_t Space, const TNyxItemsKey& Key,
+                                                     const TNyxObject* const* Items,
+                                                     std::size_t Count) {
+    const TItemsEntry* e = HoldingItems(Space, Key, Items, Count);
+    return e && e->BoundsKnown ? &e->Bounds : nullptr;
+}
+
+void TNyxGeometryCache::StoreItemsBounds(std::uint64_t Space, const TNyxItemsKey& Key,
+                                         const TNyxObject* const* Items, std::size_t Count,
+                                         const TNyxBounds& Bounds) {
+    TItemsEntry* e = HoldingItems(Space, Key, Items, Count);
+    if (!e)
+        e = &NewItems(Space, Key, Items, Count, 0);
+    e->Bounds = Bounds;
+    e->BoundsKnown = true;
 }
 
 void TNyxGeometryCache::DropItemsUnused(std::uint64_t Space, const TNyxItemsKey& Key) {
     std::erase_if(FItems, [&](const TItemsEntry& e) {
         if (!SameRun(e, Space, Key) || e.Use == FUse)
             return false;
-        ReleaseLists(e.Space, e.Name, 1);
+        Release(e);
         return true;
     });
 }
 
 void TNyxGeometryCache::DropItems() {
     for (const TItemsEntry& e : FItems)
-        ReleaseLists(e.Space, e.Name, 1);
+        Release(e);
     FItems.clear();
 }
 
@@ -294,6 +412,31 @@ private:
     std::uint64_t FSpace;
 };
 
+// The scene's list space set aside, when Aside, while an object is drawn straight.
+class TCacheSpaceAside {
+public:
+    TCacheSpaceAside(TNyxScene& Scene, bool Aside) : FScene(Scene), FSpace(Scene.CacheListSpace()) {
+        if (Aside)
+            FScene.StoreCacheListSpace(0);
+    }
+    ~TCacheSpaceAside() { FScene.StoreCacheListSpace(FSpace); }
+    TCacheSpaceAside(const TCacheSpaceAside&) = delete;
+    TCacheSpaceAside& operator=(const TCacheSpaceAside&) = delete;
+
+private:
+    TNyxScene& FScene;
+    std::uint64_t FSpace;
+};
+
+// Projection times modelview as they are now: what takes local coordinates to clip space.
+TGLMatrixd4 ViewClipMatrix() {
+    TGLMatrixd4 projection, modelview, clip;
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
+    MultMatrixd(projection, modelview, clip);
+    return clip;
+}
+
 // At most this many consecutive children share one list: an edit compiles its member's
 // list again, not every sibling's.
 constexpr std::size_t ChunkSize = 512;
@@ -319,6 +462,52 @@ bool TNyxObject::SubtreeCompilable() {
     return FCompilable;
 }
 
+TNyxObject::TNyxExtent TNyxObject::DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const {
+    Min = Max = {0, 0, 0};
+    return &ClassType() == &TNyxObject::StaticClass() ? exNothing : exUnknown;
+}
+
+TNyxBounds TNyxObject::SubtreeBounds() {
+    TNyxBounds bounds;
+    if (!FVisible)
+        return bounds;
+    if (!FItems.empty())
+        if (const TNyxBounds* known = GeometryCache().SubtreeBounds(FGeometryStamp))
+            return *known;
+    TGLMatrixd4 local;
+    FXForm.GetMatrix(local);
+    TGLArrayd3 lo, hi;
+    switch (DrawnExtent(lo, hi)) {
+    case exNothing:
+        break;
+    case exBox:
+        bounds.AddBox(lo, hi, local);
+        break;
+    case exUnknown:
+        bounds.Unbounded = true;
+        break;
+    }
+    if (FItems.empty())
+        return bounds;
+    for (TNyxObject* child : FItems)
+        bounds.AddBounds(child->SubtreeBounds(), local);
+    GeometryCache().StoreSubtreeBounds(FGeometryStamp, bounds);
+    return bounds;
+}
+
+TNyxSight TNyxObject::ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space,
+                                 const TNyxItemsKey& Key, std::size_t First, std::size_t Last) {
+    const TNyxObject* const* items = FItems.data() + First;
+    TNyxGeometryCache& cache = GeometryCache();
+    if (const TNyxBounds* known = cache.FindItemsBounds(Space, Key, items, Last - First))
+        return SightOf(*known, Clip);
+    TNyxBounds bounds;
+    for (std::size_t i = First; i < Last; ++i)
+        bounds.Merge(FItems[i]->SubtreeBounds());
+    cache.StoreItemsBounds(Space, Key, items, Last - First, bounds);
+    return SightOf(bounds, Clip);
+}
+
 // The children are drawn in runs of consecutive SubtreeCompilable ones, each run in
 // chunks of at most ChunkSize, each chunk through a list of this object's. A member that
 // has children of its own calls its chunks' lists from inside the chunk's list (lists
@@ -338,7 +527,29 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
     const TNyxItemsKey key = ItemsKey(*Scene, State, Kind);
     TNyxGeometryCache& cache = GeometryCache();
     cache.BeginItemsUse();
+    // Culling asks the view of this very frame: never inside a list, which is called under
+    // whatever view its caller has.
+    std::optional<TGLMatrixd4> clip;
+    if (!inList && Scene->CullGeometry())
+        clip = ViewClipMatrix();
     ForEachChunk([&](std::size_t First, std::size_t Last) {
+        if (clip && FItems[First]->SubtreeCompilable()) {
+            const TNyxSight sight = ChunkSight(*clip, space, key, First, Last);
+            if (sight == TNyxSight::Outside)
+                return;
+            // Partly seen groups are walked, so that their own chunks are culled in turn;
+            // the objects beside them are drawn straight, not into lists of their own.
+            if (sight == TNyxSight::Partly &&
+                std::any_of(FItems.begin() + std::ptrdiff_t(First),
+                            FItems.begin() + std::ptrdiff_t(Last),
+                            [](const TNyxObject* o) { return !o->FItems.empty(); })) {
+                for (std::size_t i = First; i < Last; ++i) {
+                    const TCacheSpaceAside aside(*Scene, FItems[i]->FItems.empty());
+                    FItems[i]->Draw(Scene, State, Kind);
+                }
+                return;
+            }
+        }
         // A single object without children has lists of its own already.
         const GLuint name = Last == First + 1 && FItems[First]->FItems.empty()
                                 ? 0

@@ -26,6 +26,8 @@ namespace nyx {
 
 class TNyxGeometryCache;
 struct TNyxItemsKey;
+struct TNyxBounds;
+enum class TNyxSight;
 class TNyxLight;
 
 // Data points to the Parent field for saInsert and saRemove, to the new index
@@ -214,6 +216,14 @@ public:
     // cameras, proxies, mirrors and objects drawn by the application's callbacks. A class
     // whose passes read per-frame state must answer false.
     virtual bool CompilableDraw() const;
+    // How far what the object's own passes draw reaches (selection box included), in
+    // local coordinates: nothing (groups), within a box, or not known. With the scene's
+    // CullGeometry on, a list of children whose extents all lie outside the view is not
+    // called; an object of unknown extent is never left out.
+    enum TNyxExtent { exNothing, exBox, exUnknown };
+    // exNothing for plain groups (this very class), exUnknown for any other class that
+    // does not answer for itself.
+    virtual TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const;
     // The object's cached lists and volumes, made on first use.
     TNyxGeometryCache& GeometryCache();
     // Gives up every cached list and volume of the object (they are deleted in their
@@ -297,6 +307,13 @@ private:
     std::uint32_t ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
                             std::uint64_t Space, const TNyxItemsKey& Key, std::size_t First,
                             std::size_t Last, bool Compile);
+    // What the object and its visible subtree draw, in its parent's coordinates
+    // (remembered for a group until its stamp moves).
+    TNyxBounds SubtreeBounds();
+    // Where the children [First, Last) lie against the view of Clip (their bounds kept
+    // with their list, or measured now).
+    TNyxSight ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space, const TNyxItemsKey& Key,
+                         std::size_t First, std::size_t Last);
     // Before a list that draws this object is compiled: its geometry is prepared and the
     // lists its pass will call for its children are compiled. False when that cannot be
     // done now.

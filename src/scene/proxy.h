@@ -59,6 +59,11 @@ public:
     // OnAction first, then the children with the same time.
     void Action(double Time) override;
     bool CompilableDraw() const override { return true; }
+    // A group: nothing of its own.
+    TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const override {
+        Min = Max = {0, 0, 0};
+        return exNothing;
+    }
 
 private:
     TNyxActorEvent FOnAction;

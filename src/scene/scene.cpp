@@ -60,6 +60,7 @@ const TMetaClass& TNyxScene::StaticClass() {
          P::Boolean("QuickMouse", &TNyxScene::QuickMouse, &TNyxScene::SetQuickMouse, false),
          P::Boolean("CacheGeometry", &TNyxScene::CacheGeometry, &TNyxScene::SetCacheGeometry,
                     false),
+         P::Boolean("CullGeometry", &TNyxScene::CullGeometry, &TNyxScene::SetCullGeometry, false),
          P::Reference<TNyxMaterialLibrary>("MaterialLibrary", &TNyxScene::MaterialLibrary,
                                            &TNyxScene::SetMaterialLibrary),
          P::Event("OnProgress")});
@@ -504,6 +505,13 @@ void TNyxScene::SetCacheGeometry(bool Value) {
     FCompiledSpaces.clear();
     if (!Value)
         Iterate(&DropCache, nullptr);
+    Invalidate(this);
+}
+
+void TNyxScene::SetCullGeometry(bool Value) {
+    if (Value == FCullGeometry)
+        return;
+    FCullGeometry = Value;
     Invalidate(this);
 }
 

@@ -119,6 +119,12 @@ public:
     // as before; switching it off gives up every cached list.
     bool CacheGeometry() const { return FCacheGeometry; }
     void SetCacheGeometry(bool Value);
+    // An addition, off by default: with CacheGeometry on, a list of children whose bounds
+    // lie wholly outside the view volume is neither called nor, before it first comes
+    // into view, compiled. Selection draws everything as before. Off, every list is
+    // called as it is without it.
+    bool CullGeometry() const { return FCullGeometry; }
+    void SetCullGeometry(bool Value);
     // The list space the frame being rendered caches in: the current context's, while a
     // frame renders with CacheGeometry on; 0 otherwise (selection included).
     std::uint64_t CacheListSpace() const { return FCacheListSpace; }
@@ -183,6 +189,7 @@ private:
     bool FShadows = false;
     bool FReflections = false;
     bool FCacheGeometry = false;
+    bool FCullGeometry = false;
     std::uint64_t FCacheListSpace = 0;
     std::uint32_t FCacheEpoch = 0;
     TNyxListState* FListState = nullptr;

@@ -52,6 +52,11 @@ void TNyxShape::DrawTransparent(bool Draft) {
     }
 }
 
+TNyxObject::TNyxExtent TNyxShape::DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const {
+    GetSize(Min, Max);
+    return exBox;
+}
+
 // --- TNyxLineShape -------------------------------------------------------------------
 
 const TMetaClass& TNyxLineShape::StaticClass() {

@@ -22,6 +22,9 @@ public:
 
     // Opaque materials with Smooth off only.
     void DrawMain(bool Draft) override;
+    // GetSize: the vertices span it (widths are in pixels, and a line or point outside
+    // the view volume is clipped whole).
+    TNyxExtent DrawnExtent(TGLArrayd3& Min, TGLArrayd3& Max) const override;
     // Transparent materials; an opaque one too when Smooth is on, then nearly opaque
     // (transparency 0.00001) so that the shape is blended.
     void DrawTransparent(bool Draft) override;

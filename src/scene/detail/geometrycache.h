@@ -23,6 +23,30 @@ class TNyxObject;
 class TNyxMaterial;
 class TNyxFaceMaterial;
 
+// A box in an object's local coordinates that what it draws lies in, grown point by point;
+// unbounded when something inside cannot be bounded.
+struct TNyxBounds {
+    TGLArrayd3 Min{};
+    TGLArrayd3 Max{};
+    bool Empty = true;
+    bool Unbounded = false;
+    void Add(const TGLArrayd3& P);
+    // The eight corners of the box Lo..Hi through M.
+    void AddBox(const TGLArrayd3& Lo, const TGLArrayd3& Hi, const TGLMatrixd4& M);
+    // Other, in the coordinates M takes it from, into these.
+    void AddBounds(const TNyxBounds& Other, const TGLMatrixd4& M);
+    // Other, in the same coordinates.
+    void Merge(const TNyxBounds& Other);
+};
+
+// Where a box lies against the view volume of the clip matrix (projection times
+// modelview) it is tested with.
+enum class TNyxSight { Outside, Partly, Inside };
+// Exact for Outside and Inside in homogeneous clip space: Outside when every corner lies
+// beyond one and the same clip plane, Inside when every corner lies within all six.
+// An empty box is Outside, an unbounded one Partly.
+TNyxSight SightOf(const TNyxBounds& B, const TGLMatrixd4& Clip);
+
 // What a list of consecutive children was compiled for, besides the children and their
 // stamps.
 struct TNyxItemsKey {
@@ -144,6 +168,24 @@ public:
     // address with the same stamp.
     void DropItems();
 
+    // Culling: the bounds of Items[0, Count) kept for Space and Key while the same
+    // objects with the same stamps are there (with their list, or before it is compiled),
+    // or none. Finding them counts as a use.
+    const TNyxBounds* FindItemsBounds(std::uint64_t Space, const TNyxItemsKey& Key,
+                                      const TNyxObject* const* Items, std::size_t Count);
+    void StoreItemsBounds(std::uint64_t Space, const TNyxItemsKey& Key,
+                          const TNyxObject* const* Items, std::size_t Count,
+                          const TNyxBounds& Bounds);
+    // The bounds of the object's subtree (scene/geometrycache.cpp) made at Stamp, or none.
+    const TNyxBounds* SubtreeBounds(std::uint32_t Stamp) const {
+        return FSubtreeKnown && FSubtreeStamp == Stamp ? &FSubtree : nullptr;
+    }
+    void StoreSubtreeBounds(std::uint32_t Stamp, const TNyxBounds& Bounds) {
+        FSubtree = Bounds;
+        FSubtreeStamp = Stamp;
+        FSubtreeKnown = true;
+    }
+
     std::size_t ItemsCount() const { return FItems.size(); }
     std::size_t GeometryCount() const { return FGeometry.size(); }
     std::size_t VolumeCount() const { return FVolumes.size(); }
@@ -166,19 +208,31 @@ private:
         std::uint64_t Space;
         TNyxItemsKey Key;
         std::vector<std::pair<const TNyxObject*, std::uint32_t>> Members;
-        GLuint Name;
+        GLuint Name;  // 0 while only the bounds are known
         std::uint32_t Use;
+        bool BoundsKnown = false;
+        TNyxBounds Bounds;
     };
 
     // Whether E is of Space and for the pass and switches of Key, whatever its epoch.
     static bool SameRun(const TItemsEntry& E, std::uint64_t Space, const TNyxItemsKey& Key);
     // Forgets the entries of list spaces whose contexts are all gone.
     void ForgetDeadSpaces();
+    // The entry of Space for Key that holds Items[0, Count) as they are now, counted as
+    // used; or none, after giving up one of the same run that no longer holds.
+    TItemsEntry* HoldingItems(std::uint64_t Space, const TNyxItemsKey& Key,
+                              const TNyxObject* const* Items, std::size_t Count);
+    TItemsEntry& NewItems(std::uint64_t Space, const TNyxItemsKey& Key,
+                          const TNyxObject* const* Items, std::size_t Count, GLuint Name);
+    static void Release(const TItemsEntry& E);
 
     std::vector<TGeometryEntry> FGeometry;
     std::vector<TVolumeEntry> FVolumes;
     std::vector<TItemsEntry> FItems;
     std::uint32_t FUse = 0;
+    TNyxBounds FSubtree;
+    std::uint32_t FSubtreeStamp = 0;
+    bool FSubtreeKnown = false;
 };
 
 }  // namespace nyx
