@@ -20,6 +20,15 @@
 //   cache on. Counter: rss_growth_kb, resident memory gained after the first 10 frames
 //   (target < 5 MB).
 //
+// BM_DrawingFrame: the drawing NYX_BENCH_DRAWING names (skipped without it) at 1024 x 768,
+//   the cache and culling on, all of it in view, after its first frame; against one display
+//   list holding all its geometry as its passes draw it (list_ms, ratio; target <= 1.5),
+//   and the same view zoomed onto a tenth of its area (zoom_ms, full_over_zoom: the full
+//   frame over the zoomed one; target >= 3.3). Counter first_s: the first frame.
+// BM_DrawingDriverMemory: 100,000 objects of a drawing (lines, circles, arcs, labels,
+//   quads) under ten layers: object_bytes and driver_bytes (resident memory per object
+//   before and after the first frame) and the lists the space holds.
+//
 // Frame times of this size vary: run with --benchmark_min_time=2 or more.
 
 #include "benchfloor.h"
@@ -37,9 +46,13 @@
 #include "scene/proxy.h"
 #include "scene/scene.h"
 #include "scene/shadow.h"
+#include "scenefile.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -315,6 +328,71 @@ BENCHMARK(BM_CachedDemoMemory)->Iterations(1)->Unit(benchmark::kSecond);
 // A drawing's mix of objects (half lines, a fifth each circles and arcs, a tenth labels,
 // points and faces), round-robin over ten layers, with the cache on: what the first
 // frame's lists cost the driver, per object, against what the objects themselves take.
+// --- A drawing from a file -----------------------------------------------------------
+
+void BM_DrawingFrame(benchmark::State& state) {
+    const char* file = std::getenv("NYX_BENCH_DRAWING");
+    if (!file || !*file) {
+        state.SkipWithError("NYX_BENCH_DRAWING names no drawing");
+        return;
+    }
+    TBenchScene s({0, 0, 1}, 1);
+    LoadSceneFile(*s.Scene, file);
+    s.Camera = new TNyxCamera(&s.Owner);
+    s.Camera->SetParentComponent(s.Scene);
+    s.Camera->ViewAll(1024.0 / 768.0);
+    // The near plane close to the eye: the zoomed view comes nearer than the sphere round
+    // the drawing, where ViewAll puts it.
+    const TGLArrayd3 eye = s.Camera->Position()->Data(), at = s.Camera->Target()->Data();
+    s.Camera->SetNearPlane(0.05 * std::sqrt((eye[0] - at[0]) * (eye[0] - at[0]) +
+                                            (eye[1] - at[1]) * (eye[1] - at[1]) +
+                                            (eye[2] - at[2]) * (eye[2] - at[2])));
+    s.AddLight(LightAt, false);
+    s.Scene->SetCullGeometry(true);
+    s.Scene->SetCacheGeometry(true);
+    s.Panel->SetCamera(s.Camera);
+    s.Panel->HandleNeeded();
+    s.Panel->SetBounds(0, 0, 1024, 768);
+    const auto start = std::chrono::steady_clock::now();
+    s.Frame();
+    const double first =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    // All the geometry in one list, drawn as the frame's passes draw it.
+    s.Panel->MakeCurrent();
+    const GLuint list = glGenLists(1);
+    s.Scene->SetCacheGeometry(false);
+    glNewList(list, GL_COMPILE);
+    for (const TNyxDrawState pass : {dsAllObjects, dsTransparent})
+        s.Scene->Draw(s.Scene, pass, dkFull);
+    glEndList();
+    s.Scene->SetCacheGeometry(true);
+    s.Frame();
+    auto plain = [&] {
+        s.Panel->MakeCurrent();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glCallList(list);
+        glFlush();
+        SwapBuffers(s.Panel->DeviceContext());
+    };
+    // A tenth of the area: the eye a third of the way to the target (1 / sqrt(10)).
+    auto zoom = [&](double Part) {
+        for (int i = 0; i < 3; ++i)
+            s.Camera->Position()->SetData(i, at[std::size_t(i)] +
+                                                 (eye[std::size_t(i)] - at[std::size_t(i)]) * Part);
+    };
+    RaceFrames(state, [&] { s.Frame(); },
+               {{"list_ms", "ratio", plain}, {"zoom_ms", "full_over_zoom", [&] {
+                                                  zoom(0.316);
+                                                  s.Frame();
+                                                  zoom(1);
+                                              }}});
+    state.counters["first_s"] = first;
+    s.Panel->MakeCurrent();
+    glDeleteLists(list, 1);
+}
+BENCHMARK(BM_DrawingFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 void BM_DrawingDriverMemory(benchmark::State& state) {
     const int n = int(state.range(0));
     for (auto _ : state) {
