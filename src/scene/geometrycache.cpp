@@ -487,6 +487,10 @@ TNyxBounds TNyxObject::SubtreeBounds() {
         bounds.Unbounded = true;
         break;
     }
+    if (FSelected) {  // the box round GetSize, whatever the class draws
+        GetSize(lo, hi);
+        bounds.AddBox(lo, hi, local);
+    }
     if (FItems.empty())
         return bounds;
     for (TNyxObject* child : FItems)

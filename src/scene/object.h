@@ -216,8 +216,8 @@ public:
     // cameras, proxies, mirrors and objects drawn by the application's callbacks. A class
     // whose passes read per-frame state must answer false.
     virtual bool CompilableDraw() const;
-    // How far what the object's own passes draw reaches (selection box included), in
-    // local coordinates: nothing (groups), within a box, or not known. With the scene's
+    // How far what the object's own geometry reaches (its selection box is counted
+    // apart), in local coordinates: nothing (groups), within a box, or not known. With the scene's
     // CullGeometry on, a list of children whose extents all lie outside the view is not
     // called; an object of unknown extent is never left out.
     enum TNyxExtent { exNothing, exBox, exUnknown };
