@@ -183,8 +183,9 @@ TEST_F(CullingTest, AChunkOutOfViewIsCompiledWhenItFirstComesIntoView) {
     EXPECT_FALSE(AnyCallWith(first, farVertex)) << "the far layer is neither drawn nor compiled";
     EXPECT_FALSE(AnyCallWith(RecordedFrame(), "glNewList"));
 
-    // Moving the camera repaints: the moves are recorded with the frame.
-    const Strings both = RecordedFrame([this] { Look({0, -0.01, 60}, {0, 0, 0}); });
+    // Moving the camera repaints: the moves are recorded with the frame. Both layers
+    // wholly in view: their parent's list is compiled too.
+    const Strings both = RecordedFrame([this] { Look({0, -0.01, 80}, {0, 0, 0}); });
     EXPECT_TRUE(AnyCallWith(both, farVertex)) << "compiled as it comes into view";
     EXPECT_FALSE(AnyCallWith(RecordedFrame(), "glNewList")) << "then only called";
 
