@@ -93,7 +93,6 @@ double Seconds(F&& Work) {
 struct TLabelScene {
     explicit TLabelScene(int count, bool Lines = false, bool Cached = false) : Gl(Width, Height) {
         Scene.SetCacheGeometry(Cached);
-        Scene.SetRenderDC(&Gl.Surface());
         auto* light = new TNyxLight(nullptr);
         light->SetParentComponent(&Scene);
         SetVertex(light->Point1(), 2, -3, 10);

@@ -27,6 +27,7 @@ struct TWindowSystem {
     std::uintptr_t LastHandle = 0;
     std::uint64_t LastGroup = 0;
     TGLContext* Current = nullptr;
+    HDC CurrentDC = nullptr;  // the device Current was made current on
 };
 
 // Never destroyed: a panel held by an object with static storage releases its context
@@ -47,6 +48,7 @@ void ReleaseCurrent() {
     if (state.Current)
         state.Current->Unbind();
     state.Current = nullptr;
+    state.CurrentDC = nullptr;
 }
 
 // The formats a device offers, in index order (index = position + 1).
@@ -272,6 +274,7 @@ bool wglMakeCurrent(HDC dc, HGLRC rc) {
         return false;
     }
     state.Current = context;
+    state.CurrentDC = dc;
     return true;
 }
 
@@ -315,6 +318,8 @@ std::uint64_t CurrentListSpace() {
     const detail::TShareGroup* group = detail::CurrentShareGroup();
     return group ? group->Serial : 0;
 }
+
+HDC CurrentDC() { return detail::State().CurrentDC; }
 
 bool ListSpaceAlive(std::uint64_t Space) {
     for (const auto& [handle, context] : detail::State().Live)

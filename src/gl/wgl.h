@@ -111,6 +111,10 @@ bool SharedGlyphBitmaps(HDC dc, std::string_view codes, GLuint* lists);
 bool SharedGlyphOutlines(HDC dc, std::string_view codes, GLfloat deviation, GLfloat extrusion,
                          int format, GLuint* lists);
 
+// The device context the current context was made current on (wglMakeCurrent); none when
+// no context is current. A frame draws text with the fonts of this device.
+HDC CurrentDC();
+
 // The display-list names of the current context: a number shared by the contexts that
 // share lists, never used again for another group; 0 when no context is current. Objects
 // that keep lists tell by it whether their list names mean anything in the context at

@@ -107,7 +107,7 @@ bool TNyxLabel::BuildSharedLists(TGlyphLists& Lists) {
     DeleteLists(Lists);
     Lists.Glyphs.resize(FCaption.size());
     const TNyxScene* scene = Scene();
-    const HDC dc = scene ? scene->RenderDC() : nullptr;
+    const HDC dc = scene ? scene->Frame().DC() : nullptr;
     SelectObject(dc, FFont.LogFont());
     const int format = DrawType() == dtFill ? WGL_FONT_POLYGONS : WGL_FONT_LINES;
     Lists.Valid = FBitmapFont
@@ -129,7 +129,7 @@ bool TNyxLabel::BuildLists(TGlyphLists& Lists) {
     if (base == 0)
         return false;
     const TNyxScene* scene = Scene();
-    const HDC dc = scene ? scene->RenderDC() : nullptr;
+    const HDC dc = scene ? scene->Frame().DC() : nullptr;
     SelectObject(dc, FFont.LogFont());
     const int format = DrawType() == dtFill ? WGL_FONT_POLYGONS : WGL_FONT_LINES;
     bool built = dc != nullptr;

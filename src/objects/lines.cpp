@@ -102,7 +102,7 @@ void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
 
 void TNyxPoint::CompileSpecific(std::uint32_t Face, bool Draft) {
     const TNyxScene* scene = Scene();
-    TNyxListState* inList = scene ? scene->ListState() : nullptr;
+    TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr;
     if (!inList) {
         DrawSpecific(Face, Draft);
         return;

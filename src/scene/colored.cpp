@@ -25,7 +25,7 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
     const TNyxScene* scene = Scene();
-    if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
+    if (TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr) {
         if (!DrawsInBracket())
             inList->CloseBracket();
         inList->Apply(M);

@@ -10,7 +10,7 @@
 namespace nyx {
 
 void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    if (!FVisible)
+    if (!FVisible || (Scene && Scene->Frame().Hides(*this)))
         return;
     // What is popped is what was pushed, also when a hook changes the transform or throws.
     std::optional<TGLMatrixScope> placement;
@@ -99,7 +99,7 @@ void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
 
 void TNyxObject::DrawSelection() {
     if (const TNyxScene* scene = Scene())
-        if (TNyxListState* inList = scene->ListState())
+        if (TNyxListState* inList = scene->Frame().ListState())
             inList->CloseBracket();
     TGLArrayd3 lo, hi;
     GetSize(lo, hi);

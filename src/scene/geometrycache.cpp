@@ -6,6 +6,7 @@
 
 #include "gl/glscope.h"
 #include "gl/wgl.h"
+#include "rtl/scope.h"
 #include "scene/light.h"
 #include "scene/object.h"
 #include "scene/scene.h"
@@ -336,20 +337,20 @@ void TNyxObject::DropShadowVolumes(const TNyxLight* Light) {
 }
 
 void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
-    const TNyxScene* scene = Scene();
-    const std::uint64_t space = scene ? scene->CacheListSpace() : 0;
+    TNyxScene* scene = Scene();
+    const std::uint64_t space = scene ? scene->Frame().ListSpace() : 0;
     if (space == 0 || !CacheableGeometry()) {
-        // The scene's list space is set aside while a group's list is compiled.
-        if (scene && scene->ListState())
+        // The frame's list space is set aside while a group's list is compiled.
+        if (scene && scene->Frame().ListState())
             CompileSpecific(Face, Draft);
         else
             DrawSpecific(Face, Draft);
         return;
     }
-    // The mirrored image is drawn with the scene's reflections off for a moment, and a
-    // mirror's geometry differs then: the switch as it is now is part of the key.
-    const TNyxGeometryCache::TGeometryKey key{Face, Draft, scene->Reflections(), FGeometryStamp,
-                                              scene->CacheEpoch()};
+    // A mirror's image is drawn without reflections, and a mirror's geometry differs
+    // then: the switch as the frame sees it now is part of the key.
+    const TNyxGeometryCache::TGeometryKey key{Face, Draft, scene->Frame().Reflections(),
+                                              FGeometryStamp, scene->CacheEpoch()};
     TNyxGeometryCache& cache = GeometryCache();
     if (const GLuint name = cache.FindGeometry(space, key)) {
         glCallList(name);
@@ -360,15 +361,13 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
         DrawSpecific(Face, Draft);
         return;
     }
-    try {
+    {
+        const TOnFailure release([&] { ReleaseLists(space, name, 1); });
         const TGLListScope list(name, GL_COMPILE);
         CompileSpecific(Face, Draft);
-    } catch (...) {
-        ReleaseLists(space, name, 1);
-        throw;
     }
     cache.AddGeometry(space, key, name);
-    Scene()->CompileProgress(1);
+    scene->CompileProgress(1);
     glCallList(name);
 }
 
@@ -391,43 +390,6 @@ bool CompiledPass(TNyxDrawState State, TNyxDrawKind Kind) {
     }
 }
 
-// The scene's list space set aside while a group's list is compiled (its state followed
-// meanwhile), and given back however the compile ends.
-class TListSpaceAside {
-public:
-    TListSpaceAside(TNyxScene& Scene, TNyxListState& State)
-        : FScene(Scene), FSpace(Scene.CacheListSpace()) {
-        FScene.StoreCacheListSpace(0);
-        FScene.StoreListState(&State);
-    }
-    ~TListSpaceAside() {
-        FScene.StoreListState(nullptr);
-        FScene.StoreCacheListSpace(FSpace);
-    }
-    TListSpaceAside(const TListSpaceAside&) = delete;
-    TListSpaceAside& operator=(const TListSpaceAside&) = delete;
-
-private:
-    TNyxScene& FScene;
-    std::uint64_t FSpace;
-};
-
-// The scene's list space set aside, when Aside, while an object is drawn straight.
-class TCacheSpaceAside {
-public:
-    TCacheSpaceAside(TNyxScene& Scene, bool Aside) : FScene(Scene), FSpace(Scene.CacheListSpace()) {
-        if (Aside)
-            FScene.StoreCacheListSpace(0);
-    }
-    ~TCacheSpaceAside() { FScene.StoreCacheListSpace(FSpace); }
-    TCacheSpaceAside(const TCacheSpaceAside&) = delete;
-    TCacheSpaceAside& operator=(const TCacheSpaceAside&) = delete;
-
-private:
-    TNyxScene& FScene;
-    std::uint64_t FSpace;
-};
-
 // Projection times modelview as they are now: what takes local coordinates to clip space.
 TGLMatrixd4 ViewClipMatrix() {
     TGLMatrixd4 projection, modelview, clip;
@@ -442,7 +404,7 @@ TGLMatrixd4 ViewClipMatrix() {
 constexpr std::size_t ChunkSize = 512;
 
 TNyxItemsKey ItemsKey(const TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    return {std::uint32_t(State), std::uint32_t(Kind), Scene.Reflections(), Scene.Shadows(),
+    return {std::uint32_t(State), std::uint32_t(Kind), Scene.Frame().Reflections(), Scene.Shadows(),
             Scene.CacheEpoch()};
 }
 
@@ -519,8 +481,8 @@ TNyxSight TNyxObject::ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space,
 // first (PrepareLists). Outside the compiled passes, or with the cache off, each child
 // is drawn on its own.
 void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    TNyxListState* inList = Scene ? Scene->ListState() : nullptr;
-    const std::uint64_t space = inList ? inList->Space() : Scene ? Scene->CacheListSpace() : 0;
+    TNyxListState* inList = Scene ? Scene->Frame().ListState() : nullptr;
+    const std::uint64_t space = inList ? inList->Space() : Scene ? Scene->Frame().ListSpace() : 0;
     if (space == 0 || !CompiledPass(State, Kind)) {
         // By index: a hook may attach objects (never during a pass in the library itself,
         // but application hooks are free to).
@@ -548,7 +510,7 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
                             FItems.begin() + std::ptrdiff_t(Last),
                             [](const TNyxObject* o) { return !o->FItems.empty(); })) {
                 for (std::size_t i = First; i < Last; ++i) {
-                    const TCacheSpaceAside aside(*Scene, FItems[i]->FItems.empty());
+                    const TNyxFrame::TSpaceAside aside(Scene->Frame(), FItems[i]->FItems.empty());
                     FItems[i]->Draw(Scene, State, Kind);
                 }
                 return;
@@ -601,16 +563,14 @@ GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind
     const GLuint name = ready ? AllocateLists(1) : 0;
     if (name == 0)
         return 0;
-    try {
+    {
+        const TOnFailure release([&] { ReleaseLists(Space, name, 1); });
         TNyxListState state(Space);
-        const TListSpaceAside aside(Scene, state);
+        const TNyxFrame::TListCompile compiling(Scene.Frame(), state);
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
             FItems[i]->Draw(&Scene, State, Kind);
         state.CloseBracket();
-    } catch (...) {
-        ReleaseLists(Space, name, 1);
-        throw;
     }
     cache.AddItems(Space, Key, items, count, name);
     Scene.CompileProgress(count);

@@ -202,7 +202,7 @@ void TNyxLight::DrawLight(bool ShadowPass) {
 void TNyxLight::BuildShadowVolumes() {
     TNyxScene* scene = Scene();
     if (CastShadows() && HasGLLight() && scene)
-        scene->SetShadowLightCount(scene->ShadowLightCount() + 1);
+        scene->Frame().CountShadowLight();
 }
 
 void TNyxLight::DrawShadowVolumes() {
@@ -212,7 +212,8 @@ void TNyxLight::DrawShadowVolumes() {
     const GLenum light = GLenum(GL_LIGHT0 + FLightNum);
 
     const TGLMatrixScope matrix;
-    glLoadMatrixd(scene->ViewMatrix().data());  // the volumes are in world coordinates
+    TNyxFrame& frame = scene->Frame();
+    glLoadMatrixd(frame.ViewMatrix().data());  // the volumes are in world coordinates
     {
         const TGLAttribScope attrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -243,7 +244,7 @@ void TNyxLight::DrawShadowVolumes() {
 
         // With several shadow lights each one's image is accumulated: its shadow must
         // be black in it, not the look of step 4.
-        if (scene->ShadowLightCount() > 1) {
+        if (frame.ShadowLightCount() > 1) {
             glStencilFunc(GL_NOTEQUAL, 64, 127);
             glEnable(GL_COLOR_MATERIAL);
             glColor3i(0, 0, 0);

@@ -203,7 +203,6 @@ void TNyxPanel::Paint() {
         ++FFrameCount;
         ++FGlobFrame;
         const std::uint32_t start = GetTickCount();
-        scene->SetRenderDC(FDeviceContext);
         const bool draft = FPanelControl->Moving() && scene->QuickMouse();
         Render(ClientWidth(), ClientHeight(), draft);
         FRenderTime += double(std::uint32_t(GetTickCount() - start));
@@ -272,7 +271,6 @@ void TNyxPanel::RenderToCanvas(TCanvas& Canvas, std::int32_t Width, std::int32_t
     if (!context)
         throw EOutOfResources("TNyxPanel.RenderToCanvas: no OpenGL context could be created "
                               "on the canvas; render into a bitmap canvas instead");
-    const HDC previousDC = scene->RenderDC();
     // The panel's own context keeps the options it holds; only the temporary one starts
     // from the defaults.
     const TNyxOptions ownApplied = FAppliedOptions;
@@ -280,13 +278,11 @@ void TNyxPanel::RenderToCanvas(TCanvas& Canvas, std::int32_t Width, std::int32_t
         wglMakeCurrent(dc, nullptr);
         wglDeleteContext(context);
         FAppliedOptions = ownApplied;
-        scene->SetRenderDC(previousDC);
     });
     CurrentContextValue = context;
     if (!wglMakeCurrent(dc, context))
         throw EOutOfResources("TNyxPanel.RenderToCanvas: the canvas refused the OpenGL "
                               "context; give it a non-empty size");
-    scene->SetRenderDC(dc);
     glEnable(GL_NORMALIZE);
     glDepthFunc(GL_LEQUAL);
     glViewport(0, 0, Width, Height);

@@ -30,20 +30,16 @@ private:
     std::array<float, 4> FSaved;
 };
 
-// The state the mirrored scene is drawn in. The mirror hides itself (it must not
-// appear in its own image) and switches the scene's reflections off (mirrors inside
-// the image draw plainly), by field, without repaints; the destructor undoes all of
-// it in the fixed order, whatever the draw in between did.
+// The state the mirrored scene is drawn in. The frame leaves the mirror out (it must not
+// appear in its own image) and draws without reflections (mirrors inside the image draw
+// plainly); the destructor undoes all of it in the fixed order, whatever the draw in
+// between did.
 class TMirroredDraw {
 public:
-    TMirroredDraw(TNyxObject& Mirror, TNyxScene& Scene)
-        : FMirror(Mirror), FScene(Scene), FVisible(Mirror.Visible()),
-          FReflections(Scene.Reflections()) {
+    TMirroredDraw(const TNyxObject& Mirror, TNyxFrame& Frame) : FImage(Frame, Mirror) {
         glEnable(GL_CLIP_PLANE0);
         glEnable(GL_STENCIL_TEST);
         glFrontFace(GL_CW);  // mirroring reverses the winding of every polygon
-        FMirror.StoreVisible(false);
-        FScene.StoreReflections(false);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
         glStencilFunc(GL_EQUAL, 128, 128);
@@ -52,8 +48,6 @@ public:
     }
     ~TMirroredDraw() {
         glDisable(GL_POLYGON_OFFSET_FILL);
-        FScene.StoreReflections(FReflections);
-        FMirror.StoreVisible(FVisible);
         glDisable(GL_CLIP_PLANE0);
         glDisable(GL_STENCIL_TEST);
         glFrontFace(GL_CCW);
@@ -62,10 +56,7 @@ public:
     TMirroredDraw& operator=(const TMirroredDraw&) = delete;
 
 private:
-    TNyxObject& FMirror;
-    TNyxScene& FScene;
-    bool FVisible;
-    bool FReflections;
+    TNyxFrame::TMirrorImage FImage;
 };
 
 }  // namespace
@@ -89,20 +80,21 @@ bool TNyxReflexedObject::CompilableDraw() const { return FReflection == 0; }
 
 bool TNyxReflexedObject::ReflectionsOn() const {
     const TNyxScene* scene = Scene();
-    return scene && scene->Reflections();
+    return scene && scene->Frame().Reflections();
 }
 
 void TNyxReflexedObject::DrawReflections() {
     TNyxScene* scene = Scene();
-    if (!scene || !scene->Reflections() || FReflection == 0)
+    if (!scene || !scene->Frame().Reflections() || FReflection == 0)
         return;
+    TNyxFrame& frame = scene->Frame();
 
     // The scene loaded the identity for this pass, so the modelview holds exactly
     // this object's absolute placement.
     TGLMatrixScope matrix;
     TGLMatrixd4 placement;
     glGetDoublev(GL_MODELVIEW_MATRIX, placement.data());
-    glLoadMatrixd(scene->ViewMatrix().data());
+    glLoadMatrixd(frame.ViewMatrix().data());
     glMultMatrixd(placement.data());
     {
         // 128 in the stencil buffer where the front side is seen, nothing else.
@@ -124,13 +116,13 @@ void TNyxReflexedObject::DrawReflections() {
         InitPlaned(world[0], world[1], world[2], plane);
         TGLMatrixd4 mirror;
         MirrorMatrixd(plane, mirror);
-        glLoadMatrixd(scene->ViewMatrix().data());
+        glLoadMatrixd(frame.ViewMatrix().data());
         glMultMatrixd(mirror.data());
         // Under the mirrored modelview the plane keeps what lies, unmirrored, on the
         // side its normal points to: in front of the mirror.
         glClipPlane(GL_CLIP_PLANE0, plane.data());
     }
-    TMirroredDraw mirrored(*this, *scene);
+    TMirroredDraw mirrored(*this, frame);
     for (const TNyxDrawState state : {dsAllLights, dsAllObjects, dsTransparent})
         scene->Draw(scene, state, dkFull);
 }

@@ -26,8 +26,8 @@ public:
 
     // With the scene's Reflections on and Reflection not zero: the scene's lights,
     // objects and transparent objects, fully drawn, mirrored and confined to this
-    // object's visible front. This object is hidden and the scene's Reflections off
-    // meanwhile; both come back however the draw ends.
+    // object's visible front. The frame leaves this object out and draws without
+    // reflections meanwhile (its Visible and the scene's Reflections stay as they are).
     void DrawReflections() override;
     // With the scene's Reflections on and Reflection above zero, an opaque material is
     // drawn with the front side blended over the reflection (alpha 1 - Reflection)
@@ -42,7 +42,8 @@ public:
     bool CompilableDraw() const override;
 
 protected:
-    // Whether this object mirrors now: its scene's Reflections is on.
+    // Whether this object mirrors now: its scene's Reflections is on, and no mirror's
+    // image is being drawn.
     bool ReflectionsOn() const;
     void SetPlanePoints(const TGLArrayd3& P1, const TGLArrayd3& P2, const TGLArrayd3& P3) {
         FPlanePoints = {P1, P2, P3};

@@ -91,6 +91,7 @@ TNyxScene::~TNyxScene() {
 void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     // Each pass sets up the scene's own state, draws the children and undoes it; the
     // scoped parts are undone also when a hook throws.
+    TNyxFrame& frame = Frame();
     switch (State) {
     case dsCamera:
         return;
@@ -100,9 +101,9 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
             glDisable(GL_LIGHT0 + i);
         break;
     case dsReflections: {
-        if (!FReflections)
+        if (!frame.Reflections())
             return;
-        glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
+        frame.SaveViewMatrix();
         const TGLMatrixScope matrix;
         glLoadIdentity();
         DrawChildren(Scene, State, Kind);
@@ -113,33 +114,38 @@ void TNyxScene::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
             return;
         const TGLAttribScope enable(GL_ENABLE_BIT);
         glEnable(GL_CULL_FACE);
-        FShadowLightCount = 0;
+        frame.ResetShadowLights();
         DrawChildren(Scene, State, Kind);
         return;
     }
-    case dsDrawShadowVolumes:
-        if (!FShadows || FShadowLightCount <= 0)
+    case dsDrawShadowVolumes: {
+        const std::int32_t lights = frame.ShadowLightCount();
+        if (!FShadows || lights <= 0)
             return;
-        glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data());
-        FAccumulating = false;
-        if (FShadowLightCount >= 2) {
+        frame.SaveViewMatrix();
+        // Only a context with an accumulation buffer can combine several shadow lights
+        // (glAccum is an error without one).
+        bool accumulating = false;
+        if (lights >= 2) {
             GLint bits = 0;
             glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
-            FAccumulating = bits > 0;
+            accumulating = bits > 0;
         }
-        if (FAccumulating)
-            glAccum(GL_LOAD, GLfloat(1.0 / (FShadowLightCount + 1.0)));
+        frame.SetAccumulating(accumulating);
+        if (accumulating)
+            glAccum(GL_LOAD, GLfloat(1.0 / (lights + 1.0)));
         DrawChildren(Scene, State, Kind);
-        if (FAccumulating)
+        if (accumulating)
             glAccum(GL_RETURN, 1.2f);
-        FAccumulating = false;
+        frame.SetAccumulating(false);
         return;
+    }
     case dsShadows:
-        if (!FShadows || FShadowLightCount <= 0)
+        if (!FShadows || frame.ShadowLightCount() <= 0)
             return;
         DrawChildren(Scene, State, Kind);
-        if (FAccumulating)
-            glAccum(GL_ACCUM, GLfloat(1.0 / (FShadowLightCount + 1.0)));
+        if (frame.Accumulating())
+            glAccum(GL_ACCUM, GLfloat(1.0 / (frame.ShadowLightCount() + 1.0)));
         return;
     case dsTransparent: {
         glEnable(GL_BLEND);
@@ -174,15 +180,16 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
     // Lists given up while another context was current go first (there are none unless
     // the cache has been on).
     DeleteReleasedLists();
-    const std::uint64_t outerSpace = FCacheListSpace;
-    const TOnExit endCaching([this, outerSpace] {
-        FCacheListSpace = outerSpace;
+    const std::uint64_t space = FCacheGeometry ? CurrentListSpace() : 0;
+    TNyxFrame frame(*this, CurrentDC(), Camera, space);
+    const TOnExit endFrame([this, &frame] {
         FCompileProgress = {};
+        // The count stays readable until the next frame.
+        FRestingFrame.FShadowLightCount = frame.ShadowLightCount();
     });
-    FCacheListSpace = FCacheGeometry ? CurrentListSpace() : 0;
-    const bool firstCompile = FOnProgress && FCacheListSpace != 0 && FDrawing == 1 &&
-                              std::find(FCompiledSpaces.begin(), FCompiledSpaces.end(),
-                                        FCacheListSpace) == FCompiledSpaces.end();
+    const bool firstCompile =
+        FOnProgress && space != 0 && FDrawing == 1 &&
+        std::find(FCompiledSpaces.begin(), FCompiledSpaces.end(), space) == FCompiledSpaces.end();
     if (firstCompile) {
         const std::int64_t passes = !Draft && FShadows ? 3 : 2;
         FCompileProgress = TProgressReporter(FOnProgress, this, CountDescendants(*this) * passes);
@@ -213,7 +220,7 @@ void TNyxScene::Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Heig
     }
     Draw(this, dsPost, kind);
     if (firstCompile) {
-        FCompiledSpaces.push_back(FCacheListSpace);
+        FCompiledSpaces.push_back(space);
         FCompileProgress.Finish();
     }
 }
@@ -283,6 +290,8 @@ std::int32_t TNyxScene::Select(TNyxCamera* Camera, std::int32_t Width, std::int3
     {
         const TGLProjectionViewScope matrices;
         const TRestore drawing(FDrawing, FDrawing + 1);
+        // Selection draws every object in immediate mode: no list space.
+        const TNyxFrame frame(*this, CurrentDC(), Camera, 0);
         const TOnExit forget([this] { FSelectNames.clear(); });
         Camera->Pick(Width, Height, X, Y, PickWidth, PickHeight);
         SelectionDraw(hits);

@@ -11,6 +11,7 @@
 #include "rtl/devicecontext.h"
 #include "rtl/host.h"
 #include "rtl/progress.h"
+#include "scene/frame.h"
 #include "scene/object.h"
 
 #include <array>
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace nyx {
-
-class TNyxListState;
 
 const TEnumInfo& TNyxDrawStateInfo();
 const TEnumInfo& TNyxDrawKindInfo();
@@ -107,8 +106,6 @@ public:
     void SetSceneAmbientColor(TColor Value);
     bool Reflections() const { return FReflections; }
     void SetReflections(bool Value);
-    // Without invalidation: a mirror switches reflections off while drawing its image.
-    void StoreReflections(bool Value) { FReflections = Value; }
     bool Shadows() const { return FShadows; }
     void SetFShadows(bool Value);
     bool QuickMouse() const { return FQuickMouse; }
@@ -125,16 +122,6 @@ public:
     // called as it is without it.
     bool CullGeometry() const { return FCullGeometry; }
     void SetCullGeometry(bool Value);
-    // The list space the frame being rendered caches in: the current context's, while a
-    // frame renders with CacheGeometry on; 0 otherwise (selection included).
-    std::uint64_t CacheListSpace() const { return FCacheListSpace; }
-    // Set to 0 while a group's list is compiled: what is drawn inside goes into that list
-    // rather than into lists of its own (lists cannot nest).
-    void StoreCacheListSpace(std::uint64_t Value) { FCacheListSpace = Value; }
-    // The materials already set in the group's list being compiled, or none: a member
-    // drawn with the material of the one before adds no material calls to it.
-    TNyxListState* ListState() const { return FListState; }
-    void StoreListState(TNyxListState* Value) { FListState = Value; }
     // Advances with every change that reaches all cached geometry of the scene: a
     // material of its library, the library itself, the reflection switch.
     std::uint32_t CacheEpoch() const { return FCacheEpoch; }
@@ -159,15 +146,13 @@ public:
     const std::array<float, 3>& BackgroundRGB() const { return FBackgroundRGB; }
     const TRGBAf& AmbientRGBA() const { return FAmbientRGBA; }
 
-    // Shadow-casting lights counted in this frame (reset by the volume-building pass).
-    std::int32_t ShadowLightCount() const { return FShadowLightCount; }
-    void SetShadowLightCount(std::int32_t Value) { FShadowLightCount = Value; }
-    // The camera's modelview, saved at the start of dsReflections and
-    // dsDrawShadowVolumes.
-    const TGLMatrixd4& ViewMatrix() const { return FViewMatrix; }
-    // The device context of the panel rendering now; set by the panel before Render.
-    HDC RenderDC() const { return FRenderDC; }
-    void SetRenderDC(HDC Value) { FRenderDC = Value; }
+    // The frame or pick running now (the innermost, when they nest), or the resting frame
+    // between them: what objects read while they draw (surface, camera, view matrix, list
+    // space, shadow lights, what a pass hides).
+    TNyxFrame& Frame() { return FFrame ? *FFrame : FRestingFrame; }
+    const TNyxFrame& Frame() const { return FFrame ? *FFrame : FRestingFrame; }
+    // Shadow-casting lights counted in the frame running, or in the last one rendered.
+    std::int32_t ShadowLightCount() const { return Frame().ShadowLightCount(); }
     // The camera of the frame being rendered, or of the last one (none once freed).
     TNyxCamera* CurrentCamera() const { return FCurrentCamera; }
 
@@ -190,18 +175,13 @@ private:
     bool FReflections = false;
     bool FCacheGeometry = false;
     bool FCullGeometry = false;
-    std::uint64_t FCacheListSpace = 0;
     std::uint32_t FCacheEpoch = 0;
-    TNyxListState* FListState = nullptr;
-    std::int32_t FShadowLightCount = 0;
-    // Whether this frame combines several shadow lights in the accumulation buffer: only
-    // a context that has one can (glAccum is an error without it).
-    bool FAccumulating = false;
     std::vector<std::uint32_t> FSelectBuffer;
     std::vector<TNyxPanel*> FPanels;
-    TGLMatrixd4 FViewMatrix{};
-    HDC FRenderDC = nullptr;
     TNyxCamera* FCurrentCamera = nullptr;
+    friend class TNyxFrame;
+    TNyxFrame* FFrame = nullptr;  // the innermost frame running
+    TNyxFrame FRestingFrame{*this, TNyxFrame::TResting{}};
     // Objects by selection name while Select runs.
     std::vector<TNyxObject*> FSelectNames;
     bool FSelecting = false;

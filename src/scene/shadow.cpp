@@ -295,7 +295,7 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     // With the geometry cache a volume stays while neither this object nor the light has
     // changed: no feedback render, no tessellation.
     const TNyxScene* scene = Scene();
-    const std::uint64_t space = scene && CacheableGeometry() ? scene->CacheListSpace() : 0;
+    const std::uint64_t space = scene && CacheableGeometry() ? scene->Frame().ListSpace() : 0;
     TNyxGeometryCache::TVolumeKey key{};
     if (space != 0) {
         key.Stamp = GeometryStamp();

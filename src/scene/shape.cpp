@@ -76,7 +76,7 @@ void TNyxLineShape::SetStyle(TPenStyle Value) {
 
 void TNyxLineShape::CompileSpecific(std::uint32_t Face, bool Draft) {
     const TNyxScene* scene = Scene();
-    if (TNyxListState* inList = scene ? scene->ListState() : nullptr) {
+    if (TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr) {
         inList->OpenLines(Width(), FStyle != psSolid, StipplePatterns[FStyle], Smooth());
         DrawShape(Face, Draft);
     } else {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,10 @@ void Place(TNyxVertex3* v, double x, double y, double z) {
     v->SetZ(z);
 }
 
-// A label in a scene whose render device is a memory surface with a current context.
+// A label in a scene with a frame open on a memory surface with a current context.
 struct TLabelScene {
     explicit TLabelScene(const std::string& caption = "ab", int size = 64) : Gl(size, size) {
-        Scene.SetRenderDC(&Gl.Surface());
+        Frame.emplace(Scene, &Gl.Surface(), nullptr, 0);
         Label = new TCounting<TNyxLabel>(nullptr);
         Label->SetParentComponent(&Scene);
         Label->SetCaption(caption);
@@ -68,6 +69,7 @@ struct TLabelScene {
 
     test::TOffscreenGL Gl;
     TNyxScene Scene{nullptr};
+    std::optional<TNyxFrame> Frame;
     TCounting<TNyxLabel>* Label;
 };
 
@@ -246,14 +248,14 @@ TEST(LabelTest, FailedBuildDrawsNothingAndStaysStale) {
         EXPECT_EQ(calls, Join(BitmapBuild("ab", base), BitmapCalls(2, base)));
     }
     {
-        SCOPED_TRACE("no device context in the scene");
+        SCOPED_TRACE("no device context in the frame");
         TLabelScene s("ab");
-        s.Scene.SetRenderDC(nullptr);
+        s.Frame.emplace(s.Scene, nullptr, nullptr, 0);
         const Strings calls = s.Draw();
         ASSERT_EQ(calls.size(), 2u);
         EXPECT_EQ(calls[0], "glGenLists(2)");
         EXPECT_TRUE(calls[1].starts_with("glDeleteLists(")) << calls[1];
-        s.Scene.SetRenderDC(&s.Gl.Surface());
+        s.Frame.emplace(s.Scene, &s.Gl.Surface(), nullptr, 0);
         EXPECT_EQ(s.Draw().size(), 6u);
     }
     {
@@ -397,7 +399,6 @@ constexpr int kSize = 96;
 // A camera looking down -z at the origin from 10 units, a black background.
 struct TPixelScene {
     TPixelScene() : Gl(kSize, kSize) {
-        Scene.SetRenderDC(&Gl.Surface());
         Scene.SetSceneAmbientColor(0);
         Camera.Position()->Store({0, 0, 10});
         Camera.Up()->Store({0, 1, 0});
@@ -495,7 +496,6 @@ TEST(LabelPixels, LabelShowsInEveryContextItIsRenderedIn) {
     EXPECT_GT(first, 60);
     {
         test::TOffscreenGL other(kSize, kSize);
-        s.Scene.SetRenderDC(&other.Surface());
         glEnable(GL_LIGHTING);
         s.Scene.Render(&s.Camera, kSize, kSize, false);
         other.Finish();
@@ -506,7 +506,6 @@ TEST(LabelPixels, LabelShowsInEveryContextItIsRenderedIn) {
         EXPECT_EQ(lit, first);
     }
     ASSERT_TRUE(wglMakeCurrent(&s.Gl.Surface(), s.Gl.Context()));
-    s.Scene.SetRenderDC(&s.Gl.Surface());
     std::fill_n(s.Gl.Surface().Pixels(), kSize * kSize, 0u);
     s.Render();
     EXPECT_EQ(s.Lit(0, kSize, 0, kSize).first, first);

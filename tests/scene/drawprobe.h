@@ -84,7 +84,7 @@ public:
     void BuildShadowVolumes() override {
         TProbe::BuildShadowVolumes();
         if (CastShadows())
-            Scene()->SetShadowLightCount(Scene()->ShadowLightCount() + 1);
+            Scene()->Frame().CountShadowLight();
     }
     void DrawShadowVolumes() override {
         TProbe::DrawShadowVolumes();

@@ -80,7 +80,8 @@ TEST_F(PanelTest, CameraAssignmentRegistersAndRenders) {
     const std::int32_t before = FGlobFrame;
     panel->Repaint();
     EXPECT_EQ(FGlobFrame, before + 1);
-    EXPECT_EQ(scene->RenderDC(), panel->DeviceContext());
+    ASSERT_FALSE(scene->FrameDCs.empty());
+    EXPECT_EQ(scene->FrameDCs.back(), panel->DeviceContext());
     EXPECT_GE(panel->RenderTime(), 0.0);
 
     panel->SetCamera(nullptr);
@@ -235,7 +236,9 @@ TEST_F(PanelTest, RenderToCanvasDrawsAtTheGivenSize) {
     // Shadows of several lights accumulate in a canvas as in the window.
     ASSERT_FALSE(scene->RenderAccumBits.empty());
     EXPECT_GE(scene->RenderAccumBits.back(), 16);
-    EXPECT_EQ(scene->RenderDC(), panel->DeviceContext()) << "no stale canvas left behind";
+    ASSERT_FALSE(scene->FrameDCs.empty());
+    EXPECT_EQ(scene->FrameDCs.back(), target.Canvas().Handle());
+    EXPECT_EQ(scene->Frame().DC(), nullptr) << "no stale canvas left behind";
     // The panel's own context is made current again by its next paint.
     panel->SetOptions({});
     EXPECT_EQ(PixelAt(panel, 50, 50), Background);

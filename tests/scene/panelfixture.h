@@ -34,7 +34,13 @@ public:
     std::vector<bool> RenderDrafts;
     std::vector<GLint> RenderAccumBits;  // red accumulation bits of the context rendered in
     std::vector<TSelectCall> Selections;
+    std::vector<HDC> FrameDCs;  // the surface each frame drew on, as its objects saw it
 
+    void Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) override {
+        if (State == dsPre)
+            FrameDCs.push_back(Frame().DC());
+        TNyxScene::Draw(Scene, State, Kind);
+    }
     void Render(TNyxCamera* Camera, std::int32_t Width, std::int32_t Height, bool Draft) override {
         RenderDrafts.push_back(Draft);
         GLint bits = 0;

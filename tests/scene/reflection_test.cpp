@@ -47,10 +47,14 @@ public:
     using TProbe::TProbe;
     TNyxObject* Mirror = nullptr;
     bool Throw = false;
-    std::vector<std::pair<bool, bool>> Seen;  // mirror visible, scene reflections
+    // Whether the frame shows the mirror and mirrors; the mirror's own Visible never
+    // changes while drawing.
+    std::vector<std::pair<bool, bool>> Seen;
     void DrawMain(bool Draft) override {
         TProbe::DrawMain(Draft);
-        Seen.emplace_back(Mirror->Visible(), Scene()->Reflections());
+        const TNyxFrame& frame = Scene()->Frame();
+        Seen.emplace_back(!frame.Hides(*Mirror), frame.Reflections());
+        EXPECT_TRUE(Mirror->Visible());
         if (Throw)
             throw std::runtime_error("hook failed");
     }
@@ -267,6 +271,8 @@ TEST(Reflection, RaisingDrawLeavesStateRestored) {
         EXPECT_THROW(s.mirror->Draw(&s.scene, dsReflections, dkFull), std::runtime_error);
         EXPECT_TRUE(s.mirror->Visible());
         EXPECT_TRUE(s.scene.Reflections());
+        EXPECT_FALSE(s.scene.Frame().Hides(*s.mirror));
+        EXPECT_TRUE(s.scene.Frame().Reflections());
         EXPECT_EQ(s.Get(GL_FRONT_FACE), GL_CCW);
         EXPECT_EQ(s.Get(GL_MODELVIEW_STACK_DEPTH), modelview);
         EXPECT_EQ(s.Get(GL_ATTRIB_STACK_DEPTH), attrib);

@@ -1,0 +1,56 @@
+#include "scene/frame.h"
+
+#include "gl/opengl.h"
+#include "scene/scene.h"
+
+#include <algorithm>
+
+namespace nyx {
+
+TNyxFrame::TNyxFrame(TNyxScene& Scene, HDC DC, TNyxCamera* Camera, std::uint64_t ListSpace)
+    : FScene(Scene), FOuter(Scene.FFrame), FInstalled(true), FDC(DC), FCamera(Camera),
+      FListSpace(ListSpace) {
+    FScene.FFrame = this;
+}
+
+TNyxFrame::TNyxFrame(TNyxScene& Scene, TResting) : FScene(Scene) {}
+
+TNyxFrame::~TNyxFrame() {
+    if (FInstalled)
+        FScene.FFrame = FOuter;
+}
+
+void TNyxFrame::SaveViewMatrix() { glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix.data()); }
+
+bool TNyxFrame::Reflections() const { return FHidden.empty() && FScene.Reflections(); }
+
+bool TNyxFrame::Hides(const TNyxObject& Obj) const {
+    return !FHidden.empty() && std::find(FHidden.begin(), FHidden.end(), &Obj) != FHidden.end();
+}
+
+TNyxFrame::TMirrorImage::TMirrorImage(TNyxFrame& Frame, const TNyxObject& Mirror) : FFrame(Frame) {
+    FFrame.FHidden.push_back(&Mirror);
+}
+
+TNyxFrame::TMirrorImage::~TMirrorImage() { FFrame.FHidden.pop_back(); }
+
+TNyxFrame::TListCompile::TListCompile(TNyxFrame& Frame, TNyxListState& State)
+    : FFrame(Frame), FSpace(Frame.FListSpace), FState(Frame.FListState) {
+    FFrame.FListSpace = 0;
+    FFrame.FListState = &State;
+}
+
+TNyxFrame::TListCompile::~TListCompile() {
+    FFrame.FListState = FState;
+    FFrame.FListSpace = FSpace;
+}
+
+TNyxFrame::TSpaceAside::TSpaceAside(TNyxFrame& Frame, bool Aside)
+    : FFrame(Frame), FSpace(Frame.FListSpace) {
+    if (Aside)
+        FFrame.FListSpace = 0;
+}
+
+TNyxFrame::TSpaceAside::~TSpaceAside() { FFrame.FListSpace = FSpace; }
+
+}  // namespace nyx
