@@ -61,8 +61,9 @@ void RunConverter(TNyxObject& Root, const std::string& FileName, void (TDXFConve
         throw EDXFReadException(FileName + ": line " + std::to_string(converter.FileLine()) + ": " +
                                     text.substr(0, text.find("\r\n")),
                                 -1);
-    } catch (const Exception& e) {
-        throw Exception(FileName + ": " + e.Message());
+    } catch (Exception& e) {
+        e.AddContext(FileName + ": ");
+        throw;
     }
 }
 

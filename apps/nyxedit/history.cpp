@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include "document.h"
+#include "rtl/scope.h"
 
 #include <QTimer>
 #include <QUndoStack>
@@ -78,15 +79,11 @@ void TFormHistory::Flush() {
 }
 
 void TFormHistory::Restore(const std::string& Snapshot) {
-    FRestoring = true;
-    try {
+    {
+        const TRestore restoring(FRestoring, true);
         FDocument.Restore(Snapshot);
-    } catch (...) {
-        FRestoring = false;
-        throw;
     }
     FCurrent = Snapshot;
-    FRestoring = false;
 }
 
 }  // namespace nyx

@@ -10,6 +10,7 @@
 #include "objects/label.h"
 #include "objects/lines.h"
 #include "objects/polygon.h"
+#include "rtl/scope.h"
 #include "scene/proxy.h"
 
 #include <algorithm>
@@ -525,10 +526,7 @@ TNyxObject* TDXFConverter::BlockGroup(const std::string& Name) {
 // entities, "0"/"ENDBLK". The layouts' blocks (model and paper space) are passed over:
 // what is drawn of them is in ENTITIES or on paper only.
 bool TDXFConverter::ReadBlocks() {
-    struct TBlockScope {
-        TDXFConverter* C;
-        ~TBlockScope() { C->FBlock = nullptr; }
-    } scope{this};
+    const TOnExit leave([this] { FBlock = nullptr; });
     for (;;) {
         const std::int32_t code = NextGroupCode();
         if (code < 0)

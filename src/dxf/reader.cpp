@@ -6,6 +6,7 @@
 #include "objects/label.h"
 #include "objects/lines.h"
 #include "objects/polygon.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
 #include "scene/proxy.h"
@@ -33,16 +34,13 @@ void TDXFConverter::LoadFromFile() {
 
     // Opened, and the first block read, before anything is freed.
     OpenFile();
-    struct TCloser {
-        TDXFConverter* C;
-        ~TCloser() {
-            C->CloseFile();
-            C->FLayers.clear();
-            C->FBlocks.clear();
-            C->FBlock = C->FBlockHolder = nullptr;
-            C->FProgress = {};
-        }
-    } closer{this};
+    const TOnExit close([this] {
+        CloseFile();
+        FLayers.clear();
+        FBlocks.clear();
+        FBlock = FBlockHolder = nullptr;
+        FProgress = {};
+    });
     if (std::string_view(FBuffer.get(), std::size_t(FBufferFill)).starts_with(BinaryDXFSentinel))
         throw EDXFReadException("TDXFConverter.LoadFromFile: the file is a binary DXF drawing, "
                                 "which is not read; save the drawing as ASCII DXF",
@@ -56,11 +54,7 @@ void TDXFConverter::LoadFromFile() {
     std::optional<TNyxScene::TLoadScope> hold;
     if (TNyxScene* scene = root->AsScene())
         hold.emplace(*scene);
-    struct TRootBracket {
-        TNyxObject* Root;
-        ~TRootBracket() { Root->EndUpdate(); }
-    } bracket{root};
-    root->BeginUpdate();
+    const TUpdateScope bracket(*root);
     if (FClearBeforRead)
         while (!root->Items().empty())
             delete root->Items().back();

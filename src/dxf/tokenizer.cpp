@@ -3,6 +3,7 @@
 // buffer is handed out in place; only a line that runs over the buffer's end is
 // copied together.
 #include "dxf/converter.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 
 #include <charconv>
@@ -80,12 +81,8 @@ void TDXFConverter::OpenFile() {
     FErrorState = 0;
     FFileLine = FMarkedLine = 0;
     FPushedBack = false;
-    try {
-        FillBuffer();
-    } catch (...) {
-        CloseFile();
-        throw;
-    }
+    const TOnFailure close([this] { CloseFile(); });
+    FillBuffer();
 }
 
 void TDXFConverter::CloseFile() {

@@ -8,6 +8,7 @@
 #include "objects/lines.h"
 #include "objects/mesh.h"
 #include "objects/polygon.h"
+#include "rtl/scope.h"
 #include "rtl/streams.h"
 #include "scene/object.h"
 #include "scene/proxy.h"
@@ -211,13 +212,10 @@ void TDXFConverter::SaveToFile() {
     TReplacingFileStream file(FFileName);
     FOutput = &file;
     FOutFill = 0;
-    struct TDetach {
-        TDXFConverter* C;
-        ~TDetach() {
-            C->FOutput = nullptr;
-            C->FOutFill = 0;
-        }
-    } detach{this};
+    const TOnExit detach([this] {
+        FOutput = nullptr;
+        FOutFill = 0;
+    });
     write_header();
     write_tables();
     write_blocks();

@@ -14,6 +14,10 @@ public:
     explicit Exception(std::string message) : FMessage(std::move(message)) {}
     const char* what() const noexcept override { return FMessage.c_str(); }
     const std::string& Message() const noexcept { return FMessage; }
+    // Puts Context in front of the message, for a handler that adds what it was doing and
+    // raises the same error again (throw;): its class, and whatever else it carries, stay.
+    // A class whose message has a form of its own places the context itself.
+    virtual void AddContext(const std::string& Context) { FMessage = Context + FMessage; }
 
 private:
     std::string FMessage;

@@ -16,29 +16,15 @@ namespace {
 
 constexpr int BufferSize = 4096;
 
-// The same class of error as E, with Text as its message: the first of Classes that E
-// is, the framework's general exception when it is none of them. Derived classes come
-// before their bases.
-template <class Class, class... Classes>
-[[noreturn]] void ThrowAs(const Exception& E, const std::string& Text) {
-    if (dynamic_cast<const Class*>(&E))
-        throw Class(Text);
-    if constexpr (sizeof...(Classes) > 0)
-        ThrowAs<Classes...>(E, Text);
-    else
-        throw Exception(Text);
-}
-
 // Runs Work; a framework error leaving it comes back with FileName in front of its
 // message.
 template <class F>
 void NamingFile(const std::string& FileName, F&& Work) {
     try {
         Work();
-    } catch (const Exception& e) {
-        ThrowAs<EClassNotFound, EReadError, EWriteError, EFilerError, EFOpenError, EFCreateError,
-                EStreamError, EInOutError, EConvertError, EComponentError, EOutOfResources>(
-            e, FileName + ": " + e.Message());
+    } catch (Exception& e) {
+        e.AddContext(FileName + ": ");
+        throw;
     }
 }
 

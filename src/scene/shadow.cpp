@@ -2,6 +2,7 @@
 
 #include "gl/glscope.h"
 #include "gl/wgl.h"
+#include "rtl/scope.h"
 #include "rtl/sysutils.h"
 #include "scene/detail/geometrycache.h"
 #include "scene/detail/shadowtess.h"
@@ -313,13 +314,13 @@ void TNyxShadowedObject::DoBuildShadowVolumes(TNyxLight* Light) {
     FVolumeSpace = space;
     FPendingVolume = 0;
     GLuint name = 0;
-    try {
-        name = BuildShadowVolume(Light);
-    } catch (...) {
+    {
         // A cached volume left half-built goes back to the allocator.
-        if (FPendingVolume != 0)
-            ReleaseLists(space, FPendingVolume, 1);
-        throw;
+        const TOnFailure release([&] {
+            if (FPendingVolume != 0)
+                ReleaseLists(space, FPendingVolume, 1);
+        });
+        name = BuildShadowVolume(Light);
     }
     if (space != 0 && name != 0) {
         Light->AddCachedShadowList(name);

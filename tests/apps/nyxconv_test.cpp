@@ -216,6 +216,20 @@ INSTANTIATE_TEST_SUITE_P(
         TFormCase{"Binary", BinaryHead(), TSceneFileForm::Binary},
         TFormCase{"BinaryDrawing", std::string(BinaryDXFSentinel), TSceneFileForm::Dxf}));
 
+// A drawing that cannot be written fails with the error of its stream, not a general
+// one, and with the file's name in front.
+TEST(SceneFile, ConverterErrorsKeepTheirClass) {
+    TTempDir dir;
+    TNyxScene scene(nullptr);
+    const std::string out = dir / "no/such.dxf";
+    try {
+        SaveSceneFile(scene, out, TSceneFileForm::Dxf);
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message().rfind(out + ": TFileStream: cannot create", 0), 0u) << e.Message();
+    }
+}
+
 // --- Refusals ------------------------------------------------------------------------------
 
 struct TBadCase {
