@@ -5,6 +5,7 @@
 
 #include "demo.h"
 #include "scenefile.h"
+#include "shell.h"
 
 #include "objects/mesh.h"
 #include "rtl/sysutils.h"
@@ -12,7 +13,6 @@
 
 #include <unistd.h>
 
-#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -58,18 +58,6 @@ const char* const Usage =
     "\n"
     "Errors are reported in one line on standard error, with exit status 1; an error in a\n"
     "drawing names the line it was found at.\n";
-
-// A bad command line; the message is printed after "nyxconv: ".
-struct TBadArgument {
-    std::string Message;
-};
-
-std::string OneLine(std::string Text) {
-    for (char& c : Text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return Text;
-}
 
 // The share of a long load read so far, on one line of standard error that each report
 // rewrites, when standard error is a terminal and the input is larger than 10 MB.
@@ -194,12 +182,6 @@ int Run(const std::vector<std::string>& Args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const TBadArgument& e) {
-        std::cerr << "nyxconv: " << OneLine(e.Message) << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "nyxconv: " << OneLine(e.what()) << "\n";
-    }
-    return 1;
+    return RunProgram("nyxconv",
+                      [&] { return Run(std::vector<std::string>(argv + 1, argv + argc)); });
 }

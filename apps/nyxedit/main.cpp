@@ -3,6 +3,7 @@
 #include "display.h"
 #include "mainwindow.h"
 #include "registration.h"
+#include "shell.h"
 
 #include "design/registry.h"
 #include "qt/host.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 
 #include <cstdlib>
-#include <exception>
 #include <iostream>
 #include <string>
 
@@ -50,11 +50,6 @@ struct TArgs {
     bool Help = false;
 };
 
-// A bad command line; the message is printed after "nyxedit: ".
-struct TBadArgument {
-    std::string Message;
-};
-
 TArgs Parse(int argc, char** argv) {
     TArgs a;
     for (int i = 1; i < argc; ++i) {
@@ -69,13 +64,6 @@ TArgs Parse(int argc, char** argv) {
             a.File = arg;
     }
     return a;
-}
-
-std::string OneLine(std::string Text) {
-    for (char& c : Text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return Text;
 }
 
 int Run(const TArgs& Args, char* Program) {
@@ -103,17 +91,12 @@ int Run(const TArgs& Args, char* Program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
+    return RunProgram("nyxedit", [&] {
         const TArgs args = Parse(argc, argv);
         if (args.Help) {
             std::cout << Usage;
             return 0;
         }
         return Run(args, argv[0]);
-    } catch (const TBadArgument& e) {
-        std::cerr << "nyxedit: " << OneLine(e.Message) << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "nyxedit: " << OneLine(e.what()) << "\n";
-    }
-    return 1;
+    });
 }

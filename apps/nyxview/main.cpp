@@ -9,6 +9,7 @@
 #include "demo.h"
 #include "display.h"
 #include "fileview.h"
+#include "shell.h"
 #include "viewerwindow.h"
 
 #include "qt/host.h"
@@ -25,7 +26,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -97,14 +97,10 @@ struct TArgs {
     bool Help = false;
 };
 
-// A bad command line; the message is printed after "nyxview: ".
-struct TBadArgument {
-    std::string Message;
-};
-
 TBadArgument BadSize(const std::string& Given) {
-    return {"--size \"" + Given + "\": give WIDTHxHEIGHT, each a whole number from 1 to " +
-            std::to_string(MaxSide) + ", for example 800x600"};
+    return TBadArgument{"--size \"" + Given +
+                        "\": give WIDTHxHEIGHT, each a whole number from 1 to " +
+                        std::to_string(MaxSide) + ", for example 800x600"};
 }
 
 int ParseSide(std::string_view Text, const std::string& Whole) {
@@ -181,14 +177,6 @@ void CheckWritable(const std::string& Path, const char* Option) {
         std::filesystem::remove(Path, ec);
 }
 
-// One line, whatever the message holds.
-std::string OneLine(std::string Text) {
-    for (char& c : Text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return Text;
-}
-
 // --- Off-screen image --------------------------------------------------------------------
 
 // The scene to show, the demo or a file's, and a panel that looks at it. Aspect is the
@@ -263,7 +251,7 @@ int ShowWindow(const TArgs& Args, char* Program) {
 // --- Main --------------------------------------------------------------------------------
 
 int main(int argc, char** argv) {
-    try {
+    return RunProgram("nyxview", [&] {
         const TArgs args = Parse(argc, argv);
         if (args.Help) {
             std::cout << Usage;
@@ -280,10 +268,5 @@ int main(int argc, char** argv) {
         if (args.Png.empty() && args.Pdf.empty())
             return ShowWindow(args, argv[0]);
         return 0;
-    } catch (const TBadArgument& e) {
-        std::cerr << "nyxview: " << OneLine(e.Message) << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "nyxview: " << OneLine(e.what()) << "\n";
-    }
-    return 1;
+    });
 }
