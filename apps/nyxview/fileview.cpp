@@ -3,6 +3,7 @@
 #include "scenefile.h"
 
 #include "rtl/graphics.h"
+#include "rtl/scope.h"
 #include "scene/camera.h"
 #include "scene/light.h"
 #include "scene/scene.h"
@@ -71,23 +72,17 @@ bool FramePlan(TNyxCamera& Camera, double Aspect) {
     const double halfAngle = std::clamp(Camera.FOVY(), 1.0, 175.0) / 2 * std::numbers::pi / 180;
     const double distance = Margin * std::max(height / 2, width / 2 / aspect) / std::tan(halfAngle);
     const TGLArrayd3 centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, hi[2]};
-    Camera.BeginUpdate();
-    try {
-        Camera.SetPositionObject(nullptr);
-        Camera.SetTargetObject(nullptr);
-        Camera.Reset();
-        for (int i = 0; i < 3; ++i) {
-            Camera.Target()->SetData(i, centre[std::size_t(i)]);
-            Camera.Position()->SetData(i, centre[std::size_t(i)] + (i == 2 ? distance : 0));
-            Camera.Up()->SetData(i, unity[std::size_t(i)]);
-        }
-        Camera.SetNearPlane(distance / 2);
-        Camera.SetFarPlane(distance * 2);
-    } catch (...) {
-        Camera.EndUpdate();
-        throw;
+    const TUpdateScope update(Camera);
+    Camera.SetPositionObject(nullptr);
+    Camera.SetTargetObject(nullptr);
+    Camera.Reset();
+    for (int i = 0; i < 3; ++i) {
+        Camera.Target()->SetData(i, centre[std::size_t(i)]);
+        Camera.Position()->SetData(i, centre[std::size_t(i)] + (i == 2 ? distance : 0));
+        Camera.Up()->SetData(i, unity[std::size_t(i)]);
     }
-    Camera.EndUpdate();
+    Camera.SetNearPlane(distance / 2);
+    Camera.SetFarPlane(distance * 2);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "qt/panelwidget.h"
 #include "rtl/host.h"
+#include "rtl/scope.h"
 #include "scene/camera.h"
 #include "scene/navigation.h"
 #include "scene/panel.h"
@@ -62,13 +63,11 @@ bool TViewerInput::Mouse(QMouseEvent* Event) {
         if (!FSelecting)
             return true;
         FSelecting = false;
-        try {
+        {
+            // The left button's own mode comes back also when the selection fails.
+            const TOnExit giveBack([&] { control->SetMouseLeft(TNyxMouseMode(FLentMode)); });
             panel->PerformMouseUp(mbLeft, LeftButtonShift(Event), p.x(), p.y());
-        } catch (...) {
-            control->SetMouseLeft(TNyxMouseMode(FLentMode));
-            throw;
         }
-        control->SetMouseLeft(TNyxMouseMode(FLentMode));
         if (OnSelected)
             OnSelected();
         return true;
