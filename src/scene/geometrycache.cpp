@@ -12,6 +12,7 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <bitset>
 #include <optional>
 
 namespace nyx {
@@ -515,6 +516,9 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
                 }
                 return;
             }
+            if (sight == TNyxSight::Partly &&
+                DrawSeenChildren(*Scene, State, Kind, *clip, First, Last))
+                return;
         }
         // A single object without children has lists of its own already.
         const GLuint name = Last == First + 1 && FItems[First]->FItems.empty()
@@ -530,6 +534,28 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
         }
     });
     cache.DropItemsUnused(space, key);
+}
+
+// A view onto part of a drawing whose objects are spread over all of it sees a part of
+// most chunks: their lists would draw everything. The objects seen are drawn one by one
+// instead, in their order, so that the pixels are those of the list, while they are few
+// enough for that to cost less than the list.
+bool TNyxObject::DrawSeenChildren(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                                  const TGLMatrixd4& Clip, std::size_t First, std::size_t Last) {
+    std::bitset<ChunkSize> seen;
+    std::size_t count = 0;
+    for (std::size_t i = First; i < Last; ++i)
+        if (SightOf(FItems[i]->SubtreeBounds(), Clip) != TNyxSight::Outside) {
+            seen.set(i - First);
+            ++count;
+        }
+    if (2 * count > Last - First)
+        return false;
+    const TNyxFrame::TSpaceAside aside(Scene.Frame(), true);
+    for (std::size_t i = First; i < Last; ++i)
+        if (seen.test(i - First))
+            FItems[i]->Draw(&Scene, State, Kind);
+    return true;
 }
 
 template <class F>

@@ -314,6 +314,11 @@ private:
     // with their list, or measured now).
     TNyxSight ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space, const TNyxItemsKey& Key,
                          std::size_t First, std::size_t Last);
+    // Draws those of the children [First, Last), none of which has children, that lie in
+    // the view of Clip, each straight and in order, when at most half of them do; false,
+    // drawing nothing, when more do.
+    bool DrawSeenChildren(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind Kind,
+                          const TGLMatrixd4& Clip, std::size_t First, std::size_t Last);
     // Before a list that draws this object is compiled: its geometry is prepared and the
     // lists its pass will call for its children are compiled. False when that cannot be
     // done now.

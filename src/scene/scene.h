@@ -118,8 +118,9 @@ public:
     void SetCacheGeometry(bool Value);
     // An addition, off by default: with CacheGeometry on, a list of children whose bounds
     // lie wholly outside the view volume is neither called nor, before it first comes
-    // into view, compiled. Selection draws everything as before. Off, every list is
-    // called as it is without it.
+    // into view, compiled; of one partly inside, when at most half of its children are,
+    // those children alone are drawn, one by one and in order. Selection draws
+    // everything as before. Off, every list is called as it is without it.
     bool CullGeometry() const { return FCullGeometry; }
     void SetCullGeometry(bool Value);
     // Advances with every change that reaches all cached geometry of the scene: a
