@@ -13,10 +13,12 @@
 #include "rtl/progress.h"
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -190,7 +192,12 @@ public:
     // Typed values, for DefineProperty readers and the converters. Each raises
     // EReadError, naming the byte offset, when the stream holds something else.
     void ReadSignature();
-    TValueType ReadValue();
+    TValueType ReadValue() {
+        const std::uint8_t tag = GetByte();
+        if (tag > std::uint8_t(TValueType::vaBinary))
+            UnknownTag(tag);
+        return TValueType(tag);
+    }
     TValueType NextValue();
     bool EndOfList() { return PeekByte() == 0; }
     void ReadListBegin();
@@ -201,8 +208,21 @@ public:
     std::string ReadString();
     std::string ReadIdent();
     // The payload of a value whose tag was read already.
-    std::int64_t ReadIntegerBody(TValueType Type);
-    double ReadFloatBody();
+    std::int64_t ReadIntegerBody(TValueType Type) {
+        switch (Type) {
+        case TValueType::vaInt8:
+            return GetPod<std::int8_t>();
+        case TValueType::vaInt16:
+            return GetPod<std::int16_t>();
+        case TValueType::vaInt32:
+            return GetPod<std::int32_t>();
+        case TValueType::vaInt64:
+            return GetPod<std::int64_t>();
+        default:
+            NotAnInteger();
+        }
+    }
+    double ReadFloatBody() { return GetPod<double>(); }
     std::string ReadStr();
     // Into Text, reusing its room.
     void ReadStr(std::string& Text);
@@ -223,10 +243,16 @@ private:
         std::string Name;
         std::int64_t At;
     };
-    // One segment of a property path: the property, in the class it was found in.
+    // One segment of a property path: the property, and the C++ class of the object it
+    // was found in (compared without a call, and as strict as the class information).
     struct PathStep {
-        const TMetaClass* Class;
+        const std::type_info* Type;
         const TPropInfo* Prop;
+    };
+    // A property path as stored, resolved for one class.
+    struct ResolvedPath {
+        std::string Path;
+        std::vector<PathStep> Steps;
     };
     struct LoadedEntry {
         TComponent* Component;
@@ -234,14 +260,25 @@ private:
     };
 
     void ReadProperties(TPersistent* Instance, int Depth);
-    void ReadProperty(TPersistent* Instance, int Depth);
+    const ResolvedPath* ReadProperty(TPersistent* Instance, int Depth,
+                                     const ResolvedPath* Expected);
     void ReadPropValue(TObject* Instance, const TPropInfo& Prop, const std::string& Path,
                        std::int64_t At, int Depth);
     void ReadCollection(TCollection* Collection, const std::string& Path, int Depth);
     static TObject* Follow(TObject* Instance, const std::vector<PathStep>& Steps);
+    [[noreturn]] void NotAnInteger() const;
+    [[noreturn]] void UnknownTag(std::uint8_t Tag) const;
     void SkipValueBody(TValueType Type, int Depth);
     void SkipCollectionBody(int Depth);
-    void SkipBytes(std::uint64_t Count);
+    void SkipBytes(std::uint64_t Count) {
+        if (FBufLen - FBufPos >= Count)
+            FBufPos += std::size_t(Count);
+        else
+            SkipBeyondBuffer(Count);
+    }
+    void SkipBeyondBuffer(std::uint64_t Count);
+    // A length-prefixed text or value skipped whole.
+    void SkipStr(const char* What) { SkipBytes(GetLength(What)); }
     // With CheckSelf, the object's class must be one that ReadComponent can create; with
     // CheckChildren, the classes of all objects nested in it.
     void SkipComponentAt(int Depth, bool CheckSelf = false, bool CheckChildren = false);
@@ -266,7 +303,32 @@ private:
             Fill(1);
         return FBuffer[FBufPos];
     }
-    std::uint64_t GetLength(const char* What);
+    // Most lengths are below 128: one byte, and plainly within the buffer's stream.
+    std::uint64_t GetLength(const char* What) {
+        if (FBufPos < FBufLen && FBuffer[FBufPos] < 0x80 &&
+            FBuffer[FBufPos] < FStreamEnd - Position())
+            return FBuffer[FBufPos++];
+        return GetLongLength(What);
+    }
+    std::uint64_t GetLongLength(const char* What);
+    template <class T>
+    T GetPod() {
+        T value;
+        if (FBufLen - FBufPos >= sizeof value) {
+            std::memcpy(&value, FBuffer.data() + FBufPos, sizeof value);
+            FBufPos += sizeof value;
+        } else {
+            Get(&value, sizeof value);
+        }
+        return value;
+    }
+    // Whether the next bytes are Text stored as a short name (one length byte), whole in
+    // the buffer: compared in place, nothing copied.
+    bool NextStrIs(std::string_view Text) const {
+        const std::size_t n = Text.size();
+        return n < 0x80 && FBufLen - FBufPos > n && FBuffer[FBufPos] == n &&
+               std::memcmp(FBuffer.data() + FBufPos + 1, Text.data(), n) == 0;
+    }
 
     std::size_t FBufLen = 0;
     std::size_t FBufPos = 0;
@@ -286,8 +348,14 @@ private:
     // Paths resolved before, keyed by the class of the object they were read for and the
     // path: objects of one class store the same paths again and again, and resolving each
     // segment by name would cost much of a load.
-    std::unordered_map<std::string, std::vector<PathStep>> FResolved;
+    std::unordered_map<std::string, ResolvedPath> FResolved;
     std::string FResolveKey;
+    // For each class, the resolved paths in the order the last object of that class
+    // stored them: the next object of the class most likely stores the same ones, and
+    // each is compared in the buffer before the path is copied or hashed.
+    std::unordered_map<const TMetaClass*, std::vector<const ResolvedPath*>> FOrders;
+    // The last class name the check found creatable.
+    std::string FCheckedClass;
     // DefineProperties dispatch while a property is being read.
     const std::string* FDefinedName = nullptr;
     const std::string* FDefinedPath = nullptr;

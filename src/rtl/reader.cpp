@@ -78,10 +78,7 @@ void TReader::Get(void* Data, std::size_t Count) {
     FBufPos += Count;
 }
 
-std::uint64_t TReader::GetLength(const char* What) {
-    // Most lengths are below 128: one byte, and plainly within the buffer's stream.
-    if (FBufPos < FBufLen && FBuffer[FBufPos] < 0x80 && FBuffer[FBufPos] < FStreamEnd - Position())
-        return FBuffer[FBufPos++];
+std::uint64_t TReader::GetLongLength(const char* What) {
     const std::int64_t start = Position();
     std::uint64_t value = 0;
     for (int shift = 0;; shift += 7) {
@@ -115,13 +112,10 @@ void TReader::ReadSignature() {
                   start);
 }
 
-TValueType TReader::ReadValue() {
-    const std::uint8_t tag = GetByte();
-    if (tag > std::uint8_t(TValueType::vaBinary))
-        ReadError("TReader.ReadValue: unknown value tag " + std::to_string(tag) +
-                      "; the stream is corrupt",
-                  Position() - 1);
-    return TValueType(tag);
+void TReader::UnknownTag(std::uint8_t Tag) const {
+    ReadError("TReader.ReadValue: unknown value tag " + std::to_string(Tag) +
+                  "; the stream is corrupt",
+              Position() - 1);
 }
 
 TValueType TReader::NextValue() {
@@ -140,37 +134,8 @@ void TReader::ReadListEnd() {
         ReadError("TReader.ReadListEnd: expected the end of a list", Position() - 1);
 }
 
-std::int64_t TReader::ReadIntegerBody(TValueType Type) {
-    switch (Type) {
-    case TValueType::vaInt8: {
-        std::int8_t v;
-        Get(&v, 1);
-        return v;
-    }
-    case TValueType::vaInt16: {
-        std::int16_t v;
-        Get(&v, 2);
-        return v;
-    }
-    case TValueType::vaInt32: {
-        std::int32_t v;
-        Get(&v, 4);
-        return v;
-    }
-    case TValueType::vaInt64: {
-        std::int64_t v;
-        Get(&v, 8);
-        return v;
-    }
-    default:
-        ReadError("TReader.ReadInteger: expected an integer value", Position() - 1);
-    }
-}
-
-double TReader::ReadFloatBody() {
-    double v;
-    Get(&v, 8);
-    return v;
+void TReader::NotAnInteger() const {
+    ReadError("TReader.ReadInteger: expected an integer value", Position() - 1);
 }
 
 std::int64_t TReader::ReadInteger() { return ReadIntegerBody(ReadValue()); }
@@ -271,11 +236,7 @@ void TReader::SkipValueBody(TValueType Type, int Depth) {
     SkipBytes(n);
 }
 
-void TReader::SkipBytes(std::uint64_t n) {
-    if (FBufLen - FBufPos >= n) {
-        FBufPos += std::size_t(n);
-        return;
-    }
+void TReader::SkipBeyondBuffer(std::uint64_t n) {
     if (std::int64_t(n) > FStreamEnd - Position())
         ReadError("TReader: the stream ends in the middle of a value; it is truncated");
     const std::int64_t target = Position() + std::int64_t(n);
@@ -293,7 +254,7 @@ void TReader::SkipCollectionBody(int Depth) {
         if (t != TValueType::vaList)
             ReadError("TReader: expected an item of a collection", Position() - 1);
         while (!EndOfList()) {
-            ReadStr();
+            SkipStr("a property name");
             SkipValueBody(ReadValue(), Depth + 1);
         }
         ReadListEnd();
@@ -304,17 +265,20 @@ void TReader::SkipComponent() { SkipComponentAt(FDepth); }
 
 void TReader::SkipComponentAt(int Depth, bool CheckSelf, bool CheckChildren) {
     EnterNesting(Depth);
-    if (CheckSelf) {
+    // Siblings are mostly of one class: the name of the last class found creatable is
+    // only compared.
+    if (CheckSelf && (FCheckedClass.empty() || !NextStrIs(FCheckedClass))) {
         const std::int64_t start = Position();
         const std::string className = ReadStr();
         const std::string name = ReadStr();
         NestedClass(className, name, start);
+        FCheckedClass = className;
     } else {
-        SkipBytes(GetLength("a class name"));
-        SkipBytes(GetLength("an object name"));
+        SkipStr("a class name");
+        SkipStr("an object name");
     }
     while (!EndOfList()) {
-        SkipBytes(GetLength("a property name"));
+        SkipStr("a property name");
         SkipValueBody(ReadValue(), Depth + 1);
     }
     ReadListEnd();
@@ -344,13 +308,34 @@ void TReader::PropertyError(const std::string& Message, std::int64_t Pos) {
 }
 
 void TReader::ReadProperties(TPersistent* Instance, int Depth) {
-    while (!EndOfList())
-        ReadProperty(Instance, Depth);
+    // A reference into the map's node: it stays valid while nested reads add classes.
+    std::vector<const ResolvedPath*>& order = FOrders[&Instance->ClassType()];
+    for (std::size_t i = 0; !EndOfList(); ++i) {
+        const ResolvedPath* expected = i < order.size() ? order[i] : nullptr;
+        const ResolvedPath* read = ReadProperty(Instance, Depth, expected);
+        if (read && read != expected) {
+            if (order.size() <= i)
+                order.resize(i + 1);
+            order[i] = read;
+        }
+    }
     ReadListEnd();
 }
 
-void TReader::ReadProperty(TPersistent* Instance, int Depth) {
+// The path Expected when the stream holds it next and it leads to a property from
+// Instance, else the one resolved by name; none for defined properties and errors.
+const TReader::ResolvedPath* TReader::ReadProperty(TPersistent* Instance, int Depth,
+                                                   const ResolvedPath* Expected) {
     const std::int64_t start = Position();
+    if (Expected && NextStrIs(Expected->Path)) {
+        const std::size_t stored = 1 + Expected->Path.size();
+        FBufPos += stored;
+        if (TObject* target = Follow(Instance, Expected->Steps)) {
+            ReadPropValue(target, *Expected->Steps.back().Prop, Expected->Path, start, Depth);
+            return Expected;
+        }
+        FBufPos -= stored;  // still in the buffer: resolved by name below
+    }
     while (FPaths.size() <= std::size_t(Depth))
         FPaths.emplace_back();
     std::string& path = FPaths[std::size_t(Depth)];
@@ -360,13 +345,16 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
                           " has no property " + std::string(name),
                       start);
         SkipValue();
+        return nullptr;
     };
     const TMetaClass* const cls = &Instance->ClassType();
     FResolveKey.assign(reinterpret_cast<const char*>(&cls), sizeof cls);
     FResolveKey += path;
     if (const auto it = FResolved.find(FResolveKey); it != FResolved.end())
-        if (TObject* target = Follow(Instance, it->second))
-            return ReadPropValue(target, *it->second.back().Prop, path, start, Depth);
+        if (TObject* target = Follow(Instance, it->second.Steps)) {
+            ReadPropValue(target, *it->second.Steps.back().Prop, path, start, Depth);
+            return &it->second;
+        }
     std::vector<PathStep> steps;
     TObject* target = Instance;
     std::string_view rest = path;
@@ -384,17 +372,22 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
                 : nullptr;
         if (!next)
             return unknown(*target, segment);
-        steps.push_back({&target->ClassType(), p});
+        steps.push_back({&typeid(*target), p});
         target = next;
         rest.remove_prefix(dot + 1);
     }
     const TPropInfo* p = target->ClassType().FindProperty(rest);
     if (p && p->Kind != TTypeKind::tkMethod &&
         !(p->Kind == TTypeKind::tkClass && p->ClassKind == TClassPropKind::ckOwned)) {
-        steps.push_back({&target->ClassType(), p});
-        FResolved.emplace(FResolveKey, std::move(steps));
+        steps.push_back({&typeid(*target), p});
+        // A path known before led through objects of other classes: it is resolved
+        // anew in place, its text left as it is for reads that may still hold it.
+        ResolvedPath& resolved = FResolved[FResolveKey];
+        if (resolved.Steps.empty())
+            resolved.Path = path;
+        resolved.Steps = std::move(steps);
         ReadPropValue(target, *p, path, start, Depth);
-        return;
+        return &resolved;
     }
     if (auto* persistent = dynamic_cast<TPersistent*>(target)) {
         const std::string name(rest);
@@ -406,7 +399,7 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
             persistent->DefineProperties(*this);
         }
         if (FDefinedFound)
-            return;
+            return nullptr;
     }
     if (p && p->Kind == TTypeKind::tkClass) {
         PropertyError("TReader.ReadProperty: " + path +
@@ -415,20 +408,20 @@ void TReader::ReadProperty(TPersistent* Instance, int Depth) {
                           path + ".Name",
                       start);
         SkipValue();
-        return;
+        return nullptr;
     }
-    unknown(*target, rest);
+    return unknown(*target, rest);
 }
 
 // The object a resolved path leads to from Instance, or null when an object on the way
-// is of another class than the one the path was resolved through.
+// is of another class than the one the path was resolved through. Paths are resolved
+// per class of Instance: its own class needs no comparing.
 TObject* TReader::Follow(TObject* Instance, const std::vector<PathStep>& Steps) {
     TObject* target = Instance;
-    for (std::size_t i = 0; target && i < Steps.size(); ++i) {
-        if (&target->ClassType() != Steps[i].Class)
+    for (std::size_t i = 0; i + 1 < Steps.size(); ++i) {
+        target = Steps[i].Prop->GetObject(*target);
+        if (!target || typeid(*target) != *Steps[i + 1].Type)
             return nullptr;
-        if (i + 1 < Steps.size())
-            target = Steps[i].Prop->GetObject(*target);
     }
     return target;
 }
