@@ -229,7 +229,7 @@ void BM_StreamLoad(benchmark::State& State) {
         start = std::chrono::steady_clock::now();
         {
             TFileStream stream(file, fmOpenRead);
-            TReader reader(stream, 4096);  // the buffer of the scene's own loads
+            TReader reader(stream, 64 * 1024);  // the buffer of the scene's own loads
             reader.CheckRootComponent();
         }
         check += Seconds(std::chrono::steady_clock::now() - start);

@@ -239,6 +239,13 @@ void TReader::SkipValueBody(TValueType Type, int Depth) {
 void TReader::SkipBeyondBuffer(std::uint64_t n) {
     if (std::int64_t(n) > FStreamEnd - Position())
         ReadError("TReader: the stream ends in the middle of a value; it is truncated");
+    // What the buffer holds is read on from: a seek for each value that crosses the end
+    // of the buffer would cost a system call and throw the read-ahead away.
+    if (n <= FBuffer.size()) {
+        Fill(std::size_t(n));
+        FBufPos += std::size_t(n);
+        return;
+    }
     const std::int64_t target = Position() + std::int64_t(n);
     FStream.SetPosition(target);
     FBufOrigin = target;

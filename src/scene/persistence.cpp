@@ -14,7 +14,9 @@ namespace nyx {
 
 namespace {
 
-constexpr int BufferSize = 4096;
+// Large scenes are read twice (the check, then the load): in smaller blocks the system
+// calls would cost more than the values.
+constexpr int BufferSize = 64 * 1024;
 
 // Runs Work; a framework error leaving it comes back with FileName in front of its
 // message.
