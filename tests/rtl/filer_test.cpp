@@ -12,6 +12,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace nyx;
 using namespace nyx::sample;
@@ -539,6 +541,88 @@ TEST(ObjectStream, FailedReadFreesTheHalfReadObjectAndKeepsTheRest) {
     EXPECT_EQ(root.ComponentCount(), 1);
     EXPECT_FALSE(root.ComponentState().Contains(csLoading));
     EXPECT_FALSE(root.Children()[0]->ComponentState().Contains(csLoading));
+}
+
+// --- Siblings of one class -------------------------------------------------------------------
+
+// The reader expects each object to store the paths its last sibling of the same class
+// stored, in that order; siblings that store fewer, more or others must still each get
+// their own values, with a buffer so small that names and values cross its end.
+TEST(ObjectStream, SiblingsOfOneClassStoringOtherPathsEachGetTheirOwn) {
+    struct Row {
+        std::int32_t count;
+        double ratio;
+        const char* caption;
+        double originX;
+        std::vector<std::uint8_t> blob;  // longer than the buffer: skipped by seeking
+    };
+    const std::vector<std::uint8_t> big(100, 7);
+    const Row rows[] = {
+        {1, 0.5, "a", 2, {}}, {1, 0.5, "a", 2, {}}, {0, 0.25, "", 0, {}}, {3, 0, "c", 4, big},
+        {0, 0, "", 0, {}},    {5, 6, "e", 7, {}},   {0, 0, "f", 8, {}},   {9, 1, "", 0, big},
+    };
+    TSample source(nullptr);
+    int i = 0;
+    for (const Row& r : rows) {
+        TSample* c = Child(&source, ("C" + std::to_string(i++)).c_str());
+        c->Count = r.count;
+        c->Ratio = r.ratio;
+        c->Caption = r.caption;
+        c->Frame.Origin()->X = r.originX;
+        c->Blob = r.blob;
+    }
+    const std::string full = SaveBinary(&source);
+    TMemoryStream stream;
+    Fill(stream, full);
+    {
+        TReader check(stream, 64);
+        check.CheckRootComponent();
+    }
+    stream.SetPosition(0);
+    TSample root(nullptr);
+    {
+        TReader reader(stream, 64);
+        reader.ReadRootComponent(&root);
+    }
+    ASSERT_EQ(root.Children().size(), std::size(rows));
+    for (std::size_t k = 0; k < std::size(rows); ++k) {
+        SCOPED_TRACE(k);
+        const TSample& c = *root.Children()[k];
+        EXPECT_EQ(c.Count, rows[k].count);
+        EXPECT_EQ(c.Ratio, rows[k].ratio);
+        EXPECT_EQ(c.Caption, rows[k].caption);
+        EXPECT_EQ(c.Frame.Origin()->X, rows[k].originX);
+        EXPECT_EQ(c.Blob, rows[k].blob);
+    }
+    // The check reads on across the buffer's end, and still refuses every truncation.
+    for (std::size_t n = 0; n < full.size(); n += 7) {
+        SCOPED_TRACE(n);
+        Fill(stream, full.substr(0, n));
+        TReader check(stream, 64);
+        EXPECT_THROW(check.CheckRootComponent(), EReadError);
+    }
+}
+
+// A property unknown amid the paths the last sibling stored is reported alone: the
+// paths after it are still read.
+TEST(ObjectStream, UnknownPathAmidTheSiblingsPathsIsReportedAlone) {
+    Collector errors;
+    auto root = LoadText("object R: TSample\n"
+                         "  object A: TSample\n    Count = 1\n    Ratio = 2.0\n  end\n"
+                         "  object B: TSample\n    Count = 3\n    Bogus = 4\n"
+                         "    Ratio = 5.0\n  end\n"
+                         "  object C: TSample\n    Count = 6\n    Ratio = 7.0\n  end\n"
+                         "end\n",
+                         &errors);
+    ASSERT_EQ(root->Children().size(), 3u);
+    const double expected[][2] = {{1, 2}, {3, 5}, {6, 7}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(root->Children()[k]->Count, expected[k][0]);
+        EXPECT_EQ(root->Children()[k]->Ratio, expected[k][1]);
+    }
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_TRUE(Contains(errors.messages[0], "TSample has no property Bogus"))
+        << errors.messages[0];
 }
 
 // --- Malformed input -------------------------------------------------------------------------
