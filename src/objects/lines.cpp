@@ -1,8 +1,7 @@
 #include "objects/lines.h"
 
 #include "gl/glscope.h"
-#include "scene/detail/geometrycache.h"
-#include "scene/scene.h"
+#include "scene/glstate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,25 +89,8 @@ const TMetaClass& TNyxCircle::StaticClass() {
 // --- TNyxPoint -----------------------------------------------------------------------
 
 void TNyxPoint::DrawSpecific(std::uint32_t, bool) {
-    const TGLAttribScope attrib(GL_POINT_BIT);
-    glPointSize(Width());
-    if (Smooth())
-        glEnable(GL_POINT_SMOOTH);
-    glBegin(GL_POINTS);
-    glNormal3b(127, 0, 0);
-    glVertex3dv(Point1()->Data().data());
-    glEnd();
-}
-
-void TNyxPoint::CompileSpecific(std::uint32_t Face, bool Draft) {
-    const TNyxScene* scene = Scene();
-    TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr;
-    if (!inList) {
-        DrawSpecific(Face, Draft);
-        return;
-    }
-    inList->OpenPoints(Width(), Smooth());
-    glBegin(GL_POINTS);
+    const TNyxGLState::TPoints points(GLState(), Width(), Smooth());
+    points.Begin(GL_POINTS);
     glVertex3dv(Point1()->Data().data());
     glEnd();
 }

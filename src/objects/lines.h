@@ -19,9 +19,9 @@ public:
 
     TNyxVertex3* P() { return Point1(); }
 
+    // The vertex inside a GL_POINT_BIT bracket of its size and smoothing (in a group's
+    // list, the list's bracket with that state).
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
-    // Inside a group's list: the vertex in the list's point bracket with that state.
-    void CompileSpecific(std::uint32_t Face, bool Draft) override;
     // One vertex: Mesa calls a list this small more slowly than it draws the point.
     bool CacheableGeometry() const override { return false; }
     // P as both corners.

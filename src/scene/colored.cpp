@@ -1,7 +1,7 @@
 #include "scene/colored.h"
 
 #include "gl/opengl.h"
-#include "scene/detail/geometrycache.h"
+#include "scene/glstate.h"
 #include "scene/material.h"
 #include "scene/scene.h"
 
@@ -24,13 +24,10 @@ TNyxMaterial* TNyxColoredObject::GetMaterial() {
 }
 
 void TNyxColoredObject::DrawWith(const TNyxMaterial& M, bool Draft) {
-    const TNyxScene* scene = Scene();
-    if (TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr) {
-        if (!DrawsInBracket())
-            inList->CloseBracket();
-        inList->Apply(M);
-    } else
-        M.ApplayMaterial(GL_FRONT_AND_BACK);
+    TNyxGLState& state = GLState();
+    if (!DrawsInBracket())
+        state.CloseBracket();
+    state.ApplyMaterial(M);
     DrawGeometry(GL_FRONT_AND_BACK, Draft);
     M.CancelMaterial();
     if (Selected())

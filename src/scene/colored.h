@@ -27,7 +27,7 @@ public:
 
 protected:
     // Whether the geometry is drawn in the state bracket of lines or points, which a
-    // group's list keeps open from one such object to the next (TNyxListState).
+    // group's list keeps open from one such object to the next (TNyxGLState).
     virtual bool DrawsInBracket() const { return false; }
     // Applies M, draws the geometry, cancels M, then the selection box when selected.
     void DrawWith(const TNyxMaterial& M, bool Draft);

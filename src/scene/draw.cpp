@@ -1,7 +1,7 @@
 // TNyxObject's share of the render passes: the generic per-object step, the empty
 // hooks, and the selection box.
 #include "gl/glscope.h"
-#include "scene/detail/geometrycache.h"
+#include "scene/glstate.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 
@@ -12,6 +12,8 @@ namespace nyx {
 void TNyxObject::Draw(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     if (!FVisible || (Scene && Scene->Frame().Hides(*this)))
         return;
+    // Into a list being compiled, this object answers for what its hooks read.
+    const TNyxFrame::TDrawing drawing(Scene ? &Scene->Frame() : nullptr, *this);
     // What is popped is what was pushed, also when a hook changes the transform or throws.
     std::optional<TGLMatrixScope> placement;
     if (FXForm.NonIdentity()) {
@@ -97,17 +99,21 @@ void TNyxObject::DrawShadows(bool) {}
 void TNyxObject::DrawPost() {}
 void TNyxObject::DrawSpecific(std::uint32_t, bool) {}
 
+TNyxGLState& TNyxObject::GLState() const {
+    // Nothing is remembered in eager mode: one serves every object outside a scene.
+    static TNyxGLState eager(TNyxGLState::TMode::Eager);
+    TNyxScene* scene = Scene();
+    return scene ? scene->Frame().State() : eager;
+}
+
 void TNyxObject::DrawSelection() {
-    if (const TNyxScene* scene = Scene())
-        if (TNyxListState* inList = scene->Frame().ListState())
-            inList->CloseBracket();
     TGLArrayd3 lo, hi;
     GetSize(lo, hi);
     const float x0 = float(lo[0]), y0 = float(lo[1]), z0 = float(lo[2]);
     const float x1 = float(hi[0]), y1 = float(hi[1]), z1 = float(hi[2]);
     const float corners[4][2] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
 
-    const TGLAttribScope attrib(GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
+    const TNyxGLState::TApart apart(GLState(), GL_POINT_BIT | GL_LINE_BIT | GL_LIGHTING_BIT);
     glEnable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
     glLineStipple(1, 0xAAAA);

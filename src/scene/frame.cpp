@@ -1,6 +1,7 @@
 #include "scene/frame.h"
 
 #include "gl/opengl.h"
+#include "scene/object.h"
 #include "scene/scene.h"
 
 #include <algorithm>
@@ -25,7 +26,18 @@ void TNyxFrame::SaveViewMatrix() { glGetDoublev(GL_MODELVIEW_MATRIX, FViewMatrix
 bool TNyxFrame::Reflections() const { return FHidden.empty() && FScene.Reflections(); }
 
 bool TNyxFrame::Hides(const TNyxObject& Obj) const {
-    return !FHidden.empty() && std::find(FHidden.begin(), FHidden.end(), &Obj) != FHidden.end();
+    if (FHidden.empty() || std::find(FHidden.begin(), FHidden.end(), &Obj) == FHidden.end())
+        return false;
+    NoteRead();
+    return true;
+}
+
+std::uint64_t TNyxFrame::GroupSpace() const { return FCompile ? FCompile->FSpace : FListSpace; }
+
+void TNyxFrame::Spoil() const {
+    FCompile->FSpoilt = true;
+    if (FCompile->FDrawing)
+        FCompile->FDrawing->DrawsPerFrame();
 }
 
 TNyxFrame::TMirrorImage::TMirrorImage(TNyxFrame& Frame, const TNyxObject& Mirror) : FFrame(Frame) {
@@ -34,14 +46,20 @@ TNyxFrame::TMirrorImage::TMirrorImage(TNyxFrame& Frame, const TNyxObject& Mirror
 
 TNyxFrame::TMirrorImage::~TMirrorImage() { FFrame.FHidden.pop_back(); }
 
-TNyxFrame::TListCompile::TListCompile(TNyxFrame& Frame, TNyxListState& State)
-    : FFrame(Frame), FSpace(Frame.FListSpace), FState(Frame.FListState) {
+TNyxFrame::TListCompile::TListCompile(TNyxFrame& Frame, TNyxGLState::TMode Mode, TNyxObject* Obj)
+    : FFrame(Frame), FOuter(Frame.FCompile), FSpace(Frame.FListSpace), FState(Mode), FDrawing(Obj) {
     FFrame.FListSpace = 0;
-    FFrame.FListState = &State;
+    FFrame.FCompile = this;
 }
 
+TNyxFrame::TListCompile::TListCompile(TNyxFrame& Frame)
+    : TListCompile(Frame, TNyxGLState::TMode::Lazy, nullptr) {}
+
+TNyxFrame::TListCompile::TListCompile(TNyxFrame& Frame, TNyxObject& Obj)
+    : TListCompile(Frame, TNyxGLState::TMode::Eager, &Obj) {}
+
 TNyxFrame::TListCompile::~TListCompile() {
-    FFrame.FListState = FState;
+    FFrame.FCompile = FOuter;
     FFrame.FListSpace = FSpace;
 }
 

@@ -90,74 +90,6 @@ TNyxSight SightOf(const TNyxBounds& B, const TGLMatrixd4& Clip) {
     return inside == 8 ? TNyxSight::Inside : TNyxSight::Partly;
 }
 
-// --- TNyxListState ------------------------------------------------------------------
-
-void TNyxListState::Apply(const TNyxMaterial& M) {
-    // A texture is sent whole each time, with the faces as they are.
-    const bool whole = !M.TexturePixels().empty();
-    if (whole)
-        M.ApplayMaterial(GL_FRONT_AND_BACK);
-    ApplyFace(FFront, *M.FrontFace(), !whole);
-    ApplyFace(FBack, *M.BackFace(), !whole);
-}
-
-void TNyxListState::ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit) {
-    static constexpr GLenum Names[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION};
-    const std::array<TRGBAf, 4> rgba{F.AmbientRGBA(), F.DiffuseRGBA(), F.SpecularRGBA(),
-                                     F.EmissionRGBA()};
-    const float shininess = F.Shininess();
-    for (std::size_t i = 0; i < rgba.size(); ++i)
-        if (Emit && (!Known.Known || Known.RGBA[i] != rgba[i]))
-            glMaterialfv(F.Face(), Names[i], rgba[i].data());
-    if (Emit && (!Known.Known || Known.Shininess != shininess))
-        glMaterialfv(F.Face(), GL_SHININESS, &shininess);
-    Known = {true, rgba, shininess};
-}
-
-bool TNyxListState::Reopen(const TBracket& Wanted) {
-    if (FBracket == Wanted)
-        return false;
-    CloseBracket();
-    glPushAttrib(Wanted.Bit);
-    glNormal3b(127, 0, 0);
-    FBracket = Wanted;
-    return true;
-}
-
-void TNyxListState::OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth) {
-    if (!Reopen({GL_LINE_BIT, Width, Stippled, Stippled ? Pattern : std::uint16_t(0), Smooth}))
-        return;
-    glLineWidth(Width);
-    if (Stippled) {
-        glLineStipple(1, Pattern);
-        glEnable(GL_LINE_STIPPLE);
-    }
-    if (Smooth)
-        glEnable(GL_LINE_SMOOTH);
-}
-
-void TNyxListState::OpenPoints(float Size, bool Smooth) {
-    if (!Reopen({GL_POINT_BIT, Size, false, 0, Smooth}))
-        return;
-    glPointSize(Size);
-    if (Smooth)
-        glEnable(GL_POINT_SMOOTH);
-}
-
-void TNyxListState::Call(GLuint Name) {
-    CloseBracket();
-    glCallList(Name);
-    FFront.Known = false;
-    FBack.Known = false;
-}
-
-void TNyxListState::CloseBracket() {
-    if (FBracket.Bit == 0)
-        return;
-    glPopAttrib();
-    FBracket = {};
-}
-
 // --- TNyxGeometryCache -----------------------------------------------------------------
 
 TNyxGeometryCache::~TNyxGeometryCache() {
@@ -340,9 +272,9 @@ void TNyxObject::DropShadowVolumes(const TNyxLight* Light) {
 void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
     TNyxScene* scene = Scene();
     const std::uint64_t space = scene ? scene->Frame().ListSpace() : 0;
-    if (space == 0 || !CacheableGeometry()) {
-        // The frame's list space is set aside while a group's list is compiled.
-        if (scene && scene->Frame().ListState())
+    if (space == 0 || !CacheableGeometry() || FPerFrame) {
+        // The frame's list space is set aside while a list is compiled.
+        if (scene && scene->Frame().Compiling())
             CompileSpecific(Face, Draft);
         else
             DrawSpecific(Face, Draft);
@@ -362,14 +294,28 @@ void TNyxObject::DrawGeometry(std::uint32_t Face, bool Draft) {
         DrawSpecific(Face, Draft);
         return;
     }
+    bool spoilt = false;
     {
         const TOnFailure release([&] { ReleaseLists(space, name, 1); });
+        const TNyxFrame::TListCompile compiling(scene->Frame(), *this);
         const TGLListScope list(name, GL_COMPILE);
         CompileSpecific(Face, Draft);
+        spoilt = compiling.Spoilt();
+    }
+    if (spoilt) {
+        ReleaseLists(space, name, 1);
+        DrawSpecific(Face, Draft);
+        return;
     }
     cache.AddGeometry(space, key, name);
     scene->CompileProgress(1);
     glCallList(name);
+}
+
+void TNyxObject::DrawsPerFrame() {
+    FPerFrame = true;
+    for (TNyxObject* p = this; p; p = p->FParent)
+        p->FCompilableKnown = false;
 }
 
 // --- Lists of a group's children ------------------------------------------------------
@@ -415,7 +361,7 @@ bool TNyxObject::CompilableDraw() const { return &ClassType() == &TNyxObject::St
 
 bool TNyxObject::SubtreeCompilable() {
     if (!FCompilableKnown || FCompilableStamp != FGeometryStamp) {
-        bool compilable = CompilableDraw();
+        bool compilable = CompilableDraw() && !FPerFrame;
         for (std::size_t i = 0; compilable && i < FItems.size(); ++i)
             compilable = FItems[i]->SubtreeCompilable();
         FCompilable = compilable;
@@ -482,8 +428,7 @@ TNyxSight TNyxObject::ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space,
 // first (PrepareLists). Outside the compiled passes, or with the cache off, each child
 // is drawn on its own.
 void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
-    TNyxListState* inList = Scene ? Scene->Frame().ListState() : nullptr;
-    const std::uint64_t space = inList ? inList->Space() : Scene ? Scene->Frame().ListSpace() : 0;
+    const std::uint64_t space = Scene ? Scene->Frame().GroupSpace() : 0;
     if (space == 0 || !CompiledPass(State, Kind)) {
         // By index: a hook may attach objects (never during a pass in the library itself,
         // but application hooks are free to).
@@ -496,6 +441,7 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
     cache.BeginItemsUse();
     // Culling asks the view of this very frame: never inside a list, which is called under
     // whatever view its caller has.
+    const bool inList = Scene->Frame().Compiling();
     std::optional<TGLMatrixd4> clip;
     if (!inList && Scene->CullGeometry())
         clip = ViewClipMatrix();
@@ -527,10 +473,8 @@ void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKin
         if (name == 0) {
             for (std::size_t i = First; i < Last; ++i)
                 FItems[i]->Draw(Scene, State, Kind);
-        } else if (inList) {
-            inList->Call(name);
         } else {
-            glCallList(name);
+            Scene->Frame().State().CallList(name);
         }
     });
     cache.DropItemsUnused(space, key);
@@ -589,14 +533,21 @@ GLuint TNyxObject::ChunkList(TNyxScene& Scene, TNyxDrawState State, TNyxDrawKind
     const GLuint name = ready ? AllocateLists(1) : 0;
     if (name == 0)
         return 0;
+    bool spoilt = false;
     {
         const TOnFailure release([&] { ReleaseLists(Space, name, 1); });
-        TNyxListState state(Space);
-        const TNyxFrame::TListCompile compiling(Scene.Frame(), state);
+        const TNyxFrame::TListCompile compiling(Scene.Frame());
         const TGLListScope list(name, GL_COMPILE);
         for (std::size_t i = First; i < Last; ++i)
             FItems[i]->Draw(&Scene, State, Kind);
-        state.CloseBracket();
+        Scene.Frame().State().CloseBracket();
+        spoilt = compiling.Spoilt();
+    }
+    if (spoilt) {
+        // What was drawn holds this frame alone; the members that read it are drawn
+        // without lists from now on, and their siblings in chunks of their own.
+        ReleaseLists(Space, name, 1);
+        return 0;
     }
     cache.AddItems(Space, Key, items, count, name);
     Scene.CompileProgress(count);

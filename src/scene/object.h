@@ -25,6 +25,7 @@
 namespace nyx {
 
 class TNyxGeometryCache;
+class TNyxGLState;
 struct TNyxItemsKey;
 struct TNyxBounds;
 enum class TNyxSight;
@@ -290,9 +291,16 @@ protected:
     // Called on every object of a subtree that has just been attached where Scene
     // reaches it.
     virtual void JoinedScene(TNyxScene* Scene);
+    // The GL state the object's primitives draw through: its scene's frame's, or an eager
+    // one outside any scene.
+    TNyxGLState& GLState() const;
 
 private:
+    friend class TNyxFrame;
     void Detach();
+    // The object's hooks read the frame's own state while a list was compiled: it is
+    // kept out of lists from now on, and so is every subtree that holds it.
+    void DrawsPerFrame();
     // CompilableDraw of the object and of its whole subtree, remembered until its stamp
     // moves.
     bool SubtreeCompilable();
@@ -354,6 +362,7 @@ private:
     std::uint32_t FCompilableStamp = 0;
     bool FCompilableKnown = false;
     bool FCompilable = false;
+    bool FPerFrame = false;  // DrawsPerFrame
     std::unique_ptr<TNyxGeometryCache> FGeometryCache;
 };
 

@@ -2,6 +2,7 @@
 #include "scene/reflexed.h"
 
 #include "gl/glscope.h"
+#include "scene/glstate.h"
 #include "scene/material.h"
 #include "scene/scene.h"
 
@@ -136,7 +137,7 @@ void TNyxReflexedObject::DrawMain(bool Draft) {
     if (!m->IsTransparent()) {
         TTranslucentFront front(*m, 1 - FReflection);
         TGLAttribScope attrib(GL_ENABLE_BIT);
-        m->ApplayMaterial(GL_FRONT_AND_BACK);
+        GLState().ApplyMaterial(*m);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_CULL_FACE);
         glEnable(GL_BLEND);
@@ -159,7 +160,7 @@ void TNyxReflexedObject::DrawTransparent(bool Draft) {
         // The blending is the one the transparent pass set up.
         TTranslucentFront front(*m, 1 - FReflection * std::min(double(m->Transparency()), 1.0));
         TGLAttribScope attrib(GL_ENABLE_BIT);
-        m->ApplayMaterial(GL_FRONT_AND_BACK);
+        GLState().ApplyMaterial(*m);
         glEnable(GL_CULL_FACE);
         DrawGeometry(GL_FRONT_AND_BACK, Draft);
         m->CancelMaterial();

@@ -6,6 +6,7 @@
 #include "rtl/sysutils.h"
 #include "scene/detail/geometrycache.h"
 #include "scene/detail/shadowtess.h"
+#include "scene/glstate.h"
 #include "scene/light.h"
 #include "scene/scene.h"
 
@@ -284,7 +285,7 @@ void TNyxShadowedObject::DrawShadows(bool Draft) {
     const TNyxMaterial* m = GetMaterial();
     if (m->IsTransparent())
         return;
-    m->ApplayMaterial(GL_FRONT_AND_BACK);
+    GLState().ApplyMaterial(*m);
     DrawGeometry(GL_FRONT_AND_BACK, Draft);
     m->CancelMaterial();
 }

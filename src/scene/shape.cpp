@@ -1,8 +1,7 @@
 #include "scene/shape.h"
 
-#include "gl/glscope.h"
-#include "scene/detail/geometrycache.h"
-#include "scene/scene.h"
+#include "gl/opengl.h"
+#include "scene/glstate.h"
 
 namespace nyx {
 
@@ -74,26 +73,9 @@ void TNyxLineShape::SetStyle(TPenStyle Value) {
     Invalidate(this);
 }
 
-void TNyxLineShape::CompileSpecific(std::uint32_t Face, bool Draft) {
-    const TNyxScene* scene = Scene();
-    if (TNyxListState* inList = scene ? scene->Frame().ListState() : nullptr) {
-        inList->OpenLines(Width(), FStyle != psSolid, StipplePatterns[FStyle], Smooth());
-        DrawShape(Face, Draft);
-    } else {
-        DrawSpecific(Face, Draft);
-    }
-}
-
 void TNyxLineShape::DrawSpecific(std::uint32_t Face, bool Draft) {
-    const TGLAttribScope attrib(GL_LINE_BIT);
-    glLineWidth(Width());
-    if (FStyle != psSolid) {
-        glLineStipple(1, StipplePatterns[FStyle]);
-        glEnable(GL_LINE_STIPPLE);
-    }
-    glNormal3b(127, 0, 0);
-    if (Smooth())
-        glEnable(GL_LINE_SMOOTH);
+    const TNyxGLState::TLines lines(GLState(), Width(), FStyle != psSolid, StipplePatterns[FStyle],
+                                    Smooth());
     DrawShape(Face, Draft);
 }
 

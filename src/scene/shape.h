@@ -42,10 +42,8 @@ public:
     void SetStyle(TPenStyle Value);
 
     // Width, stipple, the normal +x and smoothing, then DrawShape, inside a
-    // GL_LINE_BIT bracket.
+    // GL_LINE_BIT bracket (in a group's list, the list's bracket with that state).
     void DrawSpecific(std::uint32_t Face, bool Draft) override;
-    // Inside a group's list: DrawShape in the list's line bracket with that state.
-    void CompileSpecific(std::uint32_t Face, bool Draft) override;
     // The geometry of the line classes; nothing here.
     virtual void DrawShape(std::uint32_t Face, bool Draft);
 

@@ -9,6 +9,8 @@
 #include "objects/polygon.h"
 #include "objects/quadrics.h"
 #include "objects/user.h"
+#include "scene/camera.h"
+#include "scene/colored.h"
 #include "scene/detail/geometrycache.h"
 #include "scene/light.h"
 #include "scene/proxy.h"
@@ -686,6 +688,50 @@ TEST_F(GroupCacheTest, ListsOfARunThatChangedAreGivenUp) {
         (new TNyxLight(&owner))->SetParentComponent(outer);  // a run of one, then none
     Frame();
     EXPECT_EQ(outer->GeometryCache().ItemsCount(), 2u);
+}
+
+// Reads the frame's camera as it draws, but forgets to answer false to CompilableDraw
+// (and CacheableGeometry): a square on the left of the view while the camera stands on
+// the right of the origin, on the right otherwise.
+class TCameraSide : public TNyxColoredObject {
+public:
+    using TNyxColoredObject::TNyxColoredObject;
+    void DrawSpecific(std::uint32_t, bool) override {
+        const TNyxCamera* camera = Scene()->Frame().Camera();
+        const float x = camera && camera->Position()->X() < 0 ? 0.2f : -1.0f;
+        glBegin(GL_QUADS);
+        glNormal3f(0, 0, 1);
+        for (const auto& [dx, dy] :
+             {std::pair{0.0f, 0.0f}, {0.8f, 0.0f}, {0.8f, 0.8f}, {0.0f, 0.8f}})
+            glVertex3f(x + dx, dy - 1, 0.6f);
+        glEnd();
+    }
+};
+
+// Whatever reads the frame's own state while a list is compiled spoils the list: it is
+// drawn straight, and kept out of lists from then on, in a group as alone.
+TEST_F(GroupCacheTest, WhatReadsTheFrameFollowsItAtEveryFrame) {
+    for (const bool grouped : {true, false}) {
+        SCOPED_TRACE(grouped ? "in a group" : "alone");
+        auto* side = new TCameraSide(&owner);
+        side->SetColor(clRed);
+        if (grouped)
+            side->SetParentComponent(inner);
+        else
+            AddApart(side);
+        for (const double x : {0.01, -0.01, 0.01}) {
+            camera->Position()->SetX(x);
+            const TPicture cached = Picture();
+            scene->SetCacheGeometry(false);
+            EXPECT_EQ(LargestDifference(Picture(), cached), 0) << x;
+            scene->SetCacheGeometry(true);
+        }
+        Frame();
+        const Strings calls = Frame();
+        EXPECT_EQ(CountOf(calls, "glNewList"), 0u) << "nothing is compiled again and again";
+        EXPECT_EQ(CountOf(calls, "glBegin(GL_QUADS)"), 1u) << "the square alone drawn straight";
+        delete side;
+    }
 }
 
 // --- Shadow volumes ------------------------------------------------------------------

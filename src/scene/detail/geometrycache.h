@@ -7,8 +7,6 @@
 #include "geom/geom.h"
 #include "gl/gl_fwd.h"
 
-#include "scene/material.h"
-
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -19,9 +17,6 @@ namespace nyx {
 
 class TNyxLight;
 class TNyxObject;
-
-class TNyxMaterial;
-class TNyxFaceMaterial;
 
 // A box in an object's local coordinates that what it draws lies in, grown point by point;
 // unbounded when something inside cannot be bounded.
@@ -56,59 +51,6 @@ struct TNyxItemsKey {
     bool Shadows;
     std::uint32_t Epoch;
     bool operator==(const TNyxItemsKey&) const = default;
-};
-
-// The state a group's list being compiled has set so far, so that a call that would set
-// what is set already is left out. Every material call within such a list comes through
-// here (what else changes materials, selection boxes and coloured vertices, restores
-// them). The state bracket of the line classes, and the one of points, is left open from
-// one such object to the next while their state stays the same, and closed before
-// anything else is drawn: consecutive lines (points) then form one run of vertices, which
-// the driver calls far faster.
-class TNyxListState {
-public:
-    // For a list of the list space Space.
-    explicit TNyxListState(std::uint64_t Space) : FSpace(Space) {}
-
-    // The list space the scene caches in, set aside while the list is compiled.
-    std::uint64_t Space() const { return FSpace; }
-    // Both faces of M, as M.ApplayMaterial(GL_FRONT_AND_BACK) sets them.
-    void Apply(const TNyxMaterial& M);
-    // The line state bracket with this width, stipple pattern (when Stippled) and
-    // smoothing, and the normal +x: opened, or kept when it is open with the same state.
-    void OpenLines(float Width, bool Stippled, std::uint16_t Pattern, bool Smooth);
-    // The point state bracket with this size and smoothing, and the normal +x, likewise.
-    void OpenPoints(float Size, bool Smooth);
-    // Ends an open bracket; before any other drawing and at the end of the list.
-    void CloseBracket();
-    // Calls another list from this one: whatever state that one sets is not known after.
-    void Call(GLuint Name);
-
-private:
-    struct TFace {
-        bool Known = false;
-        std::array<TRGBAf, 4> RGBA{};
-        float Shininess = 0;
-    };
-    // Sets what differs from Known (nothing unless Emit), then remembers F.
-    static void ApplyFace(TFace& Known, const TNyxFaceMaterial& F, bool Emit);
-
-    std::uint64_t FSpace;
-    TFace FFront, FBack;
-    // The open bracket: its attribute bit (0 for none) and the state it set.
-    struct TBracket {
-        GLbitfield Bit = 0;
-        float Size = 0;
-        bool Stippled = false;
-        std::uint16_t Pattern = 0;
-        bool Smooth = false;
-        bool operator==(const TBracket&) const = default;
-    };
-    // Whether Wanted is the bracket open now; if not, closes the open one and opens
-    // Wanted's attribute bracket.
-    bool Reopen(const TBracket& Wanted);
-
-    TBracket FBracket;
 };
 
 class TNyxGeometryCache {
