@@ -27,7 +27,11 @@
 //   frame over the zoomed one; target >= 3.3). Counter first_s: the first frame.
 // BM_DrawingDriverMemory: 100,000 objects of a drawing (lines, circles, arcs, labels,
 //   quads) under ten layers: object_bytes and driver_bytes (resident memory per object
-//   before and after the first frame) and the lists the space holds.
+//   before and after the first frame; net_driver_bytes without what the context and the
+//   rasteriser take once)
+//   and the lists the space holds.
+// BM_DriverMemoryByKind/K: the same for 20,000 objects of one kind (lines, circles, arcs,
+//   polylines of 20 points, quads, labels, points; the label names the kind).
 //
 // Frame times of this size vary: run with --benchmark_min_time=2 or more.
 
@@ -324,11 +328,6 @@ void BM_CachedDemoMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_CachedDemoMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
-// --- Driver memory of a drawing ----------------------------------------------------------
-
-// A drawing's mix of objects (half lines, a fifth each circles and arcs, a tenth labels,
-// points and faces), round-robin over ten layers, with the cache on: what the first
-// frame's lists cost the driver, per object, against what the objects themselves take.
 // --- A drawing from a file -----------------------------------------------------------
 
 // The drawing in plan, as a viewer shows a drawing: seen from straight above its middle,
@@ -410,81 +409,161 @@ void BM_DrawingFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawingFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-void BM_DrawingDriverMemory(benchmark::State& state) {
-    const int n = int(state.range(0));
+// --- Driver memory of a drawing ----------------------------------------------------------
+
+// The kinds of a drawing's objects, as the DXF reader makes them.
+enum TDrawingKind { kLine, kCircle, kArc, kPolyline, kPolygon, kLabel, kPoint, kMix };
+constexpr const char* KindNames[] = {"lines",    "circles", "arcs",   "polylines",
+                                     "polygons", "labels",  "points", "mix"};
+
+// The kind of object i of the mix: half lines, a fifth each circles and arcs, a twentieth
+// labels and faces.
+TDrawingKind MixKind(int i) {
+    switch (i % 20) {
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+        return kCircle;
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+        return kArc;
+    case 18:
+        return kLabel;
+    case 19:
+        return kPolygon;
+    default:
+        return kLine;
+    }
+}
+
+// Object i of Kind near (X, Y). ByTransform: placed and scaled by its transform, as
+// circles, arcs and labels always are; otherwise by its own coordinates, as the DXF reader
+// places lines, points and faces.
+TNyxObject* MakeDrawingObject(TComponent* Owner, TDrawingKind Kind, int i, bool ByTransform) {
+    const double x = (i * 7919) % 10000, y = (i * 104729) % 10000;
+    const double scale = ByTransform ? 1 : 20;
+    const TGLArrayd3 at = ByTransform ? TGLArrayd3{0, 0, 0} : TGLArrayd3{x, y, 0};
+    auto vertex = [&](TNyxCollection* Vertexes, double X, double Y) {
+        auto* v = static_cast<TNyxVertex3CI*>(Vertexes->Add());
+        v->SetData(0, at[0] + scale * X);
+        v->SetData(1, at[1] + scale * Y);
+    };
+    TNyxObject* o = nullptr;
+    switch (Kind) {
+    case kCircle: {
+        auto* c = new TNyxCircle(Owner);
+        c->SetSegments(45);
+        o = c;
+        ByTransform = true;
+        break;
+    }
+    case kArc: {
+        auto* a = new TNyxArc(Owner);
+        a->SetSegments(45);
+        a->SetEndAngle(120);
+        o = a;
+        ByTransform = true;
+        break;
+    }
+    case kLabel: {
+        auto* label = new TNyxLabel(Owner);
+        label->SetCaption("Label " + std::to_string(i % 10000));
+        label->SetBitmapFont(false);
+        o = label;
+        ByTransform = true;
+        break;
+    }
+    case kPolygon: {
+        auto* p = new TNyxPolygon(Owner);
+        for (int k = 0; k < 4; ++k)
+            vertex(p->Vertexes(), k & 1 ? 10 : 0, k & 2 ? 10 : 0);
+        o = p;
+        break;
+    }
+    case kPolyline: {
+        auto* p = new TNyxPolyline(Owner);
+        for (int k = 0; k < 20; ++k)
+            vertex(p->Vertexes(), k, k * k % 7);
+        o = p;
+        break;
+    }
+    case kPoint: {
+        auto* p = new TNyxPoint(Owner);
+        p->P()->Store({at[0] + scale, at[1] + 2 * scale, 3 * scale});
+        o = p;
+        break;
+    }
+    case kLine:
+    case kMix: {
+        auto* l = new TNyxLine(Owner);
+        l->Point1()->Store(at);
+        l->Point2()->Store({at[0] + 30 * scale, at[1] + 20 * scale, 5 * scale});
+        o = l;
+        break;
+    }
+    }
+    if (ByTransform) {
+        // Through the setters: Store would leave the transform's matrix as it was.
+        o->XForm()->Translate()->SetX(x);
+        o->XForm()->Translate()->SetY(y);
+        for (int k = 0; k < 3; ++k)
+            o->XForm()->Scale()->SetData(k, 20);
+    }
+    return o;
+}
+
+// N objects of Kind round-robin over ten layers, with the cache on: what the first
+// frame's lists cost, per object, against what the objects themselves take (resident
+// memory). driver_bytes holds what the context and the rasteriser take once as well;
+// net_driver_bytes leaves that out: it is what the second half of the layers adds,
+// joining the scene after a frame of the first half. Resident memory a run frees stays
+// with the process: run one kind per process.
+void DriverMemory(benchmark::State& state, TDrawingKind Kind, int N, bool ByTransform) {
     for (auto _ : state) {
         const long start = ResidentKB();
         TBenchScene s({5000, -9000, 12000}, 40000);
         s.Camera->Target()->Store({5000, 5000, 0});
         s.AddLight(LightAt, false);
         std::vector<TNyxObject*> layers;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 10; ++i)
             layers.push_back(new TNyxActor(&s.Owner));
-            layers.back()->SetParentComponent(s.Scene);
-        }
-        for (int i = 0; i < n; ++i) {
-            const double x = (i * 7919) % 10000, y = (i * 104729) % 10000;
-            TNyxObject* o;
-            switch (i % 20) {
-            case 10:
-            case 11:
-            case 12:
-            case 13: {
-                auto* c = new TNyxCircle(&s.Owner);
-                c->SetSegments(45);
-                o = c;
-                break;
-            }
-            case 14:
-            case 15:
-            case 16:
-            case 17: {
-                auto* a = new TNyxArc(&s.Owner);
-                a->SetSegments(45);
-                a->SetEndAngle(120);
-                o = a;
-                break;
-            }
-            case 18: {
-                auto* label = new TNyxLabel(&s.Owner);
-                label->SetCaption("Label " + std::to_string(i % 10000));
-                label->SetBitmapFont(false);
-                o = label;
-                break;
-            }
-            case 19: {
-                auto* p = new TNyxPolygon(&s.Owner);
-                for (int k = 0; k < 4; ++k) {
-                    auto* v = static_cast<TNyxVertex3CI*>(p->Vertexes()->Add());
-                    v->SetData(0, k & 1 ? 10 : 0);
-                    v->SetData(1, k & 2 ? 10 : 0);
-                }
-                o = p;
-                break;
-            }
-            default: {
-                auto* l = new TNyxLine(&s.Owner);
-                l->Point2()->Store({30, 20, 5});
-                o = l;
-            }
-            }
-            // Through the setters: Store would leave the transform's matrix as it was.
-            o->XForm()->Translate()->SetX(x);
-            o->XForm()->Translate()->SetY(y);
-            for (int k = 0; k < 3; ++k)
-                o->XForm()->Scale()->SetData(k, 20);
-            o->SetParentComponent(layers[std::size_t(i % 10)]);
-        }
+        for (int i = 0; i < N; ++i)
+            MakeDrawingObject(&s.Owner, Kind == kMix ? MixKind(i) : Kind, i, ByTransform)
+                ->SetParentComponent(layers[std::size_t(i % 10)]);
         const long built = ResidentKB();
         s.Open(true);
+        for (std::size_t i = 0; i < 5; ++i)
+            layers[i]->SetParentComponent(s.Scene);
+        s.Frame();
+        const long half = ResidentKB();
+        for (std::size_t i = 5; i < 10; ++i)
+            layers[i]->SetParentComponent(s.Scene);
         s.Frame();
         const long drawn = ResidentKB();
-        state.counters["object_bytes"] = double(built - start) * 1024 / n;
-        state.counters["driver_bytes"] = double(drawn - built) * 1024 / n;
+        state.counters["object_bytes"] = double(built - start) * 1024 / N;
+        state.counters["driver_bytes"] = double(drawn - built) * 1024 / N;
+        state.counters["net_driver_bytes"] = double(drawn - half) * 1024 / (N - N / 2);
         state.counters["lists"] = double(AllocatedLists(CurrentListSpace()));
     }
+    state.SetLabel(KindNames[Kind]);
+}
+
+void BM_DrawingDriverMemory(benchmark::State& state) {
+    DriverMemory(state, kMix, int(state.range(0)), true);
 }
 BENCHMARK(BM_DrawingDriverMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The same per kind of object, 20,000 of each, placed as the DXF reader places them.
+void BM_DriverMemoryByKind(benchmark::State& state) {
+    DriverMemory(state, TDrawingKind(state.range(0)), 20000, false);
+}
+BENCHMARK(BM_DriverMemoryByKind)
+    ->DenseRange(kLine, kPoint)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -429,7 +429,8 @@ TNyxSight TNyxObject::ChunkSight(const TGLMatrixd4& Clip, std::uint64_t Space,
 // is drawn on its own.
 void TNyxObject::DrawChildren(TNyxScene* Scene, TNyxDrawState State, TNyxDrawKind Kind) {
     const std::uint64_t space = Scene ? Scene->Frame().GroupSpace() : 0;
-    if (space == 0 || !CompiledPass(State, Kind)) {
+    // A leaf keeps no cache of its own for children it does not have.
+    if (space == 0 || !CompiledPass(State, Kind) || FItems.empty()) {
         // By index: a hook may attach objects (never during a pass in the library itself,
         // but application hooks are free to).
         for (std::size_t i = 0; i < FItems.size(); ++i)
