@@ -13,6 +13,8 @@
 #include <unordered_map>
 
 #include "gl/detail/wglimpl.h"
+#include "gl/glscope.h"
+#include "rtl/scope.h"
 
 namespace nyx::detail {
 namespace {
@@ -373,6 +375,32 @@ void DeleteReleasedLists() {
 GLuint AllocateLists(GLsizei Count) {
     detail::TShareGroup* group = detail::CurrentShareGroup();
     return group ? group->Names.Allocate(Count) : 0;
+}
+
+GLuint SharedShapeList(std::string_view Key, const std::function<void()>& Compile) {
+    detail::TShareGroup* group = detail::CurrentShareGroup();
+    if (!group)
+        return 0;
+    if (const auto found = group->ShapeLists.find(Key); found != group->ShapeLists.end())
+        return found->second;
+    const GLuint list = group->Names.Allocate(1);
+    if (list == 0)
+        return 0;
+    {
+        const TOnFailure release([&] { group->Names.Release(list, 1); });
+        const TGLListScope compiling(list, GL_COMPILE);
+        Compile();
+    }
+    group->ShapeLists.emplace(Key, list);
+    return list;
+}
+
+GLuint FindSharedShapeList(std::string_view Key) {
+    const detail::TShareGroup* group = detail::CurrentShareGroup();
+    if (!group)
+        return 0;
+    const auto found = group->ShapeLists.find(Key);
+    return found != group->ShapeLists.end() ? found->second : 0;
 }
 
 std::size_t AllocatedLists(std::uint64_t Space) {

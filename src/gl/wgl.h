@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "gl/opengl.h"
@@ -110,6 +111,16 @@ inline constexpr int WGL_FONT_POLYGONS = 1;
 bool SharedGlyphBitmaps(HDC dc, std::string_view codes, GLuint* lists);
 bool SharedGlyphOutlines(HDC dc, std::string_view codes, GLfloat deviation, GLfloat extrusion,
                          int format, GLuint* lists);
+
+// The list of the current list space that Compile fills for Key: compiled the first time
+// Key is asked for in the space, its name from the space's allocator, and kept for as long
+// as the space, so that every object drawing the same geometry calls one list. Callers
+// call it and never delete it. 0 when no context is current or no name is left. Must not
+// be called while a list is being compiled.
+GLuint SharedShapeList(std::string_view Key, const std::function<void()>& Compile);
+// The list compiled for Key in the current list space, or 0; also while a list is being
+// compiled.
+GLuint FindSharedShapeList(std::string_view Key);
 
 // The device context the current context was made current on (wglMakeCurrent); none when
 // no context is current. A frame draws text with the fonts of this device.

@@ -1,11 +1,14 @@
 #include "objects/lines.h"
 
 #include "gl/glscope.h"
+#include "gl/wgl.h"
 #include "scene/glstate.h"
+#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
 
 namespace nyx {
 
@@ -239,7 +242,30 @@ void TNyxCircle::SetSegments(std::int32_t Value) {
         Invalidate(this);
 }
 
+namespace {
+
+// Names the shared loop of a circle of Segments.
+std::string CircleKey(std::int32_t Segments) { return "TNyxCircle " + std::to_string(Segments); }
+
+}  // namespace
+
+bool TNyxCircle::PrepareGeometry() {
+    SharedShapeList(CircleKey(FSegments), [this] { EmitLoop(); });
+    return true;  // without the shared loop the vertices go into the group's list
+}
+
 void TNyxCircle::DrawShape(std::uint32_t, bool) {
+    // Into a list, the loop is called from the list space's shared one.
+    const TNyxScene* scene = Scene();
+    if (scene && scene->Frame().Compiling())
+        if (const GLuint shared = FindSharedShapeList(CircleKey(FSegments))) {
+            glCallList(shared);
+            return;
+        }
+    EmitLoop();
+}
+
+void TNyxCircle::EmitLoop() const {
     glNormal3b(127, 0, 0);
     glBegin(GL_LINE_LOOP);
     for (std::int32_t k = 0; k < FSegments; ++k) {

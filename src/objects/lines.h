@@ -112,11 +112,17 @@ public:
     std::int32_t Segments() const { return FSegments; }
     void SetSegments(std::int32_t Value);  // below 3 becomes 3
 
-    // A loop of Segments vertices.
+    // A loop of Segments vertices. Inside a group's list, a call of the loop that all
+    // circles of the same segment count share in the list space: a drawing's circles
+    // then cost a call each, not their vertices.
     void DrawShape(std::uint32_t Face, bool Draft) override;
+    // Compiles the shared loop before the group's list is compiled.
+    bool PrepareGeometry() override;
     void GetSize(TGLArrayd3& Min, TGLArrayd3& Max) const override;
 
 private:
+    void EmitLoop() const;
+
     std::int32_t FSegments = 30;
 };
 

@@ -559,6 +559,30 @@ TEST_F(GeometryCacheTest, AGroupsListSetsEachStateOnce) {
     EXPECT_EQ(LargestDifference(immediate, Picture()), 0);
 }
 
+TEST_F(GeometryCacheTest, CirclesOfAGroupCallOneLoopPerSegmentCount) {
+    auto* layer = new TNyxActor(&owner);
+    for (int i = 0; i < 4; ++i) {
+        auto* c = new TNyxCircle(&owner);
+        c->SetParentComponent(layer);
+        c->SetSegments(i < 3 ? 20 : 7);
+        c->SetWidth(2);
+        c->XForm()->Translate()->Store({-1.2 + 0.8 * i, 0.3 * i - 0.6, 0.5});
+        c->XForm()->Scale()->Store({0.6, 0.6, 1});
+    }
+    const TPicture without = Picture();
+    const Strings calls = Recorded([&] { layer->SetParentComponent(scene); });
+    // Each loop compiled once, outside the group's lists, which call it.
+    EXPECT_EQ(CountOf(calls, "glBegin(GL_LINE_LOOP)"), 2u);
+    EXPECT_EQ(CountOf(Frame(), "glNewList"), 0u);
+
+    const TPicture cached = Picture();
+    EXPECT_GT(LargestDifference(without, cached), 64) << "the circles show";
+    scene->SetCacheGeometry(false);
+    const Strings immediate = Frame();
+    EXPECT_EQ(CountOf(immediate, "glBegin(GL_LINE_LOOP)"), 4u);
+    EXPECT_EQ(LargestDifference(Picture(), cached), 0);
+}
+
 TEST(GroupCache, WhatMayBeCompiledWithItsGroup) {
     TComponent owner(nullptr);
     auto* mirror = new TNyxPolygon(&owner);

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -14,13 +16,14 @@
 namespace nyx::detail {
 
 // What the layer keeps in each display-list share group for itself: the lists it has
-// compiled there (glyph shapes of the font calls, by the shape's serial number) and the
-// allocator of list names (AllocateLists). OpenGL frees the lists with the group's last
+// compiled there (glyph shapes of the font calls, by the shape's serial number; shared
+// shapes, by their key) and the allocator of list names (AllocateLists). OpenGL frees the lists with the group's last
 // context, and this record goes with it.
 struct TShareGroup {
     // Names the group's list names for as long as the process runs (CurrentListSpace).
     const std::uint64_t Serial = NewShareGroupSerial();
     std::unordered_map<std::uint64_t, GLuint> GlyphLists;
+    std::map<std::string, GLuint, std::less<>> ShapeLists;
     // Lists given up while a context of another group was current (ReleaseLists): first
     // name and count, deleted by DeleteReleasedLists in a context of this group.
     std::vector<std::pair<GLuint, GLsizei>> Released;
