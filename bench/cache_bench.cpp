@@ -443,6 +443,7 @@ TDrawingKind MixKind(int i) {
 // circles, arcs and labels always are; otherwise by its own coordinates, as the DXF reader
 // places lines, points and faces.
 TNyxObject* MakeDrawingObject(TComponent* Owner, TDrawingKind Kind, int i, bool ByTransform) {
+    ByTransform = ByTransform || Kind == kCircle || Kind == kArc || Kind == kLabel;
     const double x = (i * 7919) % 10000, y = (i * 104729) % 10000;
     const double scale = ByTransform ? 1 : 20;
     const TGLArrayd3 at = ByTransform ? TGLArrayd3{0, 0, 0} : TGLArrayd3{x, y, 0};
@@ -457,7 +458,6 @@ TNyxObject* MakeDrawingObject(TComponent* Owner, TDrawingKind Kind, int i, bool 
         auto* c = new TNyxCircle(Owner);
         c->SetSegments(45);
         o = c;
-        ByTransform = true;
         break;
     }
     case kArc: {
@@ -465,7 +465,6 @@ TNyxObject* MakeDrawingObject(TComponent* Owner, TDrawingKind Kind, int i, bool 
         a->SetSegments(45);
         a->SetEndAngle(120);
         o = a;
-        ByTransform = true;
         break;
     }
     case kLabel: {
@@ -473,7 +472,6 @@ TNyxObject* MakeDrawingObject(TComponent* Owner, TDrawingKind Kind, int i, bool 
         label->SetCaption("Label " + std::to_string(i % 10000));
         label->SetBitmapFont(false);
         o = label;
-        ByTransform = true;
         break;
     }
     case kPolygon: {
