@@ -18,6 +18,7 @@
 #include <functional>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace nyx {
 
@@ -136,6 +137,21 @@ TPoints Flatten(const std::function<TGLArrayd3(double)>& F, double T0, double T1
         previous = pb;
     }
     return out;
+}
+
+// A counter-clockwise sweep from Start to End, an angle of Turn units making a whole
+// turn: the start within one turn of zero and the end after it by (0, Turn], as adding
+// whole turns to End until it passes Start gives. Whole turns come off by fmod, so an
+// angle of 1e300 cannot stall that addition, and an angle that is not finite sweeps the
+// whole turn from zero.
+std::pair<double, double> Sweep(double Start, double End, double Turn) {
+    double sweep = End - Start;
+    if (!std::isfinite(sweep))
+        return {0, Turn};
+    if (sweep <= 0)
+        sweep = std::fmod(sweep, Turn) + Turn;
+    const double start = std::fmod(Start, Turn);
+    return {start, start + std::min(sweep, Turn)};
 }
 
 // The points of an elliptic arc from parameter U0 to U1 (radians) round Centre, with
@@ -661,12 +677,7 @@ bool TDXFConverter::read_ellipse() {
     TGLArrayd3 minor;
     CrossProdd(ocs.Z, major, minor);
     minor = Times(FEntity.Size, minor);
-    double u0 = FEntity.Factors[0], u1 = FEntity.Factors[1];
-    if (!std::isfinite(u0) || !std::isfinite(u1))
-        u0 = 0, u1 = 2 * Pi;
-    while (u1 <= u0)
-        u1 += 2 * Pi;
-    u1 = std::min(u1, u0 + 2 * Pi);
+    const auto [u0, u1] = Sweep(FEntity.Factors[0], FEntity.Factors[1], 2 * Pi);
     const bool closed = u1 - u0 > 2 * Pi - 1e-9;
     TPoints points = EllipsePoints(FEntity.Points[0], major, minor, u0, u1, CurveDeviation());
     if (closed && points.size() > 1)
@@ -763,11 +774,9 @@ private:
 // their angles mirrored).
 TPoints ArcEdge(const TGLArrayd3& Centre, const TGLArrayd3& Major, const TGLArrayd3& Minor,
                 double Start, double End, bool Ccw, double Deviation) {
-    while (End <= Start)
-        End += 360;
-    End = std::min(End, Start + 360);
+    const auto [start, end] = Sweep(Start, End, 360);
     const double sign = Ccw ? 1 : -1;
-    return EllipsePoints(Centre, Major, Times(sign, Minor), Start * Degree, End * Degree,
+    return EllipsePoints(Centre, Major, Times(sign, Minor), start * Degree, end * Degree,
                          Deviation);
 }
 

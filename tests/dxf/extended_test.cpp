@@ -211,6 +211,34 @@ TEST_F(ExtendedTest, EllipsesWithinTheDeviation) {
     EXPECT_LT(All<TNyxPolyline>("0")[0]->Vertexes()->Count(), 20);
 }
 
+// Angles far beyond a turn (a fuzzed drawing once stalled the reader on 1e300) still give
+// an arc of at most one turn on the curve, for ellipses and for the arc edges of hatches.
+TEST_F(ExtendedTest, AnglesOfAnySizeGiveOneTurnAtMost) {
+    const TScratch dir;
+    const std::pair<const char*, const char*> angles[] = {
+        {"1e300", "0"}, {"0", "-1e300"}, {"-1e300", "1e300"}, {"3", "3"}, {"-7", "20"}};
+    for (const auto& [start, end] : angles) {
+        SCOPED_TRACE(std::string(start) + " to " + end);
+        const TGroups ellipse{{0, "ELLIPSE"}, {8, "E"},    {10, "0"}, {20, "0"},
+                              {30, "0"},      {11, "4"},   {21, "0"}, {31, "0"},
+                              {40, "0.5"},    {41, start}, {42, end}};
+        const TGroups hatch{{0, "HATCH"}, {8, "H"},  {70, "0"}, {91, "1"}, {92, "0"},
+                            {93, "1"},    {72, "2"}, {10, "0"}, {20, "0"}, {40, "1"},
+                            {50, start},  {51, end}, {73, "1"}};
+        C.SetFileName(dir.Write("a.dxf", DxfText(Drawing({{"E", 1}, {"H", 2}}, ellipse + hatch))));
+        C.LoadFromFile();
+        const auto curves = All<TNyxPolyline>("E"), outlines = All<TNyxPolyline>("H");
+        ASSERT_EQ(curves.size(), 1u);
+        ASSERT_EQ(outlines.size(), 1u);
+        const auto onEllipse = Points(curves[0]->Vertexes());
+        EXPECT_GE(onEllipse.size(), 2u);
+        for (const TGLArrayd3& p : onEllipse)
+            EXPECT_NEAR(p[0] * p[0] / 16 + p[1] * p[1] / 4, 1, 1e-9);
+        for (const TGLArrayd3& p : Points(outlines[0]->Vertexes()))
+            EXPECT_NEAR(std::hypot(p[0], p[1]), 1, 1e-9);
+    }
+}
+
 TEST_F(ExtendedTest, SplinesFromControlPointsOrFitPoints) {
     Load("spline.dxf");
     const auto polylines = All<TNyxPolyline>("0");
